@@ -1,0 +1,26 @@
+// Numbers in the device's replies, and the text-to-number conversion the identifier field shares.
+// Written by hand so the Linux and Windows builds agree (the C library's strtoul follows the
+// width of long).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace quintrel {
+
+// The first token is kept in 12 bytes: a longer one is cut to its first 11 characters.
+inline constexpr std::size_t kTokenBufferSize = 12;
+
+// Converts text as an unsigned 32-bit number in base 10 or 16: leading white space, an optional
+// sign ("-" negates modulo 2^32), in base 16 an optional "0x"/"0X", then the digits up to the
+// first that is not one. No digits give 0; a magnitude above 0xFFFFFFFF gives 0xFFFFFFFF.
+std::uint32_t text_to_u32(std::string_view text, unsigned base);
+
+// The value of the first space-delimited token of a NUL-terminated reply payload (the span's end
+// also ends it).
+std::uint32_t parse_decimal_token(std::span<const std::uint8_t> reply);
+std::uint32_t parse_hex_token(std::span<const std::uint8_t> reply);
+
+}  // namespace quintrel

@@ -1,0 +1,41 @@
+// The platform's open-and-configure step: each platform (Win32, POSIX) supplies a SerialBackend
+// that opens a port exclusively and a SerialDevice that configures the line in the order the
+// connection logic asks for.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/byte_port.h"
+
+namespace quintrel {
+
+class SerialDevice : public BytePort {
+ public:
+  // Reads the port's current line settings; false when the port refuses.
+  virtual bool read_line_settings() = 0;
+  // Writes 38400 bit/s, 8 data bits, no parity, one stop bit, every byte passed unchanged;
+  // false when the port refuses.
+  virtual bool write_line_settings() = 0;
+  // Sets the short time-outs that make an idle one-byte read return in about 2 ms.
+  virtual void set_short_timeouts() = 0;
+  virtual void raise_dtr() = 0;
+  virtual void raise_rts() = 0;
+};
+
+class SerialBackend {
+ public:
+  virtual ~SerialBackend() = default;
+  // Opens the named port (the text before any "(" of a port box entry) exclusively for
+  // synchronous reading and writing; null when it cannot.
+  virtual std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) = 0;
+  // Why the last open_exclusive failed, in words a user can act on; empty when unknown.
+  virtual std::string last_open_failure() { return {}; }
+};
+
+// The backend open_port uses; none until the program's entry installs its platform's backend.
+SerialBackend* serial_backend();
+void install_serial_backend(SerialBackend* backend);
+
+}  // namespace quintrel

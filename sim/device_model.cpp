@@ -1,0 +1,99 @@
+#include "sim/device_model.h"
+
+#include <cstdio>
+#include <span>
+
+#include "device/token_parser.h"
+#include "link/command_frame.h"
+
+namespace quintrel::sim {
+
+namespace {
+
+constexpr char kAccepted[] = "OK";
+constexpr char kRefused[] = "NG";
+constexpr char kCommitCommand[] = "ppw3916";
+
+bool is_hex_digits(const std::string& text) {
+  if (text.empty()) {
+    return false;
+  }
+  for (const char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {
+  switch (state_) {
+    case State::kHunting:
+      if (byte == kStx) {
+        body_.clear();
+        check_ = 0;
+        state_ = State::kBody;
+      }
+      return std::nullopt;
+    case State::kBody:
+      check_ ^= byte;
+      if (byte == kEtx) {
+        state_ = State::kCheckByte;
+      } else {
+        body_.push_back(static_cast<char>(byte));
+      }
+      return std::nullopt;
+    case State::kCheckByte:
+      state_ = State::kHunting;
+      if (byte != check_) {
+        return std::nullopt;
+      }
+      commands_.push_back(body_);
+      {
+        const std::string reply = answer(body_);
+        return build_frame(std::span(reinterpret_cast<const std::uint8_t*>(reply.data()),
+                                     reply.size()));
+      }
+  }
+  return std::nullopt;
+}
+
+std::string DeviceModel::answer(const std::string& command) {
+  if (command == "ccebr") {
+    return std::to_string(live_.bitrate_code);
+  }
+  if (command == "ccidr") {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(live_.identifier));
+    return text;
+  }
+  if (command.rfind("cceb ", 0) == 0) {
+    const std::string digit = command.substr(5);
+    if (digit.size() != 1 || digit[0] < '0' || digit[0] > '4') {
+      return kRefused;
+    }
+    live_.bitrate_code = digit[0] - '0';
+    return kAccepted;
+  }
+  if (command.rfind("ccid ", 0) == 0) {
+    const std::string digits = command.substr(5);
+    if (!is_hex_digits(digits) || digits.size() > 8) {
+      return kRefused;
+    }
+    live_.identifier = text_to_u32(digits, 16);
+    return kAccepted;
+  }
+  if (command == kCommitCommand) {
+    committed_ = live_;
+    return kAccepted;
+  }
+  if (command == "bzoff") {
+    buzzer_on_ = false;
+    return kAccepted;
+  }
+  return kRefused;
+}
+
+}  // namespace quintrel::sim

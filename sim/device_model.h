@@ -1,0 +1,48 @@
+// The simulated device's behaviour, apart from any port: it takes the bytes a host writes, and
+// for every complete frame with a correct check byte it produces one reply frame. It keeps a
+// bitrate code and an identifier, each live (what the commands set) and committed (what the
+// commit command stores).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quintrel::sim {
+
+struct DeviceValues {
+  int bitrate_code = 3;
+  std::uint32_t identifier = 0x7FF;
+};
+
+class DeviceModel {
+ public:
+  explicit DeviceModel(DeviceValues start = {}) : live_(start), committed_(start) {}
+
+  // Feeds one byte from the host; returns the reply frame when the byte completed a command frame.
+  // Frames with a wrong check byte get no answer, like noise on the line.
+  std::optional<std::vector<std::uint8_t>> feed(std::uint8_t byte);
+
+  // The reply payload for one command payload.
+  std::string answer(const std::string& command);
+
+  const DeviceValues& live() const { return live_; }
+  const DeviceValues& committed() const { return committed_; }
+  bool buzzer_on() const { return buzzer_on_; }
+  // The command payloads received whole, in order.
+  const std::vector<std::string>& commands() const { return commands_; }
+
+ private:
+  enum class State { kHunting, kBody, kCheckByte };
+
+  DeviceValues live_;
+  DeviceValues committed_;
+  bool buzzer_on_ = true;
+  State state_ = State::kHunting;
+  std::string body_;
+  std::uint8_t check_ = 0;
+  std::vector<std::string> commands_;
+};
+
+}  // namespace quintrel::sim

@@ -1,0 +1,188 @@
+#include "device/setting_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/support/fake_link.h"
+#include "tests/support/hex.h"
+#include "tests/support/scripted_responder.h"
+#include "ui/messages.h"
+
+namespace quintrel {
+namespace {
+
+using test::hex_of;
+using test::reply_frame;
+using Texts = std::vector<std::u16string>;
+using Commands = std::vector<std::string>;
+
+class RecordingReceiver final : public SettingsReceiver {
+ public:
+  void apply_bitrate(BitrateCode code) override { events.push_back("bitrate " + std::to_string(code)); }
+  void apply_identifier(std::uint32_t id) override {
+    events.push_back("identifier " + std::to_string(id));
+  }
+  std::vector<std::string> events;
+};
+
+// A device whose reply to each command is looked up in a table; commands not in it get "OK",
+// and a command mapped to nullopt gets no answer at all.
+class SettingCommandsTest : public testing::Test {
+ protected:
+  SettingCommandsTest()
+      : responder(device, env.clock, [this](const std::string& command) {
+          const auto found = replies.find(command);
+          return found == replies.end() ? std::optional(reply_frame("OK")) : found->second;
+        }) {}
+
+  test::LinkTestEnvironment env;
+  test::FakeSerialDevice& device = env.open_fake_device();
+  std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;
+  test::ScriptedResponder responder;
+  RecordingReceiver receiver;
+};
+
+TEST_F(SettingCommandsTest, EachCommandGoesOutByteExact) {
+  EXPECT_EQ(write_bitrate(env.owner, 1), 0);
+  EXPECT_EQ(write_identifier(env.owner, u"7FF"), 0);
+  EXPECT_EQ(commit_settings(env.owner), 0);
+  EXPECT_EQ(buzzer_off(env.owner), 0);
+  read_settings(env.owner, receiver);
+
+  EXPECT_EQ(hex_of(device.written_bytes()),
+            "02 63 63 65 62 20 31 03 15 "
+            "02 63 63 69 64 20 37 46 46 03 19 "
+            "02 70 70 77 33 39 31 36 03 79 "
+            "02 62 7A 6F 66 66 03 74 "
+            "02 63 63 65 62 72 03 76 "
+            "02 63 63 69 64 72 03 7C");
+}
+
+TEST_F(SettingCommandsTest, BitrateDigitForEveryIndex) {
+  for (const int index : {-1, 0, 1, 2, 3, 4, 5, 100}) {
+    write_bitrate(env.owner, index);
+  }
+  EXPECT_EQ(responder.commands, (Commands{"cceb 0", "cceb 0", "cceb 1", "cceb 2", "cceb 3",
+                                          "cceb 4", "cceb 0", "cceb 0"}));
+}
+
+TEST_F(SettingCommandsTest, IdentifierTextGoesOutAsItStands) {
+  write_identifier(env.owner, u"1A");
+  write_identifier(env.owner, u"");
+  ASSERT_EQ(device.written_pieces().size(), 6u);
+  EXPECT_EQ(hex_of(device.written_pieces()[1]), "63 63 69 64 20 31 41");
+  EXPECT_EQ(hex_of(device.written_pieces()[4]), "63 63 69 64 20");
+}
+
+TEST_F(SettingCommandsTest, ReadAppliesBitrateBeforeAskingForTheIdentifier) {
+  replies["ccebr"] = reply_frame("3");
+  replies["ccidr"] = reply_frame("7ff");
+  device.on_write = [this, inner = device.on_write](const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() > 1 && bytes[1] == 'i') {  // the "ccidr" payload piece
+      EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 3"}));
+    }
+    inner(bytes);
+  };
+
+  read_settings(env.owner, receiver);
+
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 3", "identifier 2047"}));
+  EXPECT_TRUE(env.presenter.shown.empty());
+}
+
+TEST_F(SettingCommandsTest, ReadKeepsTheBitrateWhenTheIdentifierExchangeFails) {
+  replies["ccebr"] = reply_frame("  4 more");
+  replies["ccidr"] = std::nullopt;
+
+  read_settings(env.owner, receiver);
+
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 4"}));
+  EXPECT_EQ(env.message_texts(), (Texts{messages::kReplyTimeout}));
+}
+
+TEST_F(SettingCommandsTest, ReadStopsSilentlyOnEmptyBitrateReply) {
+  replies["ccebr"] = reply_frame("");
+
+  read_settings(env.owner, receiver);
+
+  EXPECT_TRUE(receiver.events.empty());
+  EXPECT_TRUE(env.presenter.shown.empty());
+  EXPECT_EQ(responder.commands, (Commands{"ccebr"}));
+}
+
+TEST_F(SettingCommandsTest, ReadHandsOverOutOfRangeValuesAsTheToolDefinesThem) {
+  replies["ccebr"] = reply_frame("-1");
+  replies["ccidr"] = reply_frame("800");
+
+  read_settings(env.owner, receiver);
+
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2048"}));
+}
+
+TEST_F(SettingCommandsTest, SaveWritesBitrateIdentifierThenCommits) {
+  EXPECT_EQ(save_settings(env.owner, 2, u"1A"), 0);
+  EXPECT_EQ(responder.commands, (Commands{"cceb 2", "ccid 1A", "ppw3916"}));
+}
+
+struct SaveStop {
+  const char* name;
+  const char* failing_command;
+  bool empty_reply;  // otherwise the device stays silent
+  std::size_t commands_sent;
+};
+
+void PrintTo(const SaveStop& stop, std::ostream* os) { *os << stop.name; }
+
+class SaveSettingsStops : public SettingCommandsTest,
+                          public testing::WithParamInterface<SaveStop> {};
+
+TEST_P(SaveSettingsStops, NothingFollowsAFailedStep) {
+  const SaveStop& stop = GetParam();
+  replies[stop.failing_command] =
+      stop.empty_reply ? std::optional(reply_frame("")) : std::nullopt;
+
+  EXPECT_EQ(save_settings(env.owner, 3, u"7FF"), -1);
+
+  const Commands all = {"cceb 3", "ccid 7FF", "ppw3916"};
+  EXPECT_EQ(responder.commands, Commands(all.begin(), all.begin() + stop.commands_sent));
+  EXPECT_EQ(env.message_texts(),
+            stop.empty_reply ? Texts{} : Texts{messages::kReplyTimeout});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, SaveSettingsStops,
+    testing::Values(SaveStop{"BitrateTimesOut", "cceb 3", false, 1},
+                    SaveStop{"IdentifierTimesOut", "ccid 7FF", false, 2},
+                    SaveStop{"CommitTimesOut", "ppw3916", false, 3},
+                    SaveStop{"BitrateEmptyReply", "cceb 3", true, 1},
+                    SaveStop{"CommitEmptyReply", "ppw3916", true, 3}),
+    [](const auto& test_info) { return std::string(test_info.param.name); });
+
+TEST_F(SettingCommandsTest, AnyNonEmptyReplyToAWriteCountsAsSuccess) {
+  replies["bzoff"] = reply_frame("whatever the device says");
+  EXPECT_EQ(buzzer_off(env.owner), 0);
+
+  replies["bzoff"] = test::bytes_from_hex("02 41 03 00");  // wrong check byte
+  EXPECT_EQ(buzzer_off(env.owner), -1);
+  EXPECT_EQ(env.message_texts(), (Texts{messages::kReplyBccError}));
+}
+
+TEST(SettingCommandsClosed, EveryOperationEndsAtItsFirstCommand) {
+  test::LinkTestEnvironment env;
+  RecordingReceiver receiver;
+
+  read_settings(env.owner, receiver);
+  EXPECT_EQ(write_bitrate(env.owner, 1), -1);
+  EXPECT_EQ(write_identifier(env.owner, u"1"), -1);
+  EXPECT_EQ(commit_settings(env.owner), -1);
+  EXPECT_EQ(save_settings(env.owner, 1, u"1"), -1);
+  EXPECT_EQ(buzzer_off(env.owner), -1);
+
+  EXPECT_TRUE(receiver.events.empty());
+  EXPECT_EQ(env.message_texts(), Texts(6, messages::kPortNotOpen));
+  EXPECT_EQ(env.clock.now, 0u);  // no reply was waited for
+}
+
+}  // namespace
+}  // namespace quintrel

@@ -1,0 +1,105 @@
+#include "tests/support/fake_link.h"
+
+#include <algorithm>
+
+namespace quintrel::test {
+
+std::vector<std::uint8_t> FakeSerialDevice::written_bytes() const {
+  std::vector<std::uint8_t> all;
+  for (const WriteCall& call : writes) {
+    all.insert(all.end(), call.accepted.begin(), call.accepted.end());
+  }
+  return all;
+}
+
+std::vector<std::vector<std::uint8_t>> FakeSerialDevice::written_pieces() const {
+  std::vector<std::vector<std::uint8_t>> pieces;
+  for (const WriteCall& call : writes) {
+    if (!call.accepted.empty()) {
+      pieces.push_back(call.accepted);
+    }
+  }
+  return pieces;
+}
+
+void FakeSerialDevice::purge() {
+  ++purges;
+  // Only what has already arrived is discarded; later bytes are still on their way.
+  std::erase_if(incoming_, [this](const Arrival& a) { return has_arrived(a); });
+}
+
+WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
+  WriteCall call{clock_.now, {bytes.begin(), bytes.end()}, {}};
+  std::optional<std::size_t> limit = bytes.size();
+  if (!write_script.empty()) {
+    limit = write_script.front();
+    write_script.pop_front();
+  }
+  if (!limit) {
+    writes.push_back(call);
+    return {false, 0};
+  }
+  const std::size_t count = std::min(*limit, bytes.size());
+  call.accepted.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+  writes.push_back(call);
+  if (on_write && count > 0) {
+    on_write(writes.back().accepted);
+  }
+  return {true, count};
+}
+
+bool FakeSerialDevice::read_byte(std::uint8_t& byte) {
+  ++reads;
+  if (!incoming_.empty() && has_arrived(incoming_.front())) {
+    byte = incoming_.front().byte;
+    incoming_.pop_front();
+    return true;
+  }
+  clock_.now += 1;
+  return false;
+}
+
+bool FakeSerialDevice::has_arrived(const Arrival& arrival) const {
+  // Compared in wrapping arithmetic, like the code under test.
+  return static_cast<std::int32_t>(clock_.now - arrival.at) >= 0;
+}
+
+bool FakeSerialDevice::read_line_settings() {
+  calls.push_back("read_settings");
+  return !fail_read_settings;
+}
+
+bool FakeSerialDevice::write_line_settings() {
+  calls.push_back("write_settings");
+  return !fail_write_settings;
+}
+
+LinkTestEnvironment::LinkTestEnvironment() {
+  install_link_clock(&clock);
+  install_message_presenter(&presenter);
+  serial_link().device.reset();
+}
+
+LinkTestEnvironment::~LinkTestEnvironment() {
+  serial_link().device.reset();
+  install_message_presenter(nullptr);
+  install_link_clock(nullptr);
+  install_serial_backend(nullptr);
+}
+
+FakeSerialDevice& LinkTestEnvironment::open_fake_device() {
+  auto device = std::make_unique<FakeSerialDevice>(clock);
+  FakeSerialDevice& ref = *device;
+  serial_link().device = std::move(device);
+  return ref;
+}
+
+std::vector<std::u16string> LinkTestEnvironment::message_texts() const {
+  std::vector<std::u16string> texts;
+  for (const ShownMessage& m : presenter.shown) {
+    texts.push_back(m.text);
+  }
+  return texts;
+}
+
+}  // namespace quintrel::test

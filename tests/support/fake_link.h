@@ -1,0 +1,147 @@
+// Test doubles for the link's seams: a virtual clock, a scripted serial device on that clock, a
+// backend that hands it out, and a presenter that records every message instead of showing it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/clock.h"
+#include "link/serial_device.h"
+#include "link/serial_link.h"
+#include "ui/message.h"
+
+namespace quintrel::test {
+
+class VirtualClock final : public Clock {
+ public:
+  std::uint32_t now_ms() override { return now; }
+  void sleep_ms(std::uint32_t ms) override {
+    sleeps.push_back(ms);
+    now += ms;
+  }
+
+  std::uint32_t now = 0;
+  std::vector<std::uint32_t> sleeps;
+};
+
+// One write call as the port saw it.
+struct WriteCall {
+  std::uint32_t at = 0;
+  std::vector<std::uint8_t> asked;
+  std::vector<std::uint8_t> accepted;
+};
+
+class FakeSerialDevice final : public SerialDevice {
+ public:
+  explicit FakeSerialDevice(VirtualClock& clock) : clock_(clock) {}
+
+  // A byte that becomes readable at the given virtual time.
+  void arrive_at(std::uint32_t at, std::uint8_t byte) { incoming_.push_back({at, byte}); }
+  void arrive_at(std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
+    for (const std::uint8_t byte : bytes) {
+      arrive_at(at, byte);
+    }
+  }
+
+  // How the next write calls behave, one entry per call: nullopt fails the call, a number
+  // accepts at most that many bytes. Once the script is used up every write succeeds whole.
+  std::deque<std::optional<std::size_t>> write_script;
+  // Called with the accepted bytes of every write (an in-process device answers through it).
+  std::function<void(const std::vector<std::uint8_t>&)> on_write;
+
+  bool fail_read_settings = false;
+  bool fail_write_settings = false;
+
+  // The configuration calls in the order they came ("read_settings", "raise_dtr", ...).
+  std::vector<std::string> calls;
+  std::vector<WriteCall> writes;
+  int purges = 0;
+  int reads = 0;
+
+  // Every byte the port accepted, in order.
+  std::vector<std::uint8_t> written_bytes() const;
+  // The accepted bytes of each write that accepted any.
+  std::vector<std::vector<std::uint8_t>> written_pieces() const;
+
+  void purge() override;
+  WriteOutcome write(std::span<const std::uint8_t> bytes) override;
+  // A byte that has arrived is returned at once; otherwise the read waits 1 virtual ms.
+  bool read_byte(std::uint8_t& byte) override;
+  bool read_line_settings() override;
+  bool write_line_settings() override;
+  void set_short_timeouts() override { calls.push_back("set_short_timeouts"); }
+  void raise_dtr() override { calls.push_back("raise_dtr"); }
+  void raise_rts() override { calls.push_back("raise_rts"); }
+
+ private:
+  struct Arrival {
+    std::uint32_t at;
+    std::uint8_t byte;
+  };
+
+  bool has_arrived(const Arrival& arrival) const;
+
+  VirtualClock& clock_;
+  std::deque<Arrival> incoming_;
+};
+
+// Hands out one prepared device, or fails when there is none.
+class FakeBackend final : public SerialBackend {
+ public:
+  std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override {
+    opened_names.emplace_back(port_name);
+    return std::move(next_device);
+  }
+
+  std::unique_ptr<SerialDevice> next_device;
+  std::vector<std::u16string> opened_names;
+};
+
+struct ShownMessage {
+  std::int32_t icon_code;
+  std::u16string text;
+  std::u16string title;
+  OwnerWindow owner;
+};
+
+class RecordingPresenter final : public MessagePresenter {
+ public:
+  int present(OwnerWindow owner, const MessageRequest& request) override {
+    shown.push_back({request.icon_code, request.text, request.title, owner});
+    if (answers.empty()) {
+      return kMessageOk;
+    }
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  std::vector<ShownMessage> shown;
+  std::deque<int> answers;  // results to give, in order; OK once they run out
+};
+
+// Installs the virtual clock and the recording presenter for one test, and closes the link
+// afterwards, so no test sees another's state.
+class LinkTestEnvironment {
+ public:
+  LinkTestEnvironment();
+  ~LinkTestEnvironment();
+  LinkTestEnvironment(const LinkTestEnvironment&) = delete;
+  LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
+
+  // Puts a fresh fake device into the link as if open_port had succeeded.
+  FakeSerialDevice& open_fake_device();
+  // The texts of the messages shown so far.
+  std::vector<std::u16string> message_texts() const;
+
+  VirtualClock clock;
+  RecordingPresenter presenter;
+  OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x1234);
+};
+
+}  // namespace quintrel::test

@@ -1,0 +1,67 @@
+// The program's one way to show a message: a modal window with an icon, a text, a title and
+// an OK button. The logic here picks the icon and keeps the request; drawing the window is the
+// job of a MessagePresenter supplied by the toolkit layer (or a console presenter in the
+// command-line tool).
+#pragma once
+
+#include <cstdint>
+
+namespace quintrel {
+
+// The window that owns a message (always the main dialog). Opaque to the portable code.
+using OwnerWindow = void*;
+
+// Kind words: the icon code shifted left by 8.
+inline constexpr std::int32_t kKindError = 0;
+inline constexpr std::int32_t kKindWarning = 0x200;
+
+// Results of show_message.
+inline constexpr int kMessageOk = 1006;
+inline constexpr int kMessageDismissed = 2;
+// What a presenter returns when it cannot create its window.
+inline constexpr int kMessageWindowFailed = -1;
+
+enum class MessageIcon {
+  kSystemError,
+  kSystemWarning,
+  kSystemInformation,
+  kSystemQuestion,
+  kSystemLogo,
+  kSystemApplication,
+  kProgramWarningTriangle,  // program icon 105
+  kProgramErrorDisc,        // program icon 106
+  kProgramExclamation,      // program icon 107
+};
+
+// What the message window shows. Text and title are borrowed: every message of the program is a
+// constant literal, and the window reads them again at every paint.
+struct MessageRequest {
+  const char16_t* text = u"";
+  std::int32_t icon_code = 0;
+  const char16_t* title = u"";
+};
+
+// The process-wide request that the message window reads.
+MessageRequest& message_request();
+
+// Maps an icon code to its icon; any code not in the table gives the system error icon.
+MessageIcon message_icon_for(std::int32_t icon_code);
+
+// Draws the message window for message_request() and returns kMessageOk, kMessageDismissed or
+// kMessageWindowFailed.
+class MessagePresenter {
+ public:
+  virtual ~MessagePresenter() = default;
+  virtual int present(OwnerWindow owner, const MessageRequest& request) = 0;
+};
+
+// The presenter in use. Until one is installed, messages cannot be shown and show_message returns
+// kMessageWindowFailed. Installing nullptr removes the current one.
+MessagePresenter* message_presenter();
+void install_message_presenter(MessagePresenter* presenter);
+
+// Stores the request (icon code = kind >> 8) and runs the modal message window.
+int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,
+                 const char16_t* title);
+
+}  // namespace quintrel

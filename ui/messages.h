@@ -1,0 +1,19 @@
+// Every text the program shows in its message window, in one place so that the window, the
+// command-line tool and the tests use the same words.
+#pragma once
+
+namespace quintrel::messages {
+
+inline constexpr char16_t kPortCannotOpen[] = u"Communication port can not be opened";
+inline constexpr char16_t kCannotGetSettings[] = u"Could not get communication port settings";
+inline constexpr char16_t kCannotSetPort[] = u"Could not set communication port";
+inline constexpr char16_t kPortNotOpen[] = u"Communication port not open";
+inline constexpr char16_t kReplyTimeout[] = u"Response reception timeout";
+inline constexpr char16_t kReplyBccError[] = u"Response BCC error";
+inline constexpr char16_t kSaveQuestion[] = u"Save settings ?";
+inline constexpr char16_t kSaved[] = u"Saved !!!";
+
+inline constexpr char16_t kErrorTitle[] = u"error";
+inline constexpr char16_t kNoTitle[] = u"";
+
+}  // namespace quintrel::messages
