@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::uint64_t kU32Max = 0xFFFFFFFFu;
 
-bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_c_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 int digit_value(char c, unsigned base) {
   int value = -1;
@@ -29,8 +31,7 @@ std::uint32_t parse_first_token(std::span<const std::uint8_t> reply, unsigned ba
   }
   std::array<char, kTokenBufferSize> token{};
   std::size_t length = 0;
-  while (at < reply.size() && reply[at] != ' ' && reply[at] != 0 &&
-         length + 1 < token.size()) {
+  while (at < reply.size() && reply[at] != ' ' && reply[at] != 0 && length + 1 < token.size()) {
     token[length++] = static_cast<char>(reply[at++]);
   }
   return text_to_u32(std::string_view(token.data(), length), base);

@@ -15,8 +15,8 @@ namespace quintrel {
 inline constexpr std::size_t kReplyBufferSize = 200;
 using ReplyBuffer = std::array<std::uint8_t, kReplyBufferSize>;
 
-inline constexpr std::uint32_t kPiecePauseMs = 10;    // before the first attempt of each piece
-inline constexpr std::uint32_t kRetryPauseMs = 100;   // after an attempt that wrote nothing
+inline constexpr std::uint32_t kPiecePauseMs = 10;   // before the first attempt of each piece
+inline constexpr std::uint32_t kRetryPauseMs = 100;  // after an attempt that wrote nothing
 inline constexpr int kMaxWriteAttempts = 5;
 inline constexpr std::uint32_t kReplyStageMs = 1000;  // each of the three reply stages
 

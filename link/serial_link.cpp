@@ -21,9 +21,13 @@ SerialLink& serial_link() {
   return link;
 }
 
-SerialBackend* serial_backend() { return g_backend; }
+SerialBackend* serial_backend() {
+  return g_backend;
+}
 
-void install_serial_backend(SerialBackend* backend) { g_backend = backend; }
+void install_serial_backend(SerialBackend* backend) {
+  g_backend = backend;
+}
 
 std::u16string port_name_from_box_text(std::u16string_view box_text) {
   return std::u16string(box_text.substr(0, box_text.find(u'(')));

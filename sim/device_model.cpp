@@ -53,8 +53,8 @@ std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {
       commands_.push_back(body_);
       {
         const std::string reply = answer(body_);
-        return build_frame(std::span(reinterpret_cast<const std::uint8_t*>(reply.data()),
-                                     reply.size()));
+        return build_frame(
+            std::span(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size()));
       }
   }
   return std::nullopt;

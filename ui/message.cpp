@@ -34,9 +34,13 @@ MessageIcon message_icon_for(std::int32_t icon_code) {
   }
 }
 
-MessagePresenter* message_presenter() { return g_presenter; }
+MessagePresenter* message_presenter() {
+  return g_presenter;
+}
 
-void install_message_presenter(MessagePresenter* presenter) { g_presenter = presenter; }
+void install_message_presenter(MessagePresenter* presenter) {
+  g_presenter = presenter;
+}
 
 int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,
                  const char16_t* title) {

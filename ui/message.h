@@ -61,7 +61,6 @@ MessagePresenter* message_presenter();
 void install_message_presenter(MessagePresenter* presenter);
 
 // Stores the request (icon code = kind >> 8) and runs the modal message window.
-int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,
-                 const char16_t* title);
+int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text, const char16_t* title);
 
 }  // namespace quintrel

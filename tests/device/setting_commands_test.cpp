@@ -19,7 +19,9 @@ using Commands = std::vector<std::string>;
 
 class RecordingReceiver final : public SettingsReceiver {
  public:
-  void apply_bitrate(BitrateCode code) override { events.push_back("bitrate " + std::to_string(code)); }
+  void apply_bitrate(BitrateCode code) override {
+    events.push_back("bitrate " + std::to_string(code));
+  }
   void apply_identifier(std::uint32_t id) override {
     events.push_back("identifier " + std::to_string(id));
   }
@@ -132,32 +134,31 @@ struct SaveStop {
   std::size_t commands_sent;
 };
 
-void PrintTo(const SaveStop& stop, std::ostream* os) { *os << stop.name; }
+void PrintTo(const SaveStop& stop, std::ostream* os) {
+  *os << stop.name;
+}
 
 class SaveSettingsStops : public SettingCommandsTest,
                           public testing::WithParamInterface<SaveStop> {};
 
 TEST_P(SaveSettingsStops, NothingFollowsAFailedStep) {
   const SaveStop& stop = GetParam();
-  replies[stop.failing_command] =
-      stop.empty_reply ? std::optional(reply_frame("")) : std::nullopt;
+  replies[stop.failing_command] = stop.empty_reply ? std::optional(reply_frame("")) : std::nullopt;
 
   EXPECT_EQ(save_settings(env.owner, 3, u"7FF"), -1);
 
   const Commands all = {"cceb 3", "ccid 7FF", "ppw3916"};
   EXPECT_EQ(responder.commands, Commands(all.begin(), all.begin() + stop.commands_sent));
-  EXPECT_EQ(env.message_texts(),
-            stop.empty_reply ? Texts{} : Texts{messages::kReplyTimeout});
+  EXPECT_EQ(env.message_texts(), stop.empty_reply ? Texts{} : Texts{messages::kReplyTimeout});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, SaveSettingsStops,
-    testing::Values(SaveStop{"BitrateTimesOut", "cceb 3", false, 1},
-                    SaveStop{"IdentifierTimesOut", "ccid 7FF", false, 2},
-                    SaveStop{"CommitTimesOut", "ppw3916", false, 3},
-                    SaveStop{"BitrateEmptyReply", "cceb 3", true, 1},
-                    SaveStop{"CommitEmptyReply", "ppw3916", true, 3}),
-    [](const auto& test_info) { return std::string(test_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EachStep, SaveSettingsStops,
+                         testing::Values(SaveStop{"BitrateTimesOut", "cceb 3", false, 1},
+                                         SaveStop{"IdentifierTimesOut", "ccid 7FF", false, 2},
+                                         SaveStop{"CommitTimesOut", "ppw3916", false, 3},
+                                         SaveStop{"BitrateEmptyReply", "cceb 3", true, 1},
+                                         SaveStop{"CommitEmptyReply", "ppw3916", true, 3}),
+                         [](const auto& test_info) { return std::string(test_info.param.name); });
 
 TEST_F(SettingCommandsTest, AnyNonEmptyReplyToAWriteCountsAsSuccess) {
   replies["bzoff"] = reply_frame("whatever the device says");

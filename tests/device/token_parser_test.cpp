@@ -10,19 +10,19 @@ namespace quintrel {
 namespace {
 
 std::uint32_t dec(const std::string& reply) {
-  return parse_decimal_token(std::span(reinterpret_cast<const std::uint8_t*>(reply.c_str()),
-                                       reply.size() + 1));
+  return parse_decimal_token(
+      std::span(reinterpret_cast<const std::uint8_t*>(reply.c_str()), reply.size() + 1));
 }
 
 std::uint32_t hex(const std::string& reply) {
-  return parse_hex_token(std::span(reinterpret_cast<const std::uint8_t*>(reply.c_str()),
-                                   reply.size() + 1));
+  return parse_hex_token(
+      std::span(reinterpret_cast<const std::uint8_t*>(reply.c_str()), reply.size() + 1));
 }
 
 TEST(ParseDecimalToken, BitrateRepliesSelectTheirCode) {
   const std::pair<std::string, BitrateCode> cases[] = {
-      {"3", 3},  {"  4 and more", 4}, {"2,", 2},  {"2x", 2}, {"1", 1}, {"0", 0},
-      {"5", 0},  {"12", 0},           {"-1", 0},  {"a", 0},  {"   ", 0}, {"", 0},
+      {"3", 3}, {"  4 and more", 4}, {"2,", 2}, {"2x", 2}, {"1", 1},   {"0", 0},
+      {"5", 0}, {"12", 0},           {"-1", 0}, {"a", 0},  {"   ", 0}, {"", 0},
   };
   for (const auto& [reply, code] : cases) {
     EXPECT_EQ(bitrate_code_from_value(dec(reply)), code) << '"' << reply << '"';

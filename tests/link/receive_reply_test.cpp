@@ -14,9 +14,7 @@ using test::hex_of;
 
 class ReceiveReplyTest : public testing::Test {
  protected:
-  std::string buffer_start(std::size_t count) {
-    return hex_of(std::span(reply).first(count));
-  }
+  std::string buffer_start(std::size_t count) { return hex_of(std::span(reply).first(count)); }
 
   test::LinkTestEnvironment env;
   test::FakeSerialDevice& device = env.open_fake_device();
@@ -77,7 +75,9 @@ struct StageCase {
   std::uint32_t clock_start;
 };
 
-void PrintTo(const StageCase& stage_case, std::ostream* os) { *os << stage_case.name; }
+void PrintTo(const StageCase& stage_case, std::ostream* os) {
+  *os << stage_case.name;
+}
 
 class ReplyStageTimeout : public testing::TestWithParam<StageCase> {
  protected:
@@ -146,7 +146,8 @@ TEST_F(ReceiveReplyTest, LongestPayloadThatFitsIsAccepted) {
   const std::vector<std::uint8_t> payload(kReplyBufferSize - 1, 'a');
   device.arrive_at(0, kStx);
   device.arrive_at(0, payload);
-  device.arrive_at(0, std::vector<std::uint8_t>{kEtx, static_cast<std::uint8_t>('a' ^ kEtx)});  // 199 'a's fold to 'a'
+  device.arrive_at(0, std::vector<std::uint8_t>{
+                          kEtx, static_cast<std::uint8_t>('a' ^ kEtx)});  // 199 'a's fold to 'a'
 
   EXPECT_EQ(receive_reply(env.owner, reply), static_cast<int>(kReplyBufferSize) - 2);
   EXPECT_EQ(reply[kReplyBufferSize - 2], 'a');
@@ -160,7 +161,7 @@ TEST_F(ReceiveReplyTest, OverlongBodyIsConsumedToItsCheckByteWithoutWritingPastT
   device.arrive_at(0, kStx);
   device.arrive_at(0, payload);
   device.arrive_at(0, std::vector<std::uint8_t>{kEtx, kEtx});  // its check byte is right
-  device.arrive_at(0, bytes_from_hex("02 62 03 61"));           // the next frame on the line
+  device.arrive_at(0, bytes_from_hex("02 62 03 61"));          // the next frame on the line
 
   EXPECT_EQ(receive_reply(env.owner, std::span(guarded).first(kReplyBufferSize)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyBccError}));

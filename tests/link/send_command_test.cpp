@@ -30,8 +30,7 @@ TEST_F(SendCommandTest, WritesFrameInThreePiecesEachAfterTenMilliseconds) {
   EXPECT_EQ(send_command(env.owner, bytes_of("ccebr")), 0);
 
   EXPECT_EQ(device.purges, 1);
-  EXPECT_EQ(hex_pieces(device),
-            (std::vector<std::string>{"02", "63 63 65 62 72", "03 76"}));
+  EXPECT_EQ(hex_pieces(device), (std::vector<std::string>{"02", "63 63 65 62 72", "03 76"}));
   ASSERT_EQ(device.writes.size(), 3u);
   EXPECT_EQ(device.writes[0].at, 10u);
   EXPECT_EQ(device.writes[1].at, 20u);
@@ -78,8 +77,8 @@ TEST_F(SendCommandTest, ShortWriteSendsTheRestAtOnceWithinTheSameAttempts) {
 
   EXPECT_EQ(send_command(env.owner, bytes_of("ccid 7FF")), 0);
 
-  EXPECT_EQ(hex_pieces(device), (std::vector<std::string>{"02", "63 63 69 64 20 37", "46", "46",
-                                                          "03 19"}));
+  EXPECT_EQ(hex_pieces(device),
+            (std::vector<std::string>{"02", "63 63 69 64 20 37", "46", "46", "03 19"}));
   EXPECT_EQ(env.clock.sleeps, (std::vector<std::uint32_t>{10, 10, 10}));
 }
 

@@ -32,10 +32,8 @@ const Changes kOpenState = {{kComOpenButton, false},
                             {kSearchAgainButton, false},
                             {kPortBox, false},
                             {kComCloseButton, true}};
-const Changes kClosedState = {{kComOpenButton, true},
-                              {kSearchAgainButton, true},
-                              {kPortBox, true},
-                              {kComCloseButton, false}};
+const Changes kClosedState = {
+    {kComOpenButton, true}, {kSearchAgainButton, true}, {kPortBox, true}, {kComCloseButton, false}};
 
 class SerialLinkTest : public testing::Test {
  protected:
@@ -53,7 +51,9 @@ class SerialLinkTest : public testing::Test {
   FakePortDialog dialog;
 };
 
-TEST_F(SerialLinkTest, LinkStartsClosed) { EXPECT_FALSE(serial_link().is_open()); }
+TEST_F(SerialLinkTest, LinkStartsClosed) {
+  EXPECT_FALSE(serial_link().is_open());
+}
 
 TEST_F(SerialLinkTest, OpenConfiguresInOrderThenSwitchesControls) {
   test::FakeSerialDevice& device = prepare_device();
@@ -64,9 +64,9 @@ TEST_F(SerialLinkTest, OpenConfiguresInOrderThenSwitchesControls) {
   EXPECT_TRUE(serial_link().is_open());
   EXPECT_EQ(backend.opened_names, (std::vector<std::u16string>{u"COM3"}));
   EXPECT_EQ(dialog.asked_max, 299u);
-  EXPECT_EQ(device.calls, (std::vector<std::string>{"read_settings", "write_settings",
-                                                    "set_short_timeouts", "raise_dtr",
-                                                    "raise_rts"}));
+  EXPECT_EQ(device.calls,
+            (std::vector<std::string>{"read_settings", "write_settings", "set_short_timeouts",
+                                      "raise_dtr", "raise_rts"}));
   EXPECT_EQ(dialog.changes, kOpenState);
   EXPECT_TRUE(env.presenter.shown.empty());
 }
@@ -99,7 +99,9 @@ struct OpenFailure {
   const char16_t* text;
 };
 
-void PrintTo(const OpenFailure& failure, std::ostream* os) { *os << failure.name; }
+void PrintTo(const OpenFailure& failure, std::ostream* os) {
+  *os << failure.name;
+}
 
 class SerialLinkOpenFailure : public SerialLinkTest,
                               public testing::WithParamInterface<OpenFailure> {};

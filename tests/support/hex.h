@@ -18,8 +18,8 @@ inline std::vector<std::uint8_t> bytes_from_hex(std::string_view hex) {
     if (c == ' ') {
       continue;
     }
-    const unsigned nibble = c <= '9' ? static_cast<unsigned>(c - '0')
-                                     : static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    const unsigned nibble =
+        c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>((c | 0x20) - 'a' + 10);
     value = value * 16 + nibble;
     if (++digits == 2) {
       bytes.push_back(static_cast<std::uint8_t>(value));

@@ -17,8 +17,8 @@ using ReplyScript =
     std::function<std::optional<std::vector<std::uint8_t>>(const std::string& command)>;
 
 inline std::vector<std::uint8_t> reply_frame(const std::string& payload) {
-  return build_frame(std::span(reinterpret_cast<const std::uint8_t*>(payload.data()),
-                               payload.size()));
+  return build_frame(
+      std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
 }
 
 class ScriptedResponder {

@@ -1,0 +1,48 @@
+#include "link/port_list.h"
+
+namespace quintrel {
+
+namespace {
+
+PortScanner* g_scanner = nullptr;
+
+constexpr int kFixedPortCount = 10;
+
+}  // namespace
+
+PortScanner* port_scanner() {
+  return g_scanner;
+}
+
+void install_port_scanner(PortScanner* scanner) {
+  g_scanner = scanner;
+}
+
+std::u16string format_port_entry(const ScannedPort& port) {
+  std::u16string entry = port.name + u"(" + port.description + u")";
+  if (entry.size() > kPortEntryMax) {
+    entry.resize(kPortEntryMax);
+  }
+  return entry;
+}
+
+void fill_port_list(PortBox& box) {
+  for (int remaining = box.entry_count(); remaining > 0; --remaining) {
+    box.delete_entry(0);
+  }
+  if (g_scanner != nullptr) {
+    for (const ScannedPort& port : g_scanner->present_ports()) {
+      box.add_entry(format_port_entry(port));
+    }
+  }
+  for (int number = 1; number <= kFixedPortCount; ++number) {
+    std::u16string name = u"COM";
+    for (const char digit : std::to_string(number)) {
+      name.push_back(static_cast<char16_t>(digit));
+    }
+    box.add_entry(name);
+  }
+  box.select_entry(0);
+}
+
+}  // namespace quintrel

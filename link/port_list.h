@@ -1,0 +1,48 @@
+// The port box's list: the serial ports the platform finds, each with its description, then the
+// ten fixed names "COM1".."COM10" for ports the scan does not find.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quintrel {
+
+// Longest entry text; a longer one is cut to this many UTF-16 units.
+inline constexpr std::size_t kPortEntryMax = 255;
+
+struct ScannedPort {
+  std::u16string name;
+  std::u16string description;
+};
+
+// What fill_port_list needs of the port box (a combo box).
+class PortBox {
+ public:
+  virtual ~PortBox() = default;
+  virtual int entry_count() = 0;
+  virtual void delete_entry(int index) = 0;
+  virtual void add_entry(std::u16string_view text) = 0;
+  virtual void select_entry(int index) = 0;
+};
+
+// The platform's discovery of the serial ports present, in the order the platform gives them.
+class PortScanner {
+ public:
+  virtual ~PortScanner() = default;
+  virtual std::vector<ScannedPort> present_ports() = 0;
+};
+
+// The scanner fill_port_list uses; with none installed the box holds only the fixed names.
+PortScanner* port_scanner();
+void install_port_scanner(PortScanner* scanner);
+
+// "name(description)", cut to kPortEntryMax units.
+std::u16string format_port_entry(const ScannedPort& port);
+
+// Empties the box, adds the scanned entries and "COM1".."COM10" (no de-duplication) and selects
+// entry 0.
+void fill_port_list(PortBox& box);
+
+}  // namespace quintrel
