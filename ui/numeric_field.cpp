@@ -37,11 +37,25 @@ std::u16string upper_cased(std::u16string text) {
   return text;
 }
 
+class QuietCall {
+ public:
+  explicit QuietCall(NumericFieldSlot& slot) : slot_(slot), was_(slot.in_control_call) {
+    slot_.in_control_call = true;
+  }
+  ~QuietCall() { slot_.in_control_call = was_; }
+  QuietCall(const QuietCall&) = delete;
+  QuietCall& operator=(const QuietCall&) = delete;
+
+ private:
+  NumericFieldSlot& slot_;
+  bool was_;
+};
+
 class Field {
  public:
   explicit Field(NumericFieldSlot& slot) : slot_(slot), control_(*slot.control) {}
 
-  std::u16string text() { return control_.read_text(kFieldTextMax); }
+  std::u16string text() { return read(kFieldTextMax); }
 
   // n: the text's length less the suffix's (never below 0).
   int digit_length(const std::u16string& text) const {
@@ -90,13 +104,24 @@ class Field {
            *value <= slot_.maximum && text.size() + slot_.suffix.size() <= kFieldTextMax;
   }
 
+  // The field's own calls into the control. A toolkit may send them back to numeric_field_proc
+  // (Win32 sends WM_GETTEXT, WM_SETTEXT, EM_GETSEL and EM_SETSEL to the control); they then pass
+  // straight on, so reading never recurses and a value read from the device is never refused.
+  std::u16string read(std::size_t max_chars) {
+    const QuietCall quiet(slot_);
+    return control_.read_text(max_chars);
+  }
   void write(std::u16string_view text) {
-    // A toolkit may hand this write back to numeric_field_proc (Win32 sends WM_SETTEXT); it is
-    // then passed straight on, so a value read from the device is never refused.
-    const bool was_writing = slot_.writing;
-    slot_.writing = true;
+    const QuietCall quiet(slot_);
     control_.write_text(text);
-    slot_.writing = was_writing;
+  }
+  FieldSelection selection() {
+    const QuietCall quiet(slot_);
+    return control_.selection();
+  }
+  void select(FieldSelection range) {
+    const QuietCall quiet(slot_);
+    control_.set_selection(range);
   }
 
   void show(std::u16string_view digits) {
@@ -107,7 +132,7 @@ class Field {
 
   void caret_to_end() {
     const int n = digit_length(text());
-    control_.set_selection({n, n});
+    select({n, n});
   }
 
   void reset() {
@@ -116,15 +141,15 @@ class Field {
   }
 
   bool has_selection() {
-    const FieldSelection selection = control_.selection();
-    return selection.start != selection.end;
+    const FieldSelection range = selection();
+    return range.start != range.end;
   }
 
   FieldResult handle(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
     switch (message) {
       case kWmSetFocus:
       case kWmLButtonDblClk:
-        control_.set_selection({0, digit_length(text())});
+        select({0, digit_length(text())});
         return forward(message, wparam, lparam);
       case kWmLButtonDown:
       case kWmLButtonUp:
@@ -138,6 +163,9 @@ class Field {
       case kWmPaste:
         paste();
         return 0;
+      case kWmDestroy:
+      case kWmNcDestroy:
+        return control_.forward(message, wparam, lparam);  // nothing left to guard
       default:
         return forward(message, wparam, lparam);
     }
@@ -150,7 +178,7 @@ class Field {
   };
 
   // One character more than the field reads, so that an overlong text shows as a change.
-  Snapshot snapshot() { return {control_.read_text(kFieldTextMax + 1), control_.selection()}; }
+  Snapshot snapshot() { return {read(kFieldTextMax + 1), selection()}; }
 
   FieldResult forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
     const Snapshot before = snapshot();
@@ -167,27 +195,27 @@ class Field {
   }
 
   void guard_change(const Snapshot& before) {
-    const std::u16string after = control_.read_text(kFieldTextMax + 1);
+    const std::u16string after = read(kFieldTextMax + 1);
     if (after == before.text) {
       return;
     }
     const std::u16string now = digits(after);
     if (after.size() <= kFieldTextMax && now.empty()) {
       show(u"0");
-      control_.set_selection({1, 1});
+      select({1, 1});
       return;
     }
     if (after.size() <= kFieldTextMax && after == now + slot_.suffix &&
         acceptable_change(now, digits(before.text))) {
       if (upper_cased(now) != now) {
-        const FieldSelection selection = control_.selection();
+        const FieldSelection kept = selection();
         show(upper_cased(now));
-        control_.set_selection(selection);
+        select(kept);
       }
       return;
     }
     write(before.text);
-    control_.set_selection(before.selection);
+    select(before.selection);
   }
 
   // Digits the field may hold, or a shorter number than a value shown above the maximum (so that
@@ -202,10 +230,10 @@ class Field {
   }
 
   void keep_caret_in_digits() {
-    const FieldSelection selection = control_.selection();
+    const FieldSelection range = selection();
     const int n = digit_length(text());
-    if (selection.start == selection.end && selection.start >= n) {
-      control_.set_selection({n, n});
+    if (range.start == range.end && range.start >= n) {
+      select({n, n});
     }
   }
 
@@ -219,8 +247,8 @@ class Field {
         caret_to_end();
         return 0;
       case kVkRight: {
-        const FieldSelection selection = control_.selection();
-        if (selection.start == selection.end && selection.start >= digit_length(text())) {
+        const FieldSelection range = selection();
+        if (range.start == range.end && range.start >= digit_length(text())) {
           return 0;
         }
         return forward(kWmKeyDown, key, lparam);
@@ -246,7 +274,7 @@ class Field {
     }
     const std::u16string current = text();
     const int n = digit_length(current);
-    if (control_.selection().start >= n) {
+    if (selection().start >= n) {
       return 0;
     }
     if (n != 1) {
@@ -293,8 +321,7 @@ class Field {
     std::u16string candidate(1, c);
     if (!placeholder) {
       candidate = digits(current);
-      const int caret =
-          std::clamp(control_.selection().start, 0, static_cast<int>(candidate.size()));
+      const int caret = std::clamp(selection().start, 0, static_cast<int>(candidate.size()));
       candidate.insert(static_cast<std::size_t>(caret), 1, c);
     }
     if (!may_hold(candidate)) {
@@ -302,7 +329,7 @@ class Field {
     }
     if (placeholder) {
       show(u"");
-      control_.set_selection({0, 0});
+      select({0, 0});
     }
     return forward_from(before, message, c, lparam);
   }
@@ -424,7 +451,7 @@ FieldResult numeric_field_proc(FieldWindow window, FieldMessage message, FieldWP
   if (slot == nullptr || slot->control == nullptr) {
     return 0;
   }
-  if (slot->writing) {
+  if (slot->in_control_call) {
     return slot->control->forward(message, wparam, lparam);
   }
   return Field(*slot).handle(message, wparam, lparam);

@@ -30,7 +30,9 @@ struct FieldSelection {
 };
 
 // What the field needs of its edit control. Every call happens on the window thread, from
-// install_numeric_field, the set/get operations or inside numeric_field_proc.
+// install_numeric_field, the set/get operations or inside numeric_field_proc. Messages that
+// read_text, write_text, selection and set_selection send to the control (as Win32 does) may come
+// back through numeric_field_proc: they are passed straight to forward.
 class EditControl {
  public:
   virtual ~EditControl() = default;
@@ -38,8 +40,7 @@ class EditControl {
   virtual FieldWindow window() = 0;
   // The control's text, at most max_chars UTF-16 units (Win32: GetWindowTextW, max_chars + 1).
   virtual std::u16string read_text(std::size_t max_chars) = 0;
-  // Replaces the whole text (Win32: SetWindowTextW, which comes back through numeric_field_proc
-  // as kWmSetText; the field passes its own writes straight on).
+  // Replaces the whole text (Win32: SetWindowTextW).
   virtual void write_text(std::u16string_view text) = 0;
   virtual FieldSelection selection() = 0;                    // Win32: EM_GETSEL
   virtual void set_selection(FieldSelection selection) = 0;  // Win32: EM_SETSEL
@@ -66,9 +67,9 @@ struct NumericFieldSlot {
   std::u16string suffix;           // shown after the digits; typing stays in front of it
   EditControl* control = nullptr;  // the control, and through forward its previous handling
   FieldWindow window = nullptr;
-  std::uint32_t maximum = 0;  // the largest value typing or pasting may produce
-  std::int32_t radix = 16;    // 16: hexadecimal; any other value: decimal
-  bool writing = false;       // the field is setting the control's text itself
+  std::uint32_t maximum = 0;     // the largest value typing or pasting may produce
+  std::int32_t radix = 16;       // 16: hexadecimal; any other value: decimal
+  bool in_control_call = false;  // the field is reading or writing the control itself
 };
 
 // 100 slots and their keys; a null key marks a free slot. Searched from index 0; a slot once

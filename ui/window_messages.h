@@ -13,8 +13,13 @@ using FieldWParam = std::uintptr_t;
 using FieldLParam = std::intptr_t;
 using FieldResult = std::intptr_t;
 
+inline constexpr FieldMessage kWmDestroy = 0x0002;
 inline constexpr FieldMessage kWmSetFocus = 0x0007;
 inline constexpr FieldMessage kWmSetText = 0x000C;
+inline constexpr FieldMessage kWmGetText = 0x000D;
+inline constexpr FieldMessage kWmNcDestroy = 0x0082;
+inline constexpr FieldMessage kEmGetSel = 0x00B0;
+inline constexpr FieldMessage kEmSetSel = 0x00B1;
 inline constexpr FieldMessage kWmKeyDown = 0x0100;
 inline constexpr FieldMessage kWmChar = 0x0102;
 inline constexpr FieldMessage kWmImeComposition = 0x010F;

@@ -1,22 +1,50 @@
 #include "tests/support/fake_edit.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace quintrel::test {
+
+FieldResult FakeEdit::request(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
+  if (routings == 0 || depth_ > 2) {
+    if (depth_ > 2) {
+      ADD_FAILURE() << "the field keeps sending message " << message << " to itself";
+    }
+    return forward(message, wparam, lparam);
+  }
+  ++depth_;
+  const FieldResult result = numeric_field_proc(window(), message, wparam, lparam);
+  --depth_;
+  return result;
+}
+
+std::u16string FakeEdit::read_text(std::size_t max_chars) {
+  std::u16string out;
+  request(kWmGetText, max_chars + 1, reinterpret_cast<FieldLParam>(&out));
+  return out;
+}
 
 void FakeEdit::write_text(std::u16string_view new_text) {
   if (log != nullptr) {
     log->push_back("text " + std::string(new_text.begin(), new_text.end()));
   }
   const std::u16string copy(new_text);
-  if (routings > 0) {
-    numeric_field_proc(window(), kWmSetText, 0, reinterpret_cast<FieldLParam>(&copy));
-  } else {
-    forward(kWmSetText, 0, reinterpret_cast<FieldLParam>(&copy));
-  }
+  request(kWmSetText, 0, reinterpret_cast<FieldLParam>(&copy));
+}
+
+FieldSelection FakeEdit::selection() {
+  FieldSelection out;
+  request(kEmGetSel, reinterpret_cast<FieldWParam>(&out.start),
+          reinterpret_cast<FieldLParam>(&out.end));
+  return out;
 }
 
 void FakeEdit::set_selection(FieldSelection selection) {
+  request(kEmSetSel, static_cast<FieldWParam>(selection.start), selection.end);
+}
+
+void FakeEdit::select_directly(FieldSelection selection) {
   const int length = static_cast<int>(text.size());
   selected.start = std::clamp(std::min(selection.start, selection.end), 0, length);
   selected.end = std::clamp(std::max(selection.start, selection.end), 0, length);
@@ -31,22 +59,33 @@ void FakeEdit::replace_selection(std::u16string_view with) {
 }
 
 FieldResult FakeEdit::forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
-  if (message != kWmSetText) {
+  if (message != kWmGetText && message != kWmSetText && message != kEmGetSel &&
+      message != kEmSetSel) {
     forwarded.push_back(message);
   }
   const int caret = selected.start;
   const bool plain_caret = selected.start == selected.end;
   const int length = static_cast<int>(text.size());
   switch (message) {
+    case kWmGetText:
+      *reinterpret_cast<std::u16string*>(lparam) = text.substr(0, wparam - 1);
+      return 0;
     case kWmSetText:
       text = *reinterpret_cast<const std::u16string*>(lparam);
       selected = {0, 0};
       return 1;
+    case kEmGetSel:
+      *reinterpret_cast<int*>(wparam) = selected.start;
+      *reinterpret_cast<int*>(lparam) = selected.end;
+      return 0;
+    case kEmSetSel:
+      select_directly({static_cast<int>(wparam), static_cast<int>(lparam)});
+      return 0;
     case kWmChar:
     case kWmImeChar:
       if (wparam == kCharBackspace) {
         if (plain_caret && caret > 0) {
-          set_selection({caret - 1, caret});
+          select_directly({caret - 1, caret});
         }
         replace_selection(u"");
       } else {
@@ -56,12 +95,12 @@ FieldResult FakeEdit::forward(FieldMessage message, FieldWParam wparam, FieldLPa
     case kWmKeyDown:
       if (wparam == kVkDelete) {
         if (plain_caret) {
-          set_selection({caret, ctrl ? length : caret + 1});
+          select_directly({caret, ctrl ? length : caret + 1});
         }
         replace_selection(u"");
       } else if (wparam == kVkLeft || wparam == kVkRight) {
         const int to = caret + (wparam == kVkLeft ? -1 : 1);
-        set_selection({to, to});
+        select_directly({to, to});
       } else if (wparam == kVkInsert && shift) {
         replace_selection(clipboard);
       }
@@ -79,6 +118,9 @@ FieldResult FakeEdit::forward(FieldMessage message, FieldWParam wparam, FieldLPa
         selected = {0, static_cast<int>(text.size())};
       }
       return 1;
+    case kWmNcDestroy:
+      text.clear();  // the window is gone: its text reads empty
+      return 0;
     case kWmImeComposition:
       replace_selection(ime_result);
       return 0;

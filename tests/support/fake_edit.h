@@ -1,8 +1,9 @@
 // An edit control for the numeric field's tests. Its forward() does what a Windows edit control
 // does with the messages the tests send (insert a character at the caret, Backspace, Delete and
 // Ctrl+Delete, paste, cut, undo, input-method text), so a message the field wrongly lets through
-// shows in the text. Once routed, its own text writes come back through numeric_field_proc as
-// WM_SETTEXT, as on Windows.
+// shows in the text. Once routed, reading and writing its text and selection go through
+// numeric_field_proc as WM_GETTEXT, WM_SETTEXT, EM_GETSEL and EM_SETSEL, as on Windows; a field
+// that keeps re-entering itself that way fails the test.
 #pragma once
 
 #include <optional>
@@ -16,9 +17,9 @@ namespace quintrel::test {
 class FakeEdit final : public EditControl {
  public:
   FieldWindow window() override { return this; }
-  std::u16string read_text(std::size_t max_chars) override { return text.substr(0, max_chars); }
+  std::u16string read_text(std::size_t max_chars) override;
   void write_text(std::u16string_view new_text) override;
-  FieldSelection selection() override { return selected; }
+  FieldSelection selection() override;
   void set_selection(FieldSelection selection) override;
   FieldResult forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) override;
   void route_messages_to_field() override {
@@ -31,11 +32,6 @@ class FakeEdit final : public EditControl {
   bool shift_held() override { return shift; }
 
   // Puts text and selection in place as the control's own state, past the field.
-  void set_state(std::u16string_view new_text, FieldSelection selection) {
-    text = new_text;
-    set_selection(selection);
-  }
-
   std::u16string text;
   FieldSelection selected;
   std::optional<std::u16string> undo_text;  // what WM_UNDO brings back
@@ -49,6 +45,11 @@ class FakeEdit final : public EditControl {
 
  private:
   void replace_selection(std::u16string_view with);
+  void select_directly(FieldSelection selection);
+  // Sends one of the control's own requests the way Windows does: through the field once routed.
+  FieldResult request(FieldMessage message, FieldWParam wparam, FieldLParam lparam);
+
+  int depth_ = 0;
 };
 
 }  // namespace quintrel::test

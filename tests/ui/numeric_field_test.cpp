@@ -323,6 +323,12 @@ TEST_F(NumericFieldTest, TextSetFromOutsideIsGuardedButTheFieldsOwnIsNot) {
   EXPECT_EQ(edit.text, u"FFFF");
 }
 
+TEST_F(NumericFieldTest, AWindowGoingAwayIsNotGuarded) {
+  set_field_text(edit.window(), u"12");
+  send(kWmNcDestroy);
+  EXPECT_EQ(edit.text, u"");  // no "0" written into a destroyed window
+}
+
 TEST_F(NumericFieldTest, AValueAboveTheMaximumMayOnlyShrink) {
   set_field_value(edit.window(), 0xFFFF);
   edit.set_selection({4, 4});
