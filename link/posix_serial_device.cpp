@@ -131,7 +131,8 @@ std::unique_ptr<SerialDevice> PosixSerialBackend::open_exclusive(std::u16string_
     last_failure_ = path + ": " + describe_open_error(errno);
     return nullptr;
   }
-  // The lock first, so that a port held by another Quintrel is left exactly as it is.
+  // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
+  // locks are not supported at all, TIOCEXCL alone guards the port.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     last_failure_ = path + ": " + describe_open_error(EWOULDBLOCK);
     ::close(fd);
