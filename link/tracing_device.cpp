@@ -39,14 +39,16 @@ class TracingDevice final : public SerialDevice {
   }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
+    // Stamped when the bytes are handed over: the other end may read them before write returns.
+    const std::uint64_t handed_over = now();
     const WriteOutcome outcome = inner_->write(bytes);
     if (direction_ != Direction::kSent) {
-      start_line(Direction::kSent);
+      start_line(Direction::kSent, handed_over);
     }
     const std::size_t accepted = outcome.ok ? std::min(outcome.written, bytes.size()) : 0;
     pending_.insert(pending_.end(), bytes.begin(),
                     bytes.begin() + static_cast<std::ptrdiff_t>(accepted));
-    line_end_ = now();
+    line_end_ = handed_over;
     if (!outcome.ok) {
       flush(" (write failed)");
     }
@@ -60,10 +62,11 @@ class TracingDevice final : public SerialDevice {
     if (!inner_->read_byte(byte)) {
       return false;
     }
+    const std::uint64_t arrived = now();
     if (direction_ != Direction::kReceived) {
-      start_line(Direction::kReceived);
+      start_line(Direction::kReceived, arrived);
     }
-    line_end_ = now();
+    line_end_ = arrived;
     pending_.push_back(byte);
     if (check_byte_next_) {
       flush();
@@ -103,10 +106,10 @@ class TracingDevice final : public SerialDevice {
     return text;
   }
 
-  void start_line(Direction direction) {
+  void start_line(Direction direction, std::uint64_t at) {
     flush();
     direction_ = direction;
-    line_start_ = now();
+    line_start_ = at;
   }
 
   void flush(const char* note = "") {

@@ -3,8 +3,9 @@
 //      31 ms  -> 02 63 63 65 62 72 03 76
 //      32 ms  <- 02 33 03 30
 // The precise form stamps with microseconds of a clock every process on the machine shares, gives
-// each line its first and last byte's time, and marks the purge that starts every exchange, so the
-// trace lines up with the simulated device's log:
+// each line its first and last byte's time (a byte sent: when its write began; a byte received:
+// when its read returned), and marks the purge that starts every exchange, so the trace lines up
+// with the simulated device's log:
 //   81234.512 ms  purge
 //   81244.601 ms .. 81264.934 ms  -> 02 63 63 65 62 72 03 76
 //   81265.011 ms .. 81265.020 ms  <- 02 33 03 30

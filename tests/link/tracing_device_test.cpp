@@ -89,6 +89,8 @@ TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
   std::unique_ptr<SerialDevice> device = tracing.open_exclusive(u"/dev/ttyUSB0");
   ASSERT_NE(device, nullptr);
 
+  // Each write takes 5 us: a sent byte is stamped when its write began.
+  fake->on_write = [&clock](const std::vector<std::uint8_t>&) { clock.now += 5; };
   device->purge();
   clock.now += 10089;
   device->write(test::bytes_from_hex("02"));
@@ -110,10 +112,10 @@ TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
 
   EXPECT_EQ(out.str(),
             "     81234.512 ms  purge\n"
-            "     81244.601 ms ..      81264.845 ms  -> 02 63 63 65 62 72 03 76\n"
-            "     81264.922 ms ..      81264.931 ms  <- 02 33 03 30\n"
-            "     81264.931 ms  purge\n"
-            "     81274.931 ms ..      81274.931 ms  -> (write failed)\n");
+            "     81244.601 ms ..      81264.855 ms  -> 02 63 63 65 62 72 03 76\n"
+            "     81264.937 ms ..      81264.946 ms  <- 02 33 03 30\n"
+            "     81264.946 ms  purge\n"
+            "     81274.946 ms ..      81274.946 ms  -> (write failed)\n");
 }
 
 }  // namespace
