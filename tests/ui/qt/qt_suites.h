@@ -65,6 +65,9 @@ class MainWindowTest final : public QObject {
   void failed_open_shows_two_messages();
   void esc_and_enter_do_nothing();
   void closing_while_open_closes_the_port();
+  // Saves the window after a read to the PNG file named by QUINTREL_SCREENSHOT
+  // (scripts/screenshot).
+  void screenshot_after_read();
 
  private:
   struct Fixture;
