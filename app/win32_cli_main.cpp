@@ -1,4 +1,6 @@
 // quintrel-cli.exe: the device's settings from the command line on Windows.
+#include <windows.h>
+
 #include <iostream>
 #include <optional>
 
@@ -6,6 +8,7 @@
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/tracing_device.h"
+#include "link/win32_clock.h"
 #include "link/win32_port_scanner.h"
 #include "link/win32_serial_device.h"
 #include "ui/cli/cli_arguments.h"
@@ -14,6 +17,10 @@
 
 int main(int argc, char** argv) {
   using namespace quintrel;
+  // As in Quintrel.exe: DLLs from System32 only, and 1 ms timer resolution for the pauses and
+  // reads.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const FineTimerResolution fine_timer;
   int exit_code = 0;
   const std::optional<cli::CliRequest> request =
       cli::parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
