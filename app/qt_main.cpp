@@ -1,6 +1,7 @@
 // quintrel: the Linux desktop window. Reads no command line and keeps no settings; every command
 // runs on the window's thread, as the Windows dialog does.
 #include <QApplication>
+#include <QIcon>
 
 #include "link/linux_port_scanner.h"
 #include "link/port_list.h"
@@ -18,6 +19,11 @@ int main(int argc, char** argv) {
   QApplication application(qt_argc, argv);
   // Only the window's closing ends the program, once it has closed the port.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The installed desktop entry and icon (quintrel.desktop, icon "quintrel" of the hicolor theme)
+  // name the window in the task bar; run from a build tree, the theme has no such icon and the
+  // window keeps the default one.
+  QGuiApplication::setDesktopFileName(QStringLiteral("quintrel"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quintrel")));
 
   PosixSerialBackend serial;
   install_serial_backend(&serial);
