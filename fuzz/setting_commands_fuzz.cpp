@@ -100,11 +100,13 @@ class ConversationPort final : public quintrel::SerialDevice {
     pieces_ = 0;
     purged_ = false;
     pending_.clear();
+    next_pending_ = 0;
     idle_reads_ = 0;
   }
 
   void purge() override {
     pending_.clear();
+    next_pending_ = 0;
     purged_ = true;
   }
 
@@ -124,13 +126,12 @@ class ConversationPort final : public quintrel::SerialDevice {
   }
 
   bool read_byte(std::uint8_t& byte) override {
-    if (pending_.empty()) {
+    if (next_pending_ == pending_.size()) {
       FUZZ_CHECK(++idle_reads_ <= kMaxIdleReads);
       clock_.now += kIdleReadMs;
       return false;
     }
-    byte = pending_.front();
-    pending_.erase(pending_.begin());
+    byte = pending_[next_pending_++];
     return true;
   }
 
@@ -167,7 +168,8 @@ class ConversationPort final : public quintrel::SerialDevice {
   std::size_t next_reply_ = 0;
   int pieces_ = 0;
   bool purged_ = false;
-  Bytes pending_;
+  Bytes pending_;  // the reply bytes on their way, read from next_pending_ on
+  std::size_t next_pending_ = 0;
   int idle_reads_ = 0;
 };
 
