@@ -14,6 +14,8 @@ namespace quintrel::sim {
 struct DeviceValues {
   int bitrate_code = 3;
   std::uint32_t identifier = 0x7FF;
+
+  bool operator==(const DeviceValues&) const = default;
 };
 
 class DeviceModel {

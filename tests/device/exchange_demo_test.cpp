@@ -1,5 +1,5 @@
 // A whole read / save / read-back conversation with the simulated device's model, in process and
-// on a virtual clock. The README's main job runs it verbosely so a newcomer sees the frames.
+// on a virtual clock, printing the frames so a failing run shows the whole conversation.
 #include <gtest/gtest.h>
 
 #include <cstdio>

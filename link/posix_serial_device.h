@@ -1,0 +1,32 @@
+// The serial port on Linux: a tty opened exclusively and switched to a raw 38400 8N1 line.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/serial_device.h"
+
+namespace quintrel {
+
+// How long an idle one-byte read waits for input, like the 1 ms + 1 ms read time-outs on Windows.
+inline constexpr int kReadWaitMs = 2;
+
+class PosixSerialBackend final : public SerialBackend {
+ public:
+  // Opens the port's device (see posix_device_path) non-blocking, so that a UART whose
+  // carrier-detect is honoured cannot hang the open, and takes it exclusively: a non-blocking
+  // flock (which also holds against root) and TIOCEXCL (which also holds against programs that
+  // do not flock).
+  std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override;
+  // "<device path>: <reason>" for the last failed open; empty after a successful one.
+  std::string last_open_failure() override { return last_failure_; }
+
+ private:
+  std::string last_failure_;
+};
+
+// The reason for an errno from opening or locking a port, in words a user can act on.
+std::string describe_open_error(int error);
+
+}  // namespace quintrel

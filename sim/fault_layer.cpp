@@ -1,0 +1,138 @@
+#include "sim/fault_layer.h"
+
+#include <array>
+
+#include "link/command_frame.h"
+
+namespace quintrel::sim {
+
+namespace {
+
+struct NamedMode {
+  FaultMode mode;
+  std::string_view name;
+};
+
+constexpr std::array<NamedMode, 11> kModes = {{
+    {FaultMode::kNone, "none"},
+    {FaultMode::kNoAnswer, "no-answer"},
+    {FaultMode::kBadCheck, "bad-check"},
+    {FaultMode::kNoise, "noise"},
+    {FaultMode::kLateStx, "late-stx"},
+    {FaultMode::kLateEtx, "late-etx"},
+    {FaultMode::kLateCheck, "late-check"},
+    {FaultMode::kEmpty, "empty"},
+    {FaultMode::kLongBody, "long-body"},
+    {FaultMode::kDrip, "drip"},
+    {FaultMode::kUnplug, "unplug"},
+}};
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes part(const Bytes& frame, std::size_t from, std::size_t to) {
+  return Bytes(frame.begin() + static_cast<std::ptrdiff_t>(from),
+               frame.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// The same reply's payload padded with spaces to kLongBodySize bytes, framed correctly.
+Bytes long_frame(const Bytes& frame) {
+  Bytes payload = part(frame, 1, frame.size() - 2);
+  payload.resize(kLongBodySize, ' ');
+  return build_frame(payload);
+}
+
+}  // namespace
+
+std::string_view fault_name(FaultMode mode) {
+  for (const NamedMode& named : kModes) {
+    if (named.mode == mode) {
+      return named.name;
+    }
+  }
+  return "none";
+}
+
+std::optional<FaultMode> fault_from_name(std::string_view name) {
+  for (const NamedMode& named : kModes) {
+    if (named.name == name) {
+      return named.mode;
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string_view> fault_names() {
+  std::vector<std::string_view> names;
+  for (const NamedMode& named : kModes) {
+    names.push_back(named.name);
+  }
+  return names;
+}
+
+ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
+  ReplyPlan plan{mode, {}, false};
+  const std::size_t etx_at = frame.size() - 2;
+  switch (mode) {
+    case FaultMode::kNone:
+      plan.steps = {{0, frame}};
+      break;
+    case FaultMode::kNoAnswer:
+      break;
+    case FaultMode::kBadCheck: {
+      Bytes bad = frame;
+      bad.back() = static_cast<std::uint8_t>(~bad.back());
+      plan.steps = {{0, bad}};
+      break;
+    }
+    case FaultMode::kNoise: {
+      Bytes noisy(std::begin(kNoiseBytes), std::end(kNoiseBytes));
+      noisy.insert(noisy.end(), frame.begin(), frame.end());
+      plan.steps = {{0, noisy}};
+      break;
+    }
+    case FaultMode::kLateStx:
+      plan.steps = {{kLateMs, frame}};
+      break;
+    case FaultMode::kLateEtx:
+      plan.steps = {{0, part(frame, 0, etx_at)}, {kLateMs, part(frame, etx_at, frame.size())}};
+      break;
+    case FaultMode::kLateCheck:
+      plan.steps = {{0, part(frame, 0, frame.size() - 1)},
+                    {kLateMs, part(frame, frame.size() - 1, frame.size())}};
+      break;
+    case FaultMode::kEmpty:
+      plan.steps = {{0, build_frame({})}};
+      break;
+    case FaultMode::kLongBody:
+      plan.steps = {{0, long_frame(frame)}};
+      break;
+    case FaultMode::kDrip:
+      for (std::size_t at = 0; at < frame.size(); ++at) {
+        plan.steps.push_back({at == 0 ? 0 : kDripGapMs, {frame[at]}});
+      }
+      break;
+    case FaultMode::kUnplug: {
+      const std::size_t body = etx_at - 1;
+      plan.steps = {{0, part(frame, 0, 1 + body / 2)}};
+      plan.unplug_after = true;
+      break;
+    }
+  }
+  return plan;
+}
+
+FaultMode FaultSchedule::mode_for(int reply_number) const {
+  const bool from_first = reply_number >= first;
+  const bool within_count = count == 0 || reply_number < first + count;
+  return from_first && within_count ? mode : FaultMode::kNone;
+}
+
+std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
+  std::optional<std::vector<std::uint8_t>> frame = model_.feed(byte);
+  if (!frame) {
+    return std::nullopt;
+  }
+  return plan_reply(schedule_.mode_for(++replies_), *frame);
+}
+
+}  // namespace quintrel::sim

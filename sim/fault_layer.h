@@ -1,0 +1,78 @@
+// The simulated device's faults: how a reply frame leaves the device when a test asks it to
+// misbehave, and which replies misbehave.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "sim/device_model.h"
+
+namespace quintrel::sim {
+
+enum class FaultMode {
+  kNone,
+  kNoAnswer,   // the frame is taken, nothing comes back
+  kBadCheck,   // the check byte is inverted
+  kNoise,      // bytes that are not STX come before the reply
+  kLateStx,    // the whole reply comes kLateMs after the command
+  kLateEtx,    // STX and body at once, ETX and check byte kLateMs later
+  kLateCheck,  // all but the check byte at once, the check byte kLateMs later
+  kEmpty,      // a reply without payload: 02 03 03
+  kLongBody,   // a body of kLongBodySize bytes, more than a 200-byte reply buffer holds
+  kDrip,       // one byte at a time, kDripGapMs apart
+  kUnplug,     // STX and half the body, then the pty is closed like an unplugged adapter
+};
+
+inline constexpr std::uint32_t kLateMs = 1200;  // beyond a reply stage's 1000 ms
+inline constexpr std::uint32_t kDripGapMs = 20;
+inline constexpr std::size_t kLongBodySize = 250;
+inline constexpr std::uint8_t kNoiseBytes[] = {0xFF, 0x00, 0x41, 0x03, 0x0D, 0x0A};
+
+// "none", "no-answer", "bad-check", "noise", "late-stx", "late-etx", "late-check", "empty",
+// "long-body", "drip", "unplug".
+std::string_view fault_name(FaultMode mode);
+std::optional<FaultMode> fault_from_name(std::string_view name);
+std::vector<std::string_view> fault_names();
+
+// One piece of a reply: sent after waiting delay_ms since the previous piece.
+struct ReplyStep {
+  std::uint32_t delay_ms = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+struct ReplyPlan {
+  FaultMode mode = FaultMode::kNone;
+  std::vector<ReplyStep> steps;  // empty: no answer
+  bool unplug_after = false;     // close the pty once the steps are sent
+};
+
+// How the well-formed reply frame (STX payload ETX check) leaves the device under the fault.
+ReplyPlan plan_reply(FaultMode mode, const std::vector<std::uint8_t>& frame);
+
+// Replies number from 1; replies first .. first+count-1 get the fault (count 0: every reply from
+// first on), the others go out whole.
+struct FaultSchedule {
+  FaultMode mode = FaultMode::kNone;
+  int first = 1;
+  int count = 0;
+
+  FaultMode mode_for(int reply_number) const;
+};
+
+// The device model with its faults: bytes from the host in, reply plans out.
+class FaultLayer {
+ public:
+  FaultLayer(DeviceModel& model, FaultSchedule schedule) : model_(model), schedule_(schedule) {}
+
+  // A plan once the byte completed a command frame that the device answers.
+  std::optional<ReplyPlan> feed(std::uint8_t byte);
+
+ private:
+  DeviceModel& model_;
+  FaultSchedule schedule_;
+  int replies_ = 0;
+};
+
+}  // namespace quintrel::sim

@@ -1,0 +1,27 @@
+// The command line of quintrel-sim.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "sim/device_model.h"
+#include "sim/fault_layer.h"
+
+namespace quintrel::sim {
+
+struct SimOptions {
+  std::string link;        // symlink to the pty; empty: none
+  std::string state_file;  // committed values kept between runs; empty: none
+  std::string log_file;    // frame log; empty: standard error
+  bool pace = false;       // send replies at the byte times of a 38400 8N1 line
+  DeviceValues start;      // used when there is no state file yet
+  FaultSchedule faults;
+};
+
+// Parses the arguments. Returns the options, or nullopt with exit_code set: 0 after --help or
+// --version (printed to out), 2 after a usage error (explained on err).
+std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
+                                            std::ostream& err, int& exit_code);
+
+}  // namespace quintrel::sim

@@ -1,0 +1,86 @@
+#include "sim/state_file.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "device/token_parser.h"
+
+namespace quintrel::sim {
+
+namespace {
+
+bool all_digits(const std::string& text, unsigned base) {
+  if (text.empty() || text.size() > 8) {
+    return false;
+  }
+  for (const char c : text) {
+    const bool decimal = c >= '0' && c <= '9';
+    const bool hex = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!(decimal || (base == 16 && hex))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, std::string& error) {
+  std::ifstream in(file);
+  if (!in) {
+    if (std::filesystem::exists(file)) {
+      error = file.string() + ": cannot be read";
+      return StateLoad::kBroken;
+    }
+    return StateLoad::kMissing;
+  }
+  DeviceValues read = values;
+  bool have_bitrate = false;
+  bool have_identifier = false;
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t equals = line.find('=');
+    const std::string key = line.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+    if (key == "bitrate_code" && value.size() == 1 && value[0] >= '0' && value[0] <= '4') {
+      read.bitrate_code = value[0] - '0';
+      have_bitrate = true;
+    } else if (key == "identifier" && all_digits(value, 16)) {
+      read.identifier = text_to_u32(value, 16);
+      have_identifier = true;
+    } else if (!line.empty()) {
+      error = file.string() + ": unexpected line \"" + line + "\"";
+      return StateLoad::kBroken;
+    }
+  }
+  if (!have_bitrate || !have_identifier) {
+    error = file.string() + ": needs both bitrate_code and identifier";
+    return StateLoad::kBroken;
+  }
+  values = read;
+  return StateLoad::kLoaded;
+}
+
+bool save_state(const std::filesystem::path& file, const DeviceValues& values, std::string& error) {
+  const std::filesystem::path temporary = file.string() + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    char identifier[16];
+    std::snprintf(identifier, sizeof identifier, "%X", static_cast<unsigned>(values.identifier));
+    out << "bitrate_code=" << values.bitrate_code << "\nidentifier=" << identifier << '\n';
+    out.flush();
+    if (!out) {
+      error = temporary.string() + ": cannot be written";
+      return false;
+    }
+  }
+  std::error_code rename_error;
+  std::filesystem::rename(temporary, file, rename_error);
+  if (rename_error) {
+    error = file.string() + ": " + rename_error.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quintrel::sim

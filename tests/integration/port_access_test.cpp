@@ -1,0 +1,47 @@
+// Opening the port for real: exclusive access, wrong names, devices that are not serial ports.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "tests/integration/processes.h"
+
+namespace quintrel::test {
+namespace {
+
+TEST(PortAccess, PortHeldByAnotherQuintrelIsBusyUntilReleased) {
+  TempDir dir;
+  SimProcess sim(dir.path(), {});
+  ASSERT_TRUE(sim.started());
+  // What a second Quintrel meets: the first one's lock (which holds against root as well).
+  const int holder = ::open(sim.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+
+  const CliRun busy = run_cli({"read", "-p", sim.port()});
+  EXPECT_EQ(busy.exit_code, 1);
+  EXPECT_EQ(busy.out, "");
+  EXPECT_EQ(busy.err, "Communication port can not be opened\n" + sim.port() +
+                          ": busy: another program holds the port\n");
+
+  ::close(holder);
+  const CliRun next = run_cli({"read", "-p", sim.port()});
+  EXPECT_EQ(next.exit_code, 0) << next.err;
+}
+
+TEST(PortAccess, MissingDeviceGivesTheMessageAndTheReason) {
+  const CliRun read = run_cli({"buzzer-off", "-p", "quintrel-no-such-tty(some adapter)"});
+  EXPECT_EQ(read.exit_code, 1);
+  EXPECT_EQ(read.err,
+            "Communication port can not be opened\n/dev/quintrel-no-such-tty: no such device: the "
+            "port name is wrong or the adapter is unplugged\n");
+}
+
+TEST(PortAccess, DeviceThatIsNoSerialPortFailsAtItsSettings) {
+  const CliRun read = run_cli({"read", "-p", "/dev/null"});
+  EXPECT_EQ(read.exit_code, 1);
+  EXPECT_EQ(read.err, "Could not get communication port settings\n");
+}
+
+}  // namespace
+}  // namespace quintrel::test

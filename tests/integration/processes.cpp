@@ -1,0 +1,148 @@
+#include "tests/integration/processes.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace quintrel::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+double ms_since(SteadyClock::time_point start) {
+  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+std::string read_file(const fs::path& file) {
+  std::ifstream in(file);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Starts program with args; stdout and stderr go to the given files.
+pid_t spawn(const char* program, const std::vector<std::string>& args, const fs::path& out,
+            const fs::path& err) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program));
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ) != 0) {
+    pid = -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  static int counter = 0;
+  path_ = fs::temp_directory_path() /
+          ("quintrel-it-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  fs::remove_all(path_);
+  fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+CliRun run_cli(const std::vector<std::string>& args) {
+  TempDir dir;
+  CliRun run;
+  const auto start = SteadyClock::now();
+  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err");
+  if (pid < 0) {
+    return run;
+  }
+  int status = 0;
+  rusage usage{};
+  bool killed = false;
+  while (wait4(pid, &status, WNOHANG, &usage) == 0) {
+    if (!killed && ms_since(start) > 10000) {
+      kill(pid, SIGKILL);
+      killed = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  run.wall_ms = ms_since(start);
+  run.cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+  run.exit_code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(dir.path() / "out");
+  run.err = read_file(dir.path() / "err");
+  return run;
+}
+
+SimProcess::SimProcess(const fs::path& dir, const std::vector<std::string>& extra_args)
+    : link_(dir / "port"), log_file_(dir / "sim.log") {
+  std::vector<std::string> args = {"--link", link_.string(), "--log", log_file_.string()};
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  pid_ = spawn(QUINTREL_SIM_PATH, args, dir / "sim.out", dir / "sim.err");
+  const auto start = SteadyClock::now();
+  while (pid_ > 0 && !started_ && ms_since(start) < 5000) {
+    std::error_code ignored;
+    started_ = fs::is_symlink(link_, ignored);
+    if (!started_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+}
+
+SimProcess::~SimProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+}
+
+std::string SimProcess::log() const {
+  return read_file(log_file_);
+}
+
+bool SimProcess::wait_for_log(std::string_view text, int count, int timeout_ms) const {
+  const auto start = SteadyClock::now();
+  for (;;) {
+    const std::string contents = log();
+    int found = 0;
+    for (std::size_t at = contents.find(text); at != std::string::npos;
+         at = contents.find(text, at + text.size())) {
+      ++found;
+    }
+    if (found >= count) {
+      return true;
+    }
+    if (ms_since(start) > timeout_ms) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+}  // namespace quintrel::test

@@ -1,0 +1,61 @@
+// The real programs as child processes: quintrel-sim on its pseudo-terminal and quintrel-cli
+// against it, with their output captured and their time measured.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quintrel::test {
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct CliRun {
+  int exit_code = -1;  // -1: did not end by itself within its bound and was killed
+  std::string out;
+  std::string err;
+  double wall_ms = 0;
+  double cpu_ms = 0;  // user + system
+};
+
+// Runs quintrel-cli with the arguments and waits for it (killed after 10 s).
+CliRun run_cli(const std::vector<std::string>& args);
+
+// quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
+// constructor returns once the link exists, the destructor stops the simulator with SIGTERM.
+class SimProcess {
+ public:
+  SimProcess(const std::filesystem::path& dir, const std::vector<std::string>& extra_args);
+  ~SimProcess();
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  bool started() const { return started_; }
+  std::string port() const { return link_.string(); }
+  std::string log() const;
+  // Waits until the log holds at least count lines containing text.
+  bool wait_for_log(std::string_view text, int count, int timeout_ms = 5000) const;
+
+ private:
+  std::filesystem::path link_;
+  std::filesystem::path log_file_;
+  pid_t pid_ = -1;
+  bool started_ = false;
+};
+
+}  // namespace quintrel::test

@@ -1,0 +1,73 @@
+#include "link/tracing_device.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/fake_link.h"
+#include "tests/support/hex.h"
+
+namespace quintrel {
+namespace {
+
+class TracingTest : public testing::Test {
+ protected:
+  TracingTest() {
+    auto prepared = std::make_unique<test::FakeSerialDevice>(clock);
+    fake = prepared.get();
+    inner.next_device = std::move(prepared);
+    device = tracing.open_exclusive(u"/dev/ttyUSB0");
+  }
+
+  // The trace counts from its own start, not from the clock's zero.
+  test::VirtualClock clock = [] {
+    test::VirtualClock started;
+    started.now = 5000;
+    return started;
+  }();
+  test::FakeBackend inner;
+  std::ostringstream out;
+  TracingBackend tracing{inner, out, clock};
+  test::FakeSerialDevice* fake = nullptr;
+  std::unique_ptr<SerialDevice> device;
+};
+
+TEST_F(TracingTest, OneLinePerFrameEachWayWithItsStartTime) {
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(inner.opened_names, std::vector<std::u16string>{u"/dev/ttyUSB0"});
+  device->purge();
+  clock.now += 10;
+  device->write(test::bytes_from_hex("02"));
+  clock.now += 10;
+  device->write(test::bytes_from_hex("63 63 65 62 72"));
+  clock.now += 10;
+  device->write(test::bytes_from_hex("03 76"));
+  fake->arrive_at(clock.now + 3, test::bytes_from_hex("41 02 33 03 30 99"));
+  std::uint8_t byte = 0;
+  std::vector<std::uint8_t> read;
+  for (int i = 0; i < 20; ++i) {
+    if (device->read_byte(byte)) {
+      read.push_back(byte);
+    }
+  }
+  EXPECT_EQ(test::hex_of(read), "41 02 33 03 30 99");
+  device.reset();  // what came after the frame is written out at the close
+
+  EXPECT_EQ(out.str(),
+            "      10 ms  -> 02 63 63 65 62 72 03 76\n"
+            "      33 ms  <- 41 02 33 03 30\n"
+            "      33 ms  <- 99\n");
+}
+
+TEST_F(TracingTest, FailedWriteIsMarkedAndOpenFailurePassesThrough) {
+  fake->write_script = {std::nullopt};
+  device->write(test::bytes_from_hex("02"));
+  device->purge();
+  EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
+
+  EXPECT_EQ(tracing.open_exclusive(u"COM9"), nullptr);  // the fake has no second device
+  EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
+}
+
+}  // namespace
+}  // namespace quintrel

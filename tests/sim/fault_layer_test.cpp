@@ -1,0 +1,108 @@
+#include "sim/fault_layer.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/hex.h"
+
+namespace quintrel::sim {
+namespace {
+
+using test::bytes_from_hex;
+using test::hex_of;
+
+// The reply to "ccebr" from a device holding bitrate code 3.
+const std::vector<std::uint8_t> kFrame = bytes_from_hex("02 33 03 30");
+
+std::string describe(const ReplyPlan& plan) {
+  std::string text;
+  for (const ReplyStep& step : plan.steps) {
+    text += "+" + std::to_string(step.delay_ms) + " [" + hex_of(step.bytes) + "] ";
+  }
+  return text + (plan.unplug_after ? "unplug" : "");
+}
+
+TEST(PlanReply, EachFaultShapesTheReplyByteExactly) {
+  const struct {
+    FaultMode mode;
+    std::string plan;
+  } cases[] = {
+      {FaultMode::kNone, "+0 [02 33 03 30] "},
+      {FaultMode::kNoAnswer, ""},
+      {FaultMode::kBadCheck, "+0 [02 33 03 CF] "},
+      {FaultMode::kNoise, "+0 [FF 00 41 03 0D 0A 02 33 03 30] "},
+      {FaultMode::kLateStx, "+1200 [02 33 03 30] "},
+      {FaultMode::kLateEtx, "+0 [02 33] +1200 [03 30] "},
+      {FaultMode::kLateCheck, "+0 [02 33 03] +1200 [30] "},
+      {FaultMode::kEmpty, "+0 [02 03 03] "},
+      {FaultMode::kDrip, "+0 [02] +20 [33] +20 [03] +20 [30] "},
+      {FaultMode::kUnplug, "+0 [02] unplug"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(fault_name(c.mode)));
+    const ReplyPlan plan = plan_reply(c.mode, kFrame);
+    EXPECT_EQ(plan.mode, c.mode);
+    EXPECT_EQ(describe(plan), c.plan);
+  }
+  // Half of a longer body goes out before the unplug.
+  EXPECT_EQ(describe(plan_reply(FaultMode::kUnplug, bytes_from_hex("02 37 46 46 03 34"))),
+            "+0 [02 37] unplug");
+}
+
+TEST(PlanReply, LongBodyIsAWellFormedFrameTooLongForTheReplyBuffer) {
+  const ReplyPlan plan = plan_reply(FaultMode::kLongBody, kFrame);
+  ASSERT_EQ(plan.steps.size(), 1u);
+  const std::vector<std::uint8_t>& frame = plan.steps[0].bytes;
+  ASSERT_EQ(frame.size(), kLongBodySize + 3);
+  EXPECT_EQ(hex_of(std::span(frame).first(3)), "02 33 20");
+  EXPECT_EQ(frame[frame.size() - 2], 0x03);
+  std::uint8_t check = 0;
+  for (std::size_t i = 1; i + 1 < frame.size(); ++i) {
+    check ^= frame[i];
+  }
+  EXPECT_EQ(frame.back(), check);
+}
+
+TEST(FaultNames, EveryModeHasANameThatParsesBack) {
+  const std::vector<std::string_view> names = fault_names();
+  EXPECT_EQ(names.size(), 11u);
+  for (const std::string_view name : names) {
+    const std::optional<FaultMode> mode = fault_from_name(name);
+    ASSERT_TRUE(mode.has_value()) << name;
+    EXPECT_EQ(fault_name(*mode), name);
+  }
+  EXPECT_FALSE(fault_from_name("late").has_value());
+  EXPECT_FALSE(fault_from_name("").has_value());
+}
+
+TEST(FaultSchedule, FaultsTheChosenRepliesOnly) {
+  const FaultSchedule always{FaultMode::kDrip, 1, 0};
+  const FaultSchedule second_only{FaultMode::kEmpty, 2, 1};
+  const FaultSchedule from_third_twice{FaultMode::kNoAnswer, 3, 2};
+  for (int reply = 1; reply <= 6; ++reply) {
+    SCOPED_TRACE(reply);
+    EXPECT_EQ(always.mode_for(reply), FaultMode::kDrip);
+    EXPECT_EQ(second_only.mode_for(reply), reply == 2 ? FaultMode::kEmpty : FaultMode::kNone);
+    EXPECT_EQ(from_third_twice.mode_for(reply),
+              reply == 3 || reply == 4 ? FaultMode::kNoAnswer : FaultMode::kNone);
+  }
+}
+
+TEST(FaultLayer, AnswersThroughTheModelAndCountsOnlyAnsweredFrames) {
+  DeviceModel model({.bitrate_code = 2, .identifier = 0x123});
+  FaultLayer layer(model, {FaultMode::kBadCheck, 2, 1});
+  std::vector<std::string> plans;
+  // A frame with a wrong check byte gets no answer and is not counted as a reply.
+  for (const char* frame : {"02 63 63 65 62 72 03 00", "02 63 63 65 62 72 03 76",
+                            "02 63 63 69 64 72 03 7C", "02 63 63 69 64 72 03 7C"}) {
+    for (const std::uint8_t byte : bytes_from_hex(frame)) {
+      if (std::optional<ReplyPlan> plan = layer.feed(byte)) {
+        plans.push_back(describe(*plan));
+      }
+    }
+  }
+  EXPECT_EQ(plans, (std::vector<std::string>{"+0 [02 32 03 31] ", "+0 [02 31 32 33 03 CC] ",
+                                             "+0 [02 31 32 33 03 33] "}));
+}
+
+}  // namespace
+}  // namespace quintrel::sim

@@ -1,0 +1,67 @@
+#include "sim/state_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace quintrel::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StateFileTest : public testing::Test {
+ protected:
+  StateFileTest() {
+    dir = fs::temp_directory_path() / ("quintrel-state-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    file = dir / "device.state";
+    fs::remove(file);
+  }
+  ~StateFileTest() override { fs::remove_all(dir); }
+
+  void write(const std::string& text) { std::ofstream(file) << text; }
+
+  fs::path dir;
+  fs::path file;
+  std::string error;
+};
+
+TEST_F(StateFileTest, SavedValuesLoadBackAndNoTemporaryIsLeft) {
+  ASSERT_TRUE(save_state(file, {.bitrate_code = 1, .identifier = 0x5A}, error)) << error;
+  std::ifstream in(file);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "bitrate_code=1\nidentifier=5A\n");
+  EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
+
+  DeviceValues values;
+  EXPECT_EQ(load_state(file, values, error), StateLoad::kLoaded);
+  EXPECT_EQ(values, (DeviceValues{.bitrate_code = 1, .identifier = 0x5A}));
+}
+
+TEST_F(StateFileTest, MissingFileLeavesTheStartValues) {
+  DeviceValues values{.bitrate_code = 2, .identifier = 0x10};
+  EXPECT_EQ(load_state(file, values, error), StateLoad::kMissing);
+  EXPECT_EQ(values, (DeviceValues{.bitrate_code = 2, .identifier = 0x10}));
+}
+
+TEST_F(StateFileTest, BrokenFilesAreRefusedAndLeaveTheValues) {
+  for (const char* text :
+       {"bitrate_code=7\nidentifier=7FF\n", "bitrate_code=3\n", "bitrate_code=3\nidentifier=xyz\n",
+        "bitrate_code=3\nidentifier=7FF\nx\n", "bitrate_code=3\nidentifier=123456789\n"}) {
+    SCOPED_TRACE(text);
+    write(text);
+    DeviceValues values{.bitrate_code = 2, .identifier = 0x10};
+    error.clear();
+    EXPECT_EQ(load_state(file, values, error), StateLoad::kBroken);
+    EXPECT_NE(error.find(file.string()), std::string::npos);
+    EXPECT_EQ(values, (DeviceValues{.bitrate_code = 2, .identifier = 0x10}));
+  }
+}
+
+TEST_F(StateFileTest, UnwritablePlaceIsReported) {
+  EXPECT_FALSE(save_state(dir / "no-such-dir" / "state", {}, error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace quintrel::sim

@@ -1,0 +1,142 @@
+#include "ui/cli/cli_arguments.h"
+
+#include <CLI/CLI.hpp>
+
+#include "link/utf8_text.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+constexpr std::uint32_t kIdentifierMax = 0x7FF;
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int hex_value(char c) {
+  c = lower(c);
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// A CLI11 validator from one of the argument functions above.
+template <typename Convert>
+std::function<std::string(const std::string&)> accepts(Convert convert, std::string what) {
+  return [convert, what](const std::string& text) {
+    return convert(text) ? std::string() : what + ", not \"" + text + "\"";
+  };
+}
+
+}  // namespace
+
+std::optional<BitrateCode> bitrate_from_argument(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '0' + kBitrateHighest) {
+    return text[0] - '0';
+  }
+  for (BitrateCode code = 0; code <= kBitrateHighest; ++code) {
+    if (equal_ignoring_case(text, utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]))) {
+      return code;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::u16string> identifier_from_argument(std::string_view text) {
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    const int digit = hex_value(c);
+    if (digit < 0) {
+      return std::nullopt;
+    }
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+    if (value > kIdentifierMax) {
+      return std::nullopt;
+    }
+  }
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(value));
+  return utf16_from_utf8(digits);
+}
+
+std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
+                                              std::ostream& err, int& exit_code) {
+  CliRequest request;
+  CLI::App app{
+      "Reads and writes the bitrate and CAN identifier of the CAN-bus device on a serial "
+      "port, and switches its buzzer off. Exit status: 0 success, 1 failure, 2 usage "
+      "error."};
+  app.name("quintrel-cli");
+  app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough();  // --trace may come before or after the command
+  app.add_flag("--trace", request.trace,
+               "Print each frame sent and received, in hex with millisecond times, on stderr");
+
+  const std::string port_help =
+      "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
+      "(/dev/ttyS0..), or an entry of 'ports'";
+  CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
+  CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
+  read->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  read->add_flag("--json", request.json, "Print one JSON object");
+
+  CLI::App* save =
+      app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
+  save->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  std::string bitrate;
+  save->add_option("--bitrate", bitrate,
+                   "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
+      ->required()
+      ->check(accepts(bitrate_from_argument, "a bitrate list text or a code 0..4"))
+      ->option_text("B");
+  std::string identifier;
+  save->add_option("--id", identifier, "CAN identifier, hexadecimal, at most 7FF")
+      ->required()
+      ->check(accepts(identifier_from_argument, "hexadecimal digits with a value of at most 7FF"))
+      ->option_text("HEX");
+  save->add_flag("--verify", request.verify,
+                 "Read both values back after the commit; fail when they differ");
+
+  CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
+  buzzer->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
+    return std::nullopt;
+  }
+  if (*ports) {
+    request.command = CliCommand::kPorts;
+  } else if (*read) {
+    request.command = CliCommand::kRead;
+  } else if (*save) {
+    request.command = CliCommand::kSave;
+    request.bitrate = *bitrate_from_argument(bitrate);
+    request.identifier = *identifier_from_argument(identifier);
+  } else {
+    request.command = CliCommand::kBuzzerOff;
+  }
+  exit_code = 0;
+  return request;
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,38 @@
+// The command line of quintrel-cli.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "device/bitrate_code.h"
+
+namespace quintrel::cli {
+
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff };
+
+struct CliRequest {
+  CliCommand command = CliCommand::kPorts;
+  std::string port;           // as typed; the port box would hold the same text
+  bool trace = false;         // every frame on the error stream
+  bool json = false;          // read: one JSON object
+  BitrateCode bitrate = 0;    // save
+  std::u16string identifier;  // save: as the identifier field would hold it
+  bool verify = false;        // save: read back and compare
+};
+
+// A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.
+std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
+
+// What the identifier field would hold after typing these characters: hexadecimal digits of
+// either case with a value of at most 7FF, upper-case and without leading zeros ("07f" gives
+// "7F", "000" gives "0"); nullopt for anything else.
+std::optional<std::u16string> identifier_from_argument(std::string_view text);
+
+// Parses the arguments. Returns the request, or nullopt with exit_code set: 0 after --help or
+// --version (printed to out), 2 after a usage error (explained on err).
+std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
+                                              std::ostream& err, int& exit_code);
+
+}  // namespace quintrel::cli

@@ -1,0 +1,13 @@
+#include "ui/cli/console_presenter.h"
+
+#include "link/utf8_text.h"
+
+namespace quintrel::cli {
+
+int ConsolePresenter::present(OwnerWindow, const MessageRequest& request) {
+  ++shown_count_;
+  err_ << utf8_from_utf16(request.text) << '\n' << std::flush;
+  return kMessageOk;
+}
+
+}  // namespace quintrel::cli
