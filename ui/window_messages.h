@@ -13,6 +13,8 @@ using FieldWParam = std::uintptr_t;
 using FieldLParam = std::intptr_t;
 using FieldResult = std::intptr_t;
 
+// Passes any event that has no message of its own on to the control (Win32: WM_NULL).
+inline constexpr FieldMessage kWmNull = 0x0000;
 inline constexpr FieldMessage kWmDestroy = 0x0002;
 inline constexpr FieldMessage kWmSetFocus = 0x0007;
 inline constexpr FieldMessage kWmSetText = 0x000C;
@@ -26,8 +28,11 @@ inline constexpr FieldMessage kWmImeComposition = 0x010F;
 inline constexpr FieldMessage kWmLButtonDown = 0x0201;
 inline constexpr FieldMessage kWmLButtonUp = 0x0202;
 inline constexpr FieldMessage kWmLButtonDblClk = 0x0203;
+inline constexpr FieldMessage kWmMButtonDown = 0x0207;
+inline constexpr FieldMessage kWmMButtonUp = 0x0208;
 inline constexpr FieldMessage kWmImeChar = 0x0286;
 inline constexpr FieldMessage kWmCut = 0x0300;
+inline constexpr FieldMessage kWmCopy = 0x0301;
 inline constexpr FieldMessage kWmPaste = 0x0302;
 inline constexpr FieldMessage kWmClear = 0x0303;
 inline constexpr FieldMessage kWmUndo = 0x0304;

@@ -1,0 +1,38 @@
+// Ports that programs of the project advertise, such as quintrel-sim's pseudo-terminal, which the
+// kernel's serial port list does not show. A program advertises a port by placing a symbolic
+// link to its device in the user's advertisement directory (quintrel-sim --link DIR/NAME), and
+// removes it when it stops; discovery lists every link that leads to a character device.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "link/port_list.h"
+
+namespace quintrel {
+
+// The description every advertised port is listed with.
+inline constexpr char16_t kSimulatedDeviceDescription[] = u"Quintrel simulated device";
+
+// "/tmp/quintrel-ports-<uid>": one directory per user, so that no other user can put a port into
+// this user's list.
+std::filesystem::path advertised_ports_directory();
+
+class AdvertisedPortScanner final : public PortScanner {
+ public:
+  // platform may be null (no platform ports).
+  explicit AdvertisedPortScanner(PortScanner* platform,
+                                 std::filesystem::path directory = advertised_ports_directory())
+      : platform_(platform), directory_(std::move(directory)) {}
+
+  // The platform's ports, then the advertised devices by path ("/dev/pts/3"), sorted. A directory
+  // that is missing, not a real directory, not the user's own or writable by others adds nothing;
+  // so does a link whose device is gone.
+  std::vector<ScannedPort> present_ports() override;
+
+ private:
+  PortScanner* platform_;
+  std::filesystem::path directory_;
+};
+
+}  // namespace quintrel
