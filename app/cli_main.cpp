@@ -23,7 +23,14 @@ int main(int argc, char** argv) {
 
   PosixSerialBackend serial;
   TracingBackend tracing(serial, std::cerr, link_clock());
-  install_serial_backend(request->trace ? static_cast<SerialBackend*>(&tracing) : &serial);
+  TracingBackend precise_tracing(serial, std::cerr, monotonic_clock());
+  SerialBackend* backend = &serial;
+  if (request->precise_trace) {
+    backend = &precise_tracing;
+  } else if (request->trace) {
+    backend = &tracing;
+  }
+  install_serial_backend(backend);
   LinuxPortScanner scanner;
   install_port_scanner(&scanner);
   cli::ConsolePresenter presenter(std::cerr);

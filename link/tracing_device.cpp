@@ -1,6 +1,7 @@
 #include "link/tracing_device.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,28 +12,43 @@ namespace quintrel {
 
 namespace {
 
+class SteadyMicrosecondClock final : public MicrosecondClock {
+ public:
+  std::uint64_t now_us() override {
+    const auto since_epoch = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count());
+  }
+};
+
 class TracingDevice final : public SerialDevice {
  public:
-  TracingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out, Clock& clock,
-                std::uint32_t start_ms)
-      : inner_(std::move(inner)), out_(out), clock_(clock), start_ms_(start_ms) {}
+  TracingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out,
+                TracingBackend::TimeSource times)
+      : inner_(std::move(inner)), out_(out), times_(times) {}
   ~TracingDevice() override { flush(); }
   TracingDevice(const TracingDevice&) = delete;
   TracingDevice& operator=(const TracingDevice&) = delete;
 
   void purge() override {
     flush();
+    if (times_.precise != nullptr) {
+      out_ << stamp(now()) << " ms  purge\n" << std::flush;
+    }
     inner_->purge();
   }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
+    // Stamped when the bytes are handed over: the other end may read them before write returns.
+    const std::uint64_t handed_over = now();
     const WriteOutcome outcome = inner_->write(bytes);
     if (direction_ != Direction::kSent) {
-      start_line(Direction::kSent);
+      start_line(Direction::kSent, handed_over);
     }
     const std::size_t accepted = outcome.ok ? std::min(outcome.written, bytes.size()) : 0;
     pending_.insert(pending_.end(), bytes.begin(),
                     bytes.begin() + static_cast<std::ptrdiff_t>(accepted));
+    line_end_ = handed_over;
     if (!outcome.ok) {
       flush(" (write failed)");
     }
@@ -46,9 +62,11 @@ class TracingDevice final : public SerialDevice {
     if (!inner_->read_byte(byte)) {
       return false;
     }
+    const std::uint64_t arrived = now();
     if (direction_ != Direction::kReceived) {
-      start_line(Direction::kReceived);
+      start_line(Direction::kReceived, arrived);
     }
+    line_end_ = arrived;
     pending_.push_back(byte);
     if (check_byte_next_) {
       flush();
@@ -69,21 +87,41 @@ class TracingDevice final : public SerialDevice {
  private:
   enum class Direction { kNone, kSent, kReceived };
 
-  void start_line(Direction direction) {
+  // Milliseconds since the trace's start, or microseconds in the precise form.
+  std::uint64_t now() const {
+    if (times_.precise != nullptr) {
+      return times_.precise->now_us();
+    }
+    return static_cast<std::uint32_t>(times_.since_start->now_ms() - times_.start_ms);
+  }
+
+  std::string stamp(std::uint64_t time) const {
+    char text[40];
+    if (times_.precise != nullptr) {
+      std::snprintf(text, sizeof text, "%10llu.%03u", static_cast<unsigned long long>(time / 1000),
+                    static_cast<unsigned>(time % 1000));
+    } else {
+      std::snprintf(text, sizeof text, "%8u", static_cast<unsigned>(time));
+    }
+    return text;
+  }
+
+  void start_line(Direction direction, std::uint64_t at) {
     flush();
     direction_ = direction;
-    line_start_ms_ = clock_.now_ms() - start_ms_;
+    line_start_ = at;
   }
 
   void flush(const char* note = "") {
     if (direction_ == Direction::kNone) {
       return;
     }
-    std::string line;
-    char piece[32];
-    std::snprintf(piece, sizeof piece, "%8u ms  %s", static_cast<unsigned>(line_start_ms_),
-                  direction_ == Direction::kSent ? "->" : "<-");
-    line += piece;
+    std::string line = stamp(line_start_) + " ms  ";
+    if (times_.precise != nullptr) {
+      line = stamp(line_start_) + " ms .. " + stamp(line_end_) + " ms  ";
+    }
+    line += direction_ == Direction::kSent ? "->" : "<-";
+    char piece[8];
     for (const std::uint8_t byte : pending_) {
       std::snprintf(piece, sizeof piece, " %02X", byte);
       line += piece;
@@ -97,10 +135,10 @@ class TracingDevice final : public SerialDevice {
 
   std::unique_ptr<SerialDevice> inner_;
   std::ostream& out_;
-  Clock& clock_;
-  std::uint32_t start_ms_;
+  TracingBackend::TimeSource times_;
   Direction direction_ = Direction::kNone;
-  std::uint32_t line_start_ms_ = 0;
+  std::uint64_t line_start_ = 0;
+  std::uint64_t line_end_ = 0;
   std::vector<std::uint8_t> pending_;
   bool in_frame_ = false;
   bool check_byte_next_ = false;
@@ -108,15 +146,23 @@ class TracingDevice final : public SerialDevice {
 
 }  // namespace
 
+MicrosecondClock& monotonic_clock() {
+  static SteadyMicrosecondClock clock;
+  return clock;
+}
+
 TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, Clock& clock)
-    : inner_(inner), out_(out), clock_(clock), start_ms_(clock.now_ms()) {}
+    : inner_(inner), out_(out), times_{&clock, clock.now_ms(), nullptr} {}
+
+TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, MicrosecondClock& clock)
+    : inner_(inner), out_(out), times_{nullptr, 0, &clock} {}
 
 std::unique_ptr<SerialDevice> TracingBackend::open_exclusive(std::u16string_view port_name) {
   std::unique_ptr<SerialDevice> device = inner_.open_exclusive(port_name);
   if (device == nullptr) {
     return nullptr;
   }
-  return std::make_unique<TracingDevice>(std::move(device), out_, clock_, start_ms_);
+  return std::make_unique<TracingDevice>(std::move(device), out_, times_);
 }
 
 }  // namespace quintrel

@@ -69,31 +69,36 @@ bool sleep_until(const timespec& until) {
   return false;
 }
 
-// Timestamped lines: what came in, piece by piece as read; what went out; what happened.
+// Timestamped lines: what came in, piece by piece as read; what went out; what happened. The
+// times count from the simulator's start, or are the monotonic clock's own, which other programs
+// on the machine (quintrel-cli --precise-trace) share.
 class FrameLog {
  public:
-  explicit FrameLog(std::ostream& out) : out_(out), start_(monotonic_now()) {}
+  FrameLog(std::ostream& out, bool monotonic)
+      : out_(out), start_(monotonic ? timespec{} : monotonic_now()) {}
 
-  void bytes(const char* direction, std::span<const std::uint8_t> bytes) {
+  // Stamped at the given time: when the bytes were read, or when their last one was written.
+  void bytes(const char* direction, std::span<const std::uint8_t> bytes, const timespec& at) {
     std::string text = direction;
     char hex[4];
     for (const std::uint8_t byte : bytes) {
       std::snprintf(hex, sizeof hex, " %02X", byte);
       text += hex;
     }
-    note(text);
+    write(at, text);
   }
 
-  void note(const std::string& text) {
-    const timespec now = monotonic_now();
+  void note(const std::string& text) { write(monotonic_now(), text); }
+
+ private:
+  void write(const timespec& now, const std::string& text) {
     const double ms = static_cast<double>(now.tv_sec - start_.tv_sec) * 1000.0 +
                       static_cast<double>(now.tv_nsec - start_.tv_nsec) / 1e6;
-    char stamp[32];
+    char stamp[40];
     std::snprintf(stamp, sizeof stamp, "[%11.3f ms] ", ms);
     out_ << stamp << text << '\n' << std::flush;
   }
 
- private:
   std::ostream& out_;
   timespec start_;
 };
@@ -217,7 +222,7 @@ class Simulator {
         sleep_until(add_ns(monotonic_now(), 10 * kNsPerMs));  // not expected; never spin
         continue;
       }
-      log_.bytes("rx", std::span(chunk, static_cast<std::size_t>(count)));
+      log_.bytes("rx", std::span(chunk, static_cast<std::size_t>(count)), monotonic_now());
       for (ssize_t at = 0; at < count && !g_stop; ++at) {
         std::optional<ReplyPlan> plan = layer_.feed(chunk[at]);
         if (!plan) {
@@ -261,10 +266,17 @@ class Simulator {
       if (step.delay_ms > 0 && !sleep_until(at)) {
         return;
       }
+      // The log gives the moment the step's last byte went to the pty, so a host's trace can
+      // tell how long that byte took to reach it.
+      timespec last_write = monotonic_now();
       if (options_.pace) {
         for (const std::uint8_t byte : step.bytes) {
           at = add_ns(at, kNsPerByte);
-          if (!sleep_until(at) || !write_all(pty_.master, std::span(&byte, 1))) {
+          if (!sleep_until(at)) {
+            return;
+          }
+          last_write = monotonic_now();
+          if (!write_all(pty_.master, std::span(&byte, 1))) {
             return;
           }
         }
@@ -272,7 +284,7 @@ class Simulator {
         return;
       }
       at = monotonic_now();
-      log_.bytes("tx", step.bytes);
+      log_.bytes("tx", step.bytes, last_write);
     }
   }
 
@@ -303,7 +315,7 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
       return 1;
     }
   }
-  FrameLog log(options.log_file.empty() ? err : log_file);
+  FrameLog log(options.log_file.empty() ? err : log_file, options.monotonic_log);
 
   DeviceValues start = options.start;
   if (!options.state_file.empty()) {

@@ -32,6 +32,9 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
                  "Keep the committed values in FILE between runs (it wins over the start values)")
       ->option_text("FILE");
   app.add_flag("--pace", options.pace, "Send replies at the byte times of a 38400 8N1 line");
+  app.add_flag("--monotonic-log", options.monotonic_log,
+               "Stamp the frame log with the system's monotonic clock (the clock of "
+               "quintrel-cli --precise-trace) instead of the time since start");
   app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
       ->option_text("FILE");
   std::string fault = "none";

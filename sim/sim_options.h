@@ -11,11 +11,12 @@
 namespace quintrel::sim {
 
 struct SimOptions {
-  std::string link;        // symlink to the pty; empty: none
-  std::string state_file;  // committed values kept between runs; empty: none
-  std::string log_file;    // frame log; empty: standard error
-  bool pace = false;       // send replies at the byte times of a 38400 8N1 line
-  DeviceValues start;      // used when there is no state file yet
+  std::string link;            // symlink to the pty; empty: none
+  std::string state_file;      // committed values kept between runs; empty: none
+  std::string log_file;        // frame log; empty: standard error
+  bool pace = false;           // send replies at the byte times of a 38400 8N1 line
+  bool monotonic_log = false;  // log times on the system's monotonic clock, not since start
+  DeviceValues start;          // used when there is no state file yet
   FaultSchedule faults;
 };
 

@@ -1,6 +1,10 @@
 // quintrel-cli against quintrel-sim over a real pseudo-terminal: the conversations that work.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <regex>
+#include <sstream>
+
 #include "tests/integration/processes.h"
 
 namespace quintrel::test {
@@ -69,6 +73,68 @@ TEST(Conversation, TraceShowsEveryFrameAndPacedRepliesStillArrive) {
   for (const char* frame : {" ms  -> 02 63 63 65 62 72 03 76\n", " ms  <- 02 33 03 30\n",
                             " ms  -> 02 63 63 69 64 72 03 7C\n", " ms  <- 02 37 46 46 03 34\n"}) {
     EXPECT_NE(read.err.find(frame), std::string::npos) << frame << read.err;
+  }
+}
+
+// The first time (ms) of every line of text that contains what.
+std::vector<double> times_of(const std::string& text, const std::string& what) {
+  static const std::regex stamp(R"(^\[?\s*(\d+\.\d{3}) ms)");
+  std::vector<double> times;
+  std::istringstream lines(text);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(what) != std::string::npos && std::regex_search(line, match, stamp)) {
+      times.push_back(std::stod(match[1]));
+    }
+  }
+  return times;
+}
+
+// The last byte's time (ms) of every precise trace line in the given direction.
+std::vector<double> last_byte_times(const std::string& trace, const std::string& direction) {
+  static const std::regex line_form(R"(\.\. +(\d+\.\d{3}) ms  (->|<-))");
+  std::vector<double> times;
+  for (std::sregex_iterator at(trace.begin(), trace.end(), line_form), end; at != end; ++at) {
+    if ((*at)[2] == direction) {
+      times.push_back(std::stod((*at)[1]));
+    }
+  }
+  return times;
+}
+
+double monotonic_ms() {
+  return std::chrono::duration<double, std::milli>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+TEST(Conversation, PreciseTraceAndMonotonicLogShareOneClock) {
+  TempDir dir;
+  SimProcess sim(dir.path(), {"--monotonic-log"});
+  ASSERT_TRUE(sim.started());
+  const double before = monotonic_ms();
+  const CliRun read = run_cli({"read", "-p", sim.port(), "--precise-trace"});
+  const double after = monotonic_ms();
+  ASSERT_EQ(read.exit_code, 0) << read.err;
+  ASSERT_TRUE(sim.wait_for_log("tx ", 2));
+
+  const std::vector<double> purges = times_of(read.err, "  purge");
+  const std::vector<double> sent = last_byte_times(read.err, "->");
+  const std::vector<double> received = last_byte_times(read.err, "<-");
+  const std::vector<double> replies = times_of(sim.log(), "] tx ");
+  ASSERT_EQ(purges.size(), 2u) << read.err;
+  ASSERT_EQ(sent.size(), 2u) << read.err;
+  ASSERT_EQ(received.size(), 2u) << read.err;
+  ASSERT_EQ(replies.size(), 2u) << sim.log();
+  for (std::size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    // Each exchange in order on one time line: the purge, three paced pieces, the device's reply
+    // after the check byte reached it, the reply's check byte read after it was written.
+    EXPECT_LE(before, purges[i]);
+    EXPECT_LE(purges[i] + 30.0, sent[i]);
+    EXPECT_LE(sent[i], replies[i]);
+    EXPECT_LE(replies[i], received[i]);
+    EXPECT_LE(received[i], after);
   }
 }
 

@@ -69,5 +69,54 @@ TEST_F(TracingTest, FailedWriteIsMarkedAndOpenFailurePassesThrough) {
   EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
 }
 
+// Microseconds that advance only when the test says so.
+class SteppedMicroseconds final : public MicrosecondClock {
+ public:
+  std::uint64_t now_us() override { return now; }
+  std::uint64_t now = 0;
+};
+
+TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
+  test::VirtualClock virtual_ms;
+  SteppedMicroseconds clock;
+  clock.now = 81234512;  // a shared clock's own zero: the trace prints it as it is
+  test::FakeBackend inner;
+  auto prepared = std::make_unique<test::FakeSerialDevice>(virtual_ms);
+  test::FakeSerialDevice* fake = prepared.get();
+  inner.next_device = std::move(prepared);
+  std::ostringstream out;
+  TracingBackend tracing{inner, out, clock};
+  std::unique_ptr<SerialDevice> device = tracing.open_exclusive(u"/dev/ttyUSB0");
+  ASSERT_NE(device, nullptr);
+
+  // Each write takes 5 us: a sent byte is stamped when its write began.
+  fake->on_write = [&clock](const std::vector<std::uint8_t>&) { clock.now += 5; };
+  device->purge();
+  clock.now += 10089;
+  device->write(test::bytes_from_hex("02"));
+  clock.now += 10100;
+  device->write(test::bytes_from_hex("63 63 65 62 72"));
+  clock.now += 10144;
+  device->write(test::bytes_from_hex("03 76"));
+  fake->arrive_at(0, test::bytes_from_hex("02 33 03 30"));
+  std::uint8_t byte = 0;
+  for (int i = 0; i < 4; ++i) {
+    clock.now += i == 0 ? 77 : 3;  // the last byte read 9 us after the first
+    ASSERT_TRUE(device->read_byte(byte));
+  }
+  device->purge();
+  fake->write_script = {std::nullopt};
+  clock.now += 10000;
+  device->write(test::bytes_from_hex("02"));
+  device.reset();
+
+  EXPECT_EQ(out.str(),
+            "     81234.512 ms  purge\n"
+            "     81244.601 ms ..      81264.855 ms  -> 02 63 63 65 62 72 03 76\n"
+            "     81264.937 ms ..      81264.946 ms  <- 02 33 03 30\n"
+            "     81264.946 ms  purge\n"
+            "     81274.946 ms ..      81274.946 ms  -> (write failed)\n");
+}
+
 }  // namespace
 }  // namespace quintrel

@@ -89,6 +89,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   app.fallthrough();  // --trace may come before or after the command
   app.add_flag("--trace", request.trace,
                "Print each frame sent and received, in hex with millisecond times, on stderr");
+  app.add_flag("--precise-trace", request.precise_trace,
+               "Like --trace, stamped in microseconds on the system's monotonic clock (the "
+               "clock of quintrel-sim --monotonic-log), with each frame's first and last byte "
+               "and a purge line where each exchange starts");
 
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "

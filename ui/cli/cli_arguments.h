@@ -14,12 +14,13 @@ enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff };
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
-  std::string port;           // as typed; the port box would hold the same text
-  bool trace = false;         // every frame on the error stream
-  bool json = false;          // read: one JSON object
-  BitrateCode bitrate = 0;    // save
-  std::u16string identifier;  // save: as the identifier field would hold it
-  bool verify = false;        // save: read back and compare
+  std::string port;            // as typed; the port box would hold the same text
+  bool trace = false;          // every frame on the error stream
+  bool precise_trace = false;  // the trace on the shared monotonic clock, in microseconds
+  bool json = false;           // read: one JSON object
+  BitrateCode bitrate = 0;     // save
+  std::u16string identifier;   // save: as the identifier field would hold it
+  bool verify = false;         // save: read back and compare
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

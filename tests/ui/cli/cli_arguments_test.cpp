@@ -89,9 +89,12 @@ TEST(ParseCliArguments, CommandsAndTheirOptions) {
   EXPECT_TRUE(read.request->json);
   EXPECT_TRUE(read.request->trace);
 
-  Parsed buzzer = parse({"buzzer-off", "-p", "ttyACM0"});
+  EXPECT_FALSE(read.request->precise_trace);
+
+  Parsed buzzer = parse({"buzzer-off", "-p", "ttyACM0", "--precise-trace"});
   ASSERT_TRUE(buzzer.request);
   EXPECT_EQ(buzzer.request->command, CliCommand::kBuzzerOff);
+  EXPECT_TRUE(buzzer.request->precise_trace);
 
   Parsed ports = parse({"ports"});
   ASSERT_TRUE(ports.request);

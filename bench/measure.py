@@ -1,0 +1,284 @@
+#!/usr/bin/env python3
+"""Measures quintrel-cli against quintrel-sim on a pseudo-terminal and prints the table of
+docs/performance.md. Called by bench/run, which builds the binaries first.
+
+Times come from one clock: quintrel-cli --precise-trace and quintrel-sim --monotonic-log stamp
+with CLOCK_MONOTONIC, the clock of Python's time.monotonic(). Process wall and CPU (user + system)
+come from wait4(). Peak RSS comes from GNU time, which forks its child from a small process: a
+child spawned from Python would carry Python's own peak into its ru_maxrss."""
+import argparse
+import os
+import re
+import statistics
+import sys
+import tempfile
+import time
+
+BYTE_MS = 10 / 38400 * 1000  # 8N1: ten bits a byte
+PAUSES_MS = 3 * 10  # three pieces per frame, a 10 ms pause before each
+
+TRACE_LINE = re.compile(r"^\s*(\d+\.\d{3}) ms(?: \.\.\s+(\d+\.\d{3}) ms)?  (purge|->|<-)(.*)$")
+LOG_LINE = re.compile(r"^\[\s*(\d+\.\d{3}) ms\] (rx|tx)((?: [0-9A-F]{2})*)$")
+
+
+class Run:
+    """One finished process: its output, times and peak memory."""
+
+    def __init__(self, argv, spawned, ended, status, usage, out, err):
+        self.argv = argv
+        self.spawned_ms = spawned * 1000
+        self.wall_ms = (ended - spawned) * 1000
+        self.cpu_ms = (usage.ru_utime + usage.ru_stime) * 1000
+        self.exit_code = os.waitstatus_to_exitcode(status)
+        self.out = out
+        self.err = err
+
+
+def run_process(argv, work):
+    out_path = os.path.join(work, "out")
+    err_path = os.path.join(work, "err")
+    actions = [
+        (os.POSIX_SPAWN_OPEN, 0, "/dev/null", os.O_RDONLY, 0),
+        (os.POSIX_SPAWN_OPEN, 1, out_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+        (os.POSIX_SPAWN_OPEN, 2, err_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+    ]
+    spawned = time.monotonic()
+    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+    _, status, usage = os.wait4(pid, 0)
+    ended = time.monotonic()
+    with open(out_path) as out, open(err_path) as err:
+        return Run(argv, spawned, ended, status, usage, out.read(), err.read())
+
+
+class Simulator:
+    """quintrel-sim on its pty, with its frame log on the shared clock."""
+
+    def __init__(self, binary, work, extra):
+        self.link = os.path.join(work, "port-" + "-".join(extra or ["plain"]))
+        self.log = self.link + ".log"
+        argv = [binary, "--link", self.link, "--log", self.log, "--monotonic-log"] + extra
+        null = os.open(os.devnull, os.O_RDWR)
+        self.pid = os.posix_spawn(binary, argv, os.environ,
+                                  file_actions=[(os.POSIX_SPAWN_DUP2, null, 0),
+                                                (os.POSIX_SPAWN_DUP2, null, 1)])
+        os.close(null)
+        for _ in range(200):
+            if os.path.islink(self.link):
+                break
+            time.sleep(0.01)
+        else:
+            raise SystemExit("quintrel-sim did not start")
+        self.read_at = 0
+
+    def new_lines(self, replies, timeout=1.0):
+        """The log lines since the last call, once they hold the given number of replies."""
+        deadline = time.monotonic() + timeout
+        while True:
+            with open(self.log) as log:
+                log.seek(self.read_at)
+                text = log.read()
+            lines = [LOG_LINE.match(line) for line in text.splitlines()]
+            lines = [line for line in lines if line]
+            if sum(line[2] == "tx" for line in lines) >= replies or time.monotonic() > deadline:
+                self.read_at += len(text)
+                return lines
+            time.sleep(0.005)
+
+    def stop(self):
+        os.kill(self.pid, 15)
+        os.waitpid(self.pid, 0)
+
+
+def hex_count(text):
+    return len(text.split())
+
+
+def exchanges_of(run, sim, expected):
+    """Per exchange: purge, last byte sent, reply written (simulator), check byte read; plus the
+    bytes the simulator sent."""
+    trace = [TRACE_LINE.match(line) for line in run.err.splitlines()]
+    trace = [line for line in trace if line]
+    purges = [float(line[1]) for line in trace if line[3] == "purge"]
+    sent = [float(line[2]) for line in trace if line[3] == "->"]
+    received = [(float(line[2]), hex_count(line[4])) for line in trace if line[3] == "<-"]
+    replies, heard, last_rx = [], [], None
+    for line in sim.new_lines(expected):
+        if line[2] == "rx":
+            last_rx = float(line[1])
+        else:
+            replies.append(float(line[1]))
+            heard.append(last_rx)
+    if not (len(purges) == len(sent) == len(received) == len(replies) == expected):
+        raise SystemExit("unexpected trace of %s:\n%s" % (" ".join(run.argv), run.err))
+    return [dict(purge=p, sent=s, heard=h, reply=r, read=rd, reply_bytes=n)
+            for p, s, h, r, (rd, n) in zip(purges, sent, heard, replies, received)]
+
+
+def spread(values, unit="ms", digits=2):
+    values = sorted(values)
+    form = "%%.%df" % digits
+    return "%s %s (%s–%s)" % (form % statistics.median(values), unit, form % values[0],
+                              form % values[-1])
+
+
+def measure_command(cli, sim, work, args, exchanges, paced, runs):
+    rows = dict(wall=[], floor=[], above=[], latency=[], pacing=[], startup=[], to_device=[],
+                turnaround=[], between=[])
+    for _ in range(runs):
+        run = run_process([cli] + args + ["-p", sim.link, "--precise-trace"], work)
+        if run.exit_code != 0:
+            raise SystemExit("quintrel-cli %s failed:\n%s" % (" ".join(args), run.err))
+        steps = exchanges_of(run, sim, exchanges)
+        wall = steps[-1]["read"] - steps[0]["purge"]
+        floor = exchanges * PAUSES_MS
+        if paced:
+            floor += sum(step["reply_bytes"] for step in steps) * BYTE_MS
+        rows["wall"].append(wall)
+        rows["floor"].append(floor)
+        rows["above"].append((wall - floor) / exchanges)
+        rows["latency"] += [step["read"] - step["reply"] for step in steps]
+        rows["pacing"] += [step["sent"] - step["purge"] - PAUSES_MS for step in steps]
+        rows["to_device"] += [step["heard"] - step["sent"] for step in steps]
+        # The simulator's own time to answer; with --pace without the reply's byte times.
+        rows["turnaround"] += [step["reply"] - step["heard"] -
+                               (step["reply_bytes"] * BYTE_MS if paced else 0) for step in steps]
+        rows["between"] += [later["purge"] - earlier["read"]
+                            for earlier, later in zip(steps, steps[1:])]
+        rows["startup"].append(steps[0]["purge"] - run.spawned_ms)
+    return rows
+
+
+def peak_rss_mib(argv, work, runs):
+    peaks = []
+    report = os.path.join(work, "time")
+    for _ in range(runs):
+        run_process(["/usr/bin/time", "-o", report, "-f", "%M"] + argv, work)
+        with open(report) as lines:
+            peaks.append(int(lines.read().split()[-1]) / 1024)
+    return peaks
+
+
+def waiting_share(argv, runs):
+    """CPU share of the wait alone: the process's run time (/proc/PID/schedstat) from 100 ms
+    after its start to 900 ms, while it waits out the first 1000 ms reply stage."""
+    shares = []
+    for _ in range(runs):
+        null = os.open(os.devnull, os.O_RDWR)
+        pid = os.posix_spawn(argv[0], argv, os.environ,
+                             file_actions=[(os.POSIX_SPAWN_DUP2, null, 1),
+                                           (os.POSIX_SPAWN_DUP2, null, 2)])
+        os.close(null)
+        samples = []
+        for moment in (0.1, 0.9):
+            time.sleep(moment - (0.1 if samples else 0))
+            with open("/proc/%d/schedstat" % pid) as stat:
+                samples.append((time.monotonic(), int(stat.read().split()[0]) / 1e6))
+        os.waitpid(pid, 0)
+        (start, cpu_start), (end, cpu_end) = samples
+        shares.append((cpu_end - cpu_start) / ((end - start) * 1000) * 100)
+    return shares
+
+
+def measure_plain(argv, work, runs, expect_exit):
+    walls, cpus = [], []
+    for _ in range(runs):
+        run = run_process(argv, work)
+        if run.exit_code != expect_exit:
+            raise SystemExit("%s: exit %d\n%s" % (" ".join(argv), run.exit_code, run.err))
+        walls.append(run.wall_ms)
+        cpus.append(run.cpu_ms)
+    return walls, cpus
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bin", required=True, help="folder with quintrel-cli and quintrel-sim")
+    parser.add_argument("--runs", type=int, default=30)
+    parser.add_argument("--silent-runs", type=int, default=3)
+    options = parser.parse_args()
+    cli = os.path.join(options.bin, "quintrel-cli")
+    sim_binary = os.path.join(options.bin, "quintrel-sim")
+    pyserial_read = [sys.executable, os.path.join(os.path.dirname(__file__), "read_pyserial.py")]
+
+    with tempfile.TemporaryDirectory(prefix="quintrel-bench-") as work:
+        sims = {"pty": Simulator(sim_binary, work, []),
+                "pty --pace": Simulator(sim_binary, work, ["--pace"]),
+                "silent": Simulator(sim_binary, work, ["--fault", "no-answer"])}
+        try:
+            print("## Exchanges (quintrel-cli --precise-trace, %d runs each; median (min–max))\n"
+                  % options.runs)
+            print("| simulator | command | wall, start-up excluded | floor | above the floor "
+                  "per exchange | check byte written → read |")
+            print("|---|---|---|---|---|---|")
+            startup, parts = [], []
+            for mode in ("pty", "pty --pace"):
+                for args, exchanges in ((["read"], 2),
+                                        (["save", "--bitrate", "3", "--id", "7FF"], 3)):
+                    rows = measure_command(cli, sims[mode], work, args, exchanges,
+                                           mode.endswith("--pace"), options.runs)
+                    startup += rows["startup"]
+                    print("| %s | %s (%d exchanges) | %s | %.2f ms | %s | %s |" % (
+                        mode, args[0], exchanges, spread(rows["wall"]),
+                        statistics.median(rows["floor"]), spread(rows["above"]),
+                        spread(rows["latency"], digits=3)))
+                    parts.append("| %s | %s | %s | %s | %s | %s | %s |" % (
+                        mode, args[0], spread(rows["pacing"], digits=3),
+                        spread(rows["to_device"], digits=3), spread(rows["turnaround"], digits=3),
+                        spread(rows["latency"], digits=3), spread(rows["between"], digits=3)))
+
+            print("\nWhere the time above the floor goes, per exchange (medians of their own):\n")
+            print("| simulator | command | three pauses beyond 30 ms | last piece → simulator "
+                  "read it | simulator's answer | check byte written → read | from one reply "
+                  "to the next purge |")
+            print("|---|---|---|---|---|---|---|")
+            print("\n".join(parts))
+
+            print("\n## Process\n")
+            print("| start-up to first exchange (all runs above) | peak RSS of quintrel-cli read "
+                  "(%d runs) |" % options.silent_runs)
+            print("|---|---|")
+            rss = peak_rss_mib([cli, "read", "-p", sims["pty"].link], work, options.silent_runs)
+            print("| %s | %s |" % (spread(startup), spread(rss, "MiB")))
+
+            spawn_walls, _ = measure_plain(["/bin/true"], work, options.runs, 0)
+            print("\nStart-up counts from the moment the measuring script starts the process to "
+                  "quintrel-cli's first purge. Starting and reaping /bin/true the same way takes "
+                  "%s." % spread(spawn_walls))
+
+            print("\n## Side by side with pyserial (whole process; median (min–max))\n")
+            print("| device | program | wall | CPU (user + system) | CPU / wall |")
+            print("|---|---|---|---|---|")
+            for device, expect_exit, runs in (("pty", 0, options.runs),
+                                              ("silent", 1, options.silent_runs)):
+                link = sims[device].link
+                results = {}
+                for name, argv in (("quintrel-cli read", [cli, "read", "-p", link]),
+                                   ("read_pyserial.py", pyserial_read + [link])):
+                    walls, cpus = measure_plain(argv, work, runs, expect_exit)
+                    results[name] = (walls, cpus)
+                    shares = [cpu / wall * 100 for cpu, wall in zip(cpus, walls)]
+                    print("| %s | %s | %s | %s | %s |" % (
+                        device, name, spread(walls), spread(cpus),
+                        spread(shares, "%", 2)))
+                wall_ratio = (statistics.median(results["read_pyserial.py"][0]) /
+                              statistics.median(results["quintrel-cli read"][0]))
+                cpu_ratio = (statistics.median(results["read_pyserial.py"][1]) /
+                             statistics.median(results["quintrel-cli read"][1]))
+                print("| %s | pyserial ÷ quintrel-cli | ×%.2f | ×%.1f | |" % (
+                    device, wall_ratio, cpu_ratio))
+            waits = {}
+            for name, argv in (("quintrel-cli", [cli, "read", "-p", sims["silent"].link]),
+                               ("read_pyserial.py", pyserial_read + [sims["silent"].link])):
+                waits[name] = spread(waiting_share(argv, options.silent_runs), "%", 2)
+            print("\nThe wait alone (CPU from 100 ms to 900 ms after the start, against the silent "
+                  "device): quintrel-cli %s, read_pyserial.py %s." % (
+                      waits["quintrel-cli"], waits["read_pyserial.py"]))
+            rss = peak_rss_mib(pyserial_read + [sims["pty"].link], work, options.silent_runs)
+            print("\nPeak RSS of read_pyserial.py: %s." % spread(rss, "MiB"))
+        finally:
+            for sim in sims.values():
+                sim.stop()
+
+
+if __name__ == "__main__":
+    main()
