@@ -3,8 +3,8 @@
 # Linux: position-independent executables, full RELRO (relro + BIND_NOW), a non-executable stack,
 # -fstack-protector-strong, and _FORTIFY_SOURCE=2 in optimised builds without sanitizers (the
 # fortified string functions and the sanitizers' interceptors get in each other's way).
-# Windows (MinGW): dynamic base, NX and high-entropy VA, and the C and C++ runtimes linked
-# statically, so the program imports system DLLs only and none is looked for beside it first.
+# Windows (MinGW): -fstack-protector-strong and _FORTIFY_SOURCE=2 in optimised builds (the static
+# runtime carries libssp, so no libssp-0.dll is imported).
 
 option(QUINTREL_HARDEN "Build hardened binaries" ON)
 option(QUINTREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
@@ -30,8 +30,9 @@ endif()
 
 if(QUINTREL_HARDEN)
   if(WIN32)
+    # Dynamic base, NX, high-entropy VA and the static runtime are linked in by the top-level
+    # WIN32 settings, which every Windows build needs.
     add_compile_options(-fstack-protector-strong)
-    add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va -static)
     if(NOT quintrel_sanitizers)
       add_compile_options("$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>")
     endif()

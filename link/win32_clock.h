@@ -1,0 +1,29 @@
+// The Windows side of the millisecond clock: timeGetTime and Sleep, with the multimedia timer's
+// functions taken from System32's winmm.dll at run time rather than imported, so that a
+// winmm.dll planted beside the program is never loaded.
+#pragma once
+
+namespace quintrel {
+
+// Windows' default timer tick is 15.6 ms, which would stretch every 10 ms pause to about 16 ms and
+// every idle 2 ms read to a whole tick. The program asks for 1 ms resolution for as long as one
+// of these lives (program entry holds one) and gives it back when it goes.
+class FineTimerResolution {
+ public:
+  FineTimerResolution();
+  ~FineTimerResolution();
+  FineTimerResolution(const FineTimerResolution&) = delete;
+  FineTimerResolution& operator=(const FineTimerResolution&) = delete;
+
+  // False when winmm.dll could not be loaded or refused the 1 ms period.
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+};
+
+// True when timeGetTime, timeBeginPeriod and timeEndPeriod were found in System32's winmm.dll;
+// otherwise the clock falls back to GetTickCount.
+bool multimedia_timer_loaded();
+
+}  // namespace quintrel

@@ -1,0 +1,131 @@
+#include "link/win32_serial_device.h"
+
+#include <windows.h>
+
+#include "link/clock.h"
+
+namespace quintrel {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+
+const wchar_t* as_wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+class Win32SerialDevice final : public SerialDevice {
+ public:
+  explicit Win32SerialDevice(HANDLE handle) : handle_(handle) {}
+  ~Win32SerialDevice() override { CloseHandle(handle_); }
+  Win32SerialDevice(const Win32SerialDevice&) = delete;
+  Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
+
+  bool read_line_settings() override {
+    line_ = DCB{};
+    line_.DCBlength = sizeof(line_);
+    return GetCommState(handle_, &line_) != FALSE;
+  }
+
+  bool write_line_settings() override {
+    line_.BaudRate = 38400;
+    line_.ByteSize = 8;
+    line_.Parity = NOPARITY;
+    line_.StopBits = ONESTOPBIT;
+    // A check byte can be any value, 0x00, XON (0x11) and XOFF (0x13) included, so nothing that
+    // another program left in the port's settings may drop, replace or act on bytes. Handshake
+    // and the DTR/RTS control modes stay as the port reported them.
+    line_.fBinary = TRUE;
+    line_.fParity = FALSE;
+    line_.fOutX = FALSE;
+    line_.fInX = FALSE;
+    line_.fErrorChar = FALSE;
+    line_.fNull = FALSE;
+    line_.fAbortOnError = FALSE;
+    return SetCommState(handle_, &line_) != FALSE;
+  }
+
+  void set_short_timeouts() override {
+    timeouts_ = COMMTIMEOUTS{};
+    GetCommTimeouts(handle_, &timeouts_);
+    // A one-byte read then returns after about 2 ms (1 ms per byte plus 1 ms) when idle.
+    timeouts_.ReadIntervalTimeout = 1;
+    timeouts_.ReadTotalTimeoutMultiplier = 1;
+    timeouts_.ReadTotalTimeoutConstant = 1;
+    timeouts_.WriteTotalTimeoutMultiplier = 1;
+    timeouts_.WriteTotalTimeoutConstant = 1;
+    SetCommTimeouts(handle_, &timeouts_);
+  }
+
+  // A port without modem lines (a virtual port) refuses these; that does not stop the open.
+  void raise_dtr() override { EscapeCommFunction(handle_, SETDTR); }
+  void raise_rts() override { EscapeCommFunction(handle_, SETRTS); }
+
+  void purge() override { PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR); }
+
+  WriteOutcome write(std::span<const std::uint8_t> bytes) override {
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return {ok != FALSE, written};
+  }
+
+  bool read_byte(std::uint8_t& byte) override {
+    Clock& clock = system_clock();
+    const std::uint32_t started = clock.now_ms();
+    DWORD got = 0;
+    if (ReadFile(handle_, &byte, 1, &got, nullptr) != FALSE && got == 1) {
+      return true;
+    }
+    // An unplugged adapter makes every read fail at once (and a port whose other side went away
+    // can keep returning nothing at once); without this pause a reply stage would spin a core
+    // for its whole second.
+    if (clock.now_ms() == started) {
+      clock.sleep_ms(1);
+    }
+    return false;
+  }
+
+ private:
+  HANDLE handle_;
+  DCB line_{};
+  COMMTIMEOUTS timeouts_{};
+};
+
+}  // namespace
+
+std::u16string win32_device_path(std::u16string_view port_name) {
+  std::u16string path = u"\\\\.\\";
+  path.append(port_name);
+  return path;
+}
+
+std::string describe_open_error(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such port: check the name, or whether the adapter is plugged in";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return "the port is busy: another program holds it open";
+    case ERROR_INVALID_NAME:
+      return "not a valid port name";
+    default:
+      return "Windows error " + std::to_string(error);
+  }
+}
+
+std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
+  const std::u16string path = win32_device_path(port_name);
+  // Share mode 0: no other program may open the port while we hold it.
+  const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    last_failure_ = describe_open_error(GetLastError());
+    return nullptr;
+  }
+  last_failure_.clear();
+  return std::make_unique<Win32SerialDevice>(handle);
+}
+
+}  // namespace quintrel

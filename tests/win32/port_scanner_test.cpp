@@ -1,0 +1,118 @@
+// The buffer rules of the Windows port discovery: registry strings without a terminator and the
+// description's grow-and-retry requests.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "link/win32_port_scanner.h"
+
+namespace quintrel {
+namespace {
+
+std::vector<std::uint8_t> utf16_bytes(const std::u16string& text, bool terminated) {
+  std::vector<std::uint8_t> bytes;
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  if (terminated) {
+    bytes.insert(bytes.end(), {0, 0});
+  }
+  return bytes;
+}
+
+TEST(RegistryText, EndsAtTheTerminatorOrAtTheBufferEnd) {
+  EXPECT_EQ(registry_text(utf16_bytes(u"COM3", true).data(), 10), u"COM3");
+  // Bytes after the terminator are ignored.
+  std::vector<std::uint8_t> padded = utf16_bytes(u"COM7", true);
+  padded.insert(padded.end(), {'X', 0, 'Y', 0});
+  EXPECT_EQ(registry_text(padded.data(), padded.size()), u"COM7");
+  // A value that fills the 512-byte buffer without a terminator ends at the buffer's end.
+  const std::u16string full(kPortNameBytes / 2, u'A');
+  const std::vector<std::uint8_t> unterminated = utf16_bytes(full, false);
+  ASSERT_EQ(unterminated.size(), kPortNameBytes);
+  EXPECT_EQ(registry_text(unterminated.data(), unterminated.size()), full);
+  // An odd trailing byte is not half a character.
+  EXPECT_EQ(registry_text(utf16_bytes(u"AB", false).data(), 3), u"A");
+  EXPECT_EQ(registry_text(nullptr, 0), u"");
+  // Non-ASCII text keeps its UTF-16 units.
+  EXPECT_EQ(registry_text(utf16_bytes(u"\u30dd\u30fc\u30c8", true).data(), 8),
+            u"\u30dd\u30fc\u30c8");
+}
+
+// A device property as SetupAPI reports it: too small a buffer fails with the size it needs.
+struct FakeProperty {
+  explicit FakeProperty(std::vector<std::uint8_t> stored, std::uint32_t error = 0,
+                        std::uint32_t growth = 0)
+      : value(std::move(stored)), other_error(error), grow_each_time(growth) {}
+
+  std::vector<std::uint8_t> value;  // as stored, terminator included or not
+  std::uint32_t other_error;        // a failure that is not "buffer too small"
+  std::uint32_t grow_each_time;     // the value grows between requests (a racing driver)
+  std::vector<std::pair<bool, std::uint32_t>> requests;  // (buffer given, size)
+
+  PropertyRequest request() {
+    return [this](std::uint8_t* buffer, std::uint32_t size, std::uint32_t& required,
+                  std::uint32_t& error) {
+      requests.emplace_back(buffer != nullptr, size);
+      if (other_error != 0) {
+        error = other_error;
+        return false;
+      }
+      const auto needed = static_cast<std::uint32_t>(value.size());
+      if (buffer == nullptr || size < needed) {
+        required = needed;
+        error = ERROR_INSUFFICIENT_BUFFER;
+        value.resize(value.size() + grow_each_time, 'x');
+        return false;
+      }
+      std::memcpy(buffer, value.data(), value.size());
+      return true;
+    };
+  }
+};
+
+TEST(GrowingProperty, AsksForTheSizeThenReadsItWithRoomForATerminator) {
+  FakeProperty terminated(utf16_bytes(u"USB Serial Port", true));
+  EXPECT_EQ(read_growing_property(terminated.request()), u"USB Serial Port");
+  ASSERT_EQ(terminated.requests.size(), 2u) << "first the size, then the text";
+  EXPECT_FALSE(terminated.requests[0].first);
+  EXPECT_EQ(terminated.requests[0].second, 0u);
+  EXPECT_TRUE(terminated.requests[1].first);
+  EXPECT_EQ(terminated.requests[1].second, 32u) << "the required byte count is passed";
+
+  // A value stored without its terminator still ends: the buffer is twice the size, zero-filled.
+  FakeProperty unterminated(utf16_bytes(u"Modem", false));
+  EXPECT_EQ(read_growing_property(unterminated.request()), u"Modem");
+}
+
+TEST(GrowingProperty, FailuresGiveAnEmptyDescriptionAndNeverLoopForever) {
+  FakeProperty missing({}, ERROR_INVALID_DATA);
+  EXPECT_EQ(read_growing_property(missing.request()), u"");
+  EXPECT_EQ(missing.requests.size(), 1u);
+
+  FakeProperty growing(utf16_bytes(u"x", true), 0, 4);
+  EXPECT_EQ(read_growing_property(growing.request()), u"");
+  EXPECT_EQ(growing.requests.size(), static_cast<std::size_t>(kDescriptionAttemptsMax));
+
+  // A size no description has is not allocated.
+  FakeProperty huge(std::vector<std::uint8_t>(kDescriptionBytesMax + 2, 'a'));
+  EXPECT_EQ(read_growing_property(huge.request()), u"");
+  EXPECT_EQ(huge.requests.size(), 1u);
+}
+
+TEST(Win32PortScanner, ListsWhatTheSystemReportsWithoutFailing) {
+  // Wine lists no serial-port devices; on Windows this lists the machine's ports. Either way
+  // every entry fits the port box.
+  Win32PortScanner scanner;
+  for (const ScannedPort& port : scanner.present_ports()) {
+    EXPECT_LE(format_port_entry(port).size(), kPortEntryMax);
+  }
+}
+
+}  // namespace
+}  // namespace quintrel
