@@ -31,8 +31,10 @@ endif()
 if(QUINTREL_HARDEN)
   if(WIN32)
     # Dynamic base, NX, high-entropy VA and the static runtime are linked in by the top-level
-    # WIN32 settings, which every Windows build needs.
+    # WIN32 settings, which every Windows build needs. MinGW's stack protector lives in libssp,
+    # which the driver links only when it sees the flag at link time too.
     add_compile_options(-fstack-protector-strong)
+    add_link_options(-fstack-protector-strong)
     if(NOT quintrel_sanitizers)
       add_compile_options("$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>")
     endif()
