@@ -218,15 +218,16 @@ class Field {
     select(before.selection);
   }
 
-  // Digits the field may hold, or a shorter number than a value shown above the maximum (so that
-  // Backspace still works on whatever the device reported).
+  // Digits the field may hold, or a number no larger than a value shown above the maximum (so that
+  // Backspace still works on whatever the device reported). The values saturate at 0xFFFFFFFF, so
+  // more digits than before never count as "no larger".
   bool acceptable_change(std::u16string_view now, std::u16string_view previous) const {
     if (may_hold(now)) {
       return true;
     }
     const std::optional<std::uint32_t> value = value_of(now);
     const std::optional<std::uint32_t> previous_value = value_of(previous);
-    return value && previous_value && *value <= *previous_value;
+    return value && previous_value && now.size() <= previous.size() && *value <= *previous_value;
   }
 
   void keep_caret_in_digits() {

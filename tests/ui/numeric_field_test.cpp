@@ -339,6 +339,29 @@ TEST_F(NumericFieldTest, AValueAboveTheMaximumMayOnlyShrink) {
   expect_field(u"FFF", {3, 3});
 }
 
+// Longer digits can read as the same saturated 32-bit value; they must not count as "not larger".
+TEST_F(NumericFieldTest, ALargestValueFromTheDeviceCannotGrowLonger) {
+  struct Growth {
+    const char* name;
+    FieldMessage message;
+    std::u16string undo_or_ime;
+  };
+  const Growth cases[] = {
+      {"input in front", kWmImeComposition, u"1"},
+      {"long input in front", kWmImeComposition, u"b0080551"},
+      {"undo to a longer number", kWmUndo, u"FFFFFFFF0"},
+  };
+  for (const Growth& c : cases) {
+    SCOPED_TRACE(c.name);
+    set_field_value(edit.window(), 0xFFFFFFFF);
+    edit.set_selection({0, 0});
+    edit.undo_text = c.undo_or_ime;
+    edit.ime_result = c.undo_or_ime;
+    send(c.message);
+    expect_field(u"FFFFFFFF", {0, 0});
+  }
+}
+
 // A decimal field with a suffix, which the program itself does not install.
 TEST_F(NumericFieldTest, DecimalFieldWithSuffix) {
   test::FakeEdit millis;
