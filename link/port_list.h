@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quintrel {
@@ -12,9 +13,28 @@ namespace quintrel {
 // Longest entry text; a longer one is cut to this many UTF-16 units.
 inline constexpr std::size_t kPortEntryMax = 255;
 
+// What kind of port an entry is: a USB adapter, a UART on the board, a pseudo-terminal, one of the
+// fixed names "COM1".."COM10" that may not exist, or anything else.
+enum class PortKind { kOther, kUsb, kUart, kPty, kLegacy };
+
 struct ScannedPort {
+  ScannedPort() = default;
+  ScannedPort(std::u16string port_name, std::u16string port_description,
+              PortKind port_kind = PortKind::kOther)
+      : name(std::move(port_name)), description(std::move(port_description)), kind(port_kind) {}
+
   std::u16string name;
   std::u16string description;
+  PortKind kind = PortKind::kOther;
+  // What the platform tells of the device behind the port, in UTF-8; empty where not known.
+  std::string vid;           // 4 lower-case hex digits
+  std::string pid;           // 4 lower-case hex digits
+  std::string serial;        // the USB serial number
+  std::string manufacturer;  // the USB manufacturer text
+  std::string product;       // the USB product text
+  std::string by_id;         // Linux: the /dev/serial/by-id/ link that leads to the port
+  std::string link;          // an advertised port's link path (quintrel-sim --link)
+  std::string location;      // where the device sits (USB bus path, PCI slot, ...)
 };
 
 // What fill_port_list needs of the port box (a combo box).
