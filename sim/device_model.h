@@ -32,8 +32,10 @@ class DeviceModel {
   const DeviceValues& live() const { return live_; }
   const DeviceValues& committed() const { return committed_; }
   bool buzzer_on() const { return buzzer_on_; }
-  // The command payloads received whole, in order.
+  // The command payloads received whole, in order, since the last forget_commands().
   const std::vector<std::string>& commands() const { return commands_; }
+  // A device that runs for hours keeps its memory flat by forgetting what it has answered.
+  void forget_commands() { commands_.clear(); }
 
  private:
   enum class State { kHunting, kBody, kCheckByte };

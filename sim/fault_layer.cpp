@@ -70,7 +70,8 @@ std::vector<std::string_view> fault_names() {
 }
 
 ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
-  ReplyPlan plan{mode, {}, false};
+  ReplyPlan plan;
+  plan.mode = mode;
   const std::size_t etx_at = frame.size() - 2;
   switch (mode) {
     case FaultMode::kNone:
@@ -121,10 +122,32 @@ ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
   return plan;
 }
 
-FaultMode FaultSchedule::mode_for(int reply_number) const {
+bool FaultSchedule::covers(int reply_number) const {
   const bool from_first = reply_number >= first;
   const bool within_count = count == 0 || reply_number < first + count;
-  return from_first && within_count ? mode : FaultMode::kNone;
+  return from_first && within_count;
+}
+
+FaultMode FaultSchedule::mode_for(int reply_number) const {
+  return covers(reply_number) ? mode : FaultMode::kNone;
+}
+
+RandomFaults::RandomFaults(double rate, std::uint64_t seed, int device) : rate_(rate) {
+  std::seed_seq sequence{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32),
+                         static_cast<std::uint32_t>(device)};
+  engine_.seed(sequence);
+}
+
+static_assert(kModes[0].mode == FaultMode::kNone, "the draw below skips the first entry");
+
+FaultMode RandomFaults::next() {
+  // Mapped by hand: the library's distributions may differ between versions and platforms, the
+  // engine's numbers do not.
+  const double draw = static_cast<double>(engine_() >> 11) * 0x1.0p-53;
+  if (draw >= rate_) {
+    return FaultMode::kNone;
+  }
+  return kModes[1 + engine_() % (kModes.size() - 1)].mode;
 }
 
 std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
@@ -132,7 +155,17 @@ std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
   if (!frame) {
     return std::nullopt;
   }
-  return plan_reply(schedule_.mode_for(++replies_), *frame);
+  const int number = ++replies_;
+  FaultMode mode = schedule_.mode_for(number);
+  if (schedule_.random && schedule_.covers(number)) {
+    mode = random_.next();
+  }
+  ReplyPlan plan = plan_reply(mode, *frame);
+  plan.number = number;
+  if (!model_.commands().empty()) {
+    plan.command = model_.commands().back();
+  }
+  return plan;
 }
 
 }  // namespace quintrel::sim

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,25 +48,46 @@ struct ReplyPlan {
   FaultMode mode = FaultMode::kNone;
   std::vector<ReplyStep> steps;  // empty: no answer
   bool unplug_after = false;     // close the pty once the steps are sent
+  int number = 0;                // which reply of the device, from 1 (set by FaultLayer)
+  std::string command;           // the command payload it answers (set by FaultLayer)
 };
 
 // How the well-formed reply frame (STX payload ETX check) leaves the device under the fault.
 ReplyPlan plan_reply(FaultMode mode, const std::vector<std::uint8_t>& frame);
 
 // Replies number from 1; replies first .. first+count-1 get the fault (count 0: every reply from
-// first on), the others go out whole.
+// first on), the others go out whole. A random schedule draws the fault of each of those replies.
 struct FaultSchedule {
   FaultMode mode = FaultMode::kNone;
   int first = 1;
   int count = 0;
+  bool random = false;
+  double rate = 0.1;  // random: the share of the replies that get a fault
+  std::uint64_t seed = 1;
 
+  bool covers(int reply_number) const;
   FaultMode mode_for(int reply_number) const;
+};
+
+// Random faults: with probability rate one of the faults other than none, each as likely as the
+// others. The draws depend on the seed and the device number alone, so a run can be replayed and
+// its log held against what a host saw.
+class RandomFaults {
+ public:
+  RandomFaults(double rate, std::uint64_t seed, int device);
+
+  FaultMode next();
+
+ private:
+  std::mt19937_64 engine_;
+  double rate_;
 };
 
 // The device model with its faults: bytes from the host in, reply plans out.
 class FaultLayer {
  public:
-  FaultLayer(DeviceModel& model, FaultSchedule schedule) : model_(model), schedule_(schedule) {}
+  FaultLayer(DeviceModel& model, FaultSchedule schedule, int device = 1)
+      : model_(model), schedule_(schedule), random_(schedule.rate, schedule.seed, device) {}
 
   // A plan once the byte completed a command frame that the device answers.
   std::optional<ReplyPlan> feed(std::uint8_t byte);
@@ -72,6 +95,7 @@ class FaultLayer {
  private:
   DeviceModel& model_;
   FaultSchedule schedule_;
+  RandomFaults random_;
   int replies_ = 0;
 };
 

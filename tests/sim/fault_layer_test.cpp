@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "tests/support/hex.h"
 
 namespace quintrel::sim {
@@ -102,6 +104,56 @@ TEST(FaultLayer, AnswersThroughTheModelAndCountsOnlyAnsweredFrames) {
   }
   EXPECT_EQ(plans, (std::vector<std::string>{"+0 [02 32 03 31] ", "+0 [02 31 32 33 03 CC] ",
                                              "+0 [02 31 32 33 03 33] "}));
+}
+
+std::string draws(RandomFaults random, int count) {
+  std::string names;
+  for (int draw = 0; draw < count; ++draw) {
+    names += std::string(fault_name(random.next())) + " ";
+  }
+  return names;
+}
+
+TEST(RandomFaults, TheSeedAndDeviceAloneDecideTheDraws) {
+  // Pinned, so that a soak's log can be replayed on another machine or library.
+  EXPECT_EQ(draws(RandomFaults(0.5, 1, 1), 8),
+            "empty bad-check none late-etx none noise none none ");
+  EXPECT_EQ(draws(RandomFaults(0.5, 1, 1), 50), draws(RandomFaults(0.5, 1, 1), 50));
+  EXPECT_NE(draws(RandomFaults(0.5, 1, 2), 50), draws(RandomFaults(0.5, 1, 1), 50));
+  EXPECT_NE(draws(RandomFaults(0.5, 2, 1), 50), draws(RandomFaults(0.5, 1, 1), 50));
+}
+
+TEST(RandomFaults, TheRateIsTheShareOfFaultsAndEveryFaultComesUp) {
+  for (const double rate : {0.0, 0.2, 1.0}) {
+    RandomFaults random(rate, 42, 3);
+    int none = 0;
+    std::set<FaultMode> faults;
+    for (int draw = 0; draw < 2000; ++draw) {
+      const FaultMode mode = random.next();
+      if (mode == FaultMode::kNone) {
+        ++none;
+      } else {
+        faults.insert(mode);
+      }
+    }
+    EXPECT_NEAR(none, 2000 * (1 - rate), 100) << rate;
+    EXPECT_EQ(faults.size(), rate == 0 ? 0u : 10u) << rate;
+  }
+}
+
+TEST(FaultLayer, RandomFaultsOnlyWithinTheScheduleAndEachPlanNamesItsReply) {
+  DeviceModel model;
+  FaultLayer layer(model, {.first = 2, .count = 1, .random = true, .rate = 1.0});
+  std::vector<std::string> replies;
+  for (int frame = 0; frame < 3; ++frame) {
+    for (const std::uint8_t byte : bytes_from_hex("02 63 63 65 62 72 03 76")) {
+      if (std::optional<ReplyPlan> plan = layer.feed(byte)) {
+        replies.push_back(std::to_string(plan->number) + " " + plan->command + " " +
+                          (plan->mode == FaultMode::kNone ? "none" : "fault"));
+      }
+    }
+  }
+  EXPECT_EQ(replies, (std::vector<std::string>{"1 ccebr none", "2 ccebr fault", "3 ccebr none"}));
 }
 
 }  // namespace
