@@ -1,22 +1,21 @@
 #include "sim/pty_simulator.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <time.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <span>
-#include <string>
+#include <memory>
+#include <optional>
+#include <vector>
 
+#include "sim/frame_log.h"
+#include "sim/simulated_device.h"
 #include "sim/state_file.h"
 
 namespace quintrel::sim {
@@ -29,280 +28,91 @@ void request_stop(int) {
   g_stop = 1;
 }
 
-// Without SA_RESTART, so a stop request ends a wait in poll or nanosleep at once.
-void install_stop_handlers() {
-  struct sigaction action {};
-  action.sa_handler = request_stop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+// The stop signals are blocked except inside the loop's one wait, which they end at once: a stop
+// that comes while the devices are being served is seen at the next wait, never lost.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = request_stop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stop, &before_);
+    waiting_ = before_;
+    sigdelset(&waiting_, SIGINT);
+    sigdelset(&waiting_, SIGTERM);
+  }
+  ~StopSignals() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
 
-constexpr long kNsPerMs = 1000000L;
-constexpr long kNsPerByte = 260417;  // 10 bits at 38400 bit/s
-constexpr int kPollMs = 200;
+  const sigset_t& while_waiting() const { return waiting_; }
 
-timespec monotonic_now() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now;
-}
+ private:
+  sigset_t before_;
+  sigset_t waiting_;
+};
 
-timespec add_ns(timespec at, long long ns) {
-  const long long total = static_cast<long long>(at.tv_nsec) + ns;
-  at.tv_sec += static_cast<time_t>(total / 1000000000LL);
-  at.tv_nsec = static_cast<long>(total % 1000000000LL);
-  return at;
-}
+using Devices = std::vector<std::unique_ptr<SimulatedDevice>>;
 
-// False when a stop was requested before the time came.
-bool sleep_until(const timespec& until) {
+// One thread serves every device: each says what it waits for (its pty, or the time of its next
+// reply piece) and the loop waits for the first of them all, so that one device's pacing or late
+// reply never delays another's. Returns false when a device's pty cannot be re-created.
+bool serve(Devices& devices, const StopSignals& signals, std::ostream& err) {
+  std::vector<pollfd> polled;
+  std::vector<SimulatedDevice*> owners;
   while (!g_stop) {
-    const int result = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
-    if (result == 0) {
-      return true;
+    polled.clear();
+    owners.clear();
+    std::optional<std::chrono::nanoseconds> earliest;
+    for (const std::unique_ptr<SimulatedDevice>& device : devices) {
+      if (const int fd = device->input_fd(); fd >= 0) {
+        polled.push_back({fd, POLLIN, 0});
+        owners.push_back(device.get());
+      }
+      const std::optional<std::chrono::nanoseconds> due = device->deadline();
+      if (due && (!earliest || *due < *earliest)) {
+        earliest = due;
+      }
     }
-    if (result != EINTR) {
+    timespec timeout{};
+    if (earliest) {
+      const auto left = std::max(*earliest - monotonic_now(), std::chrono::nanoseconds{});
+      timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+      timeout.tv_nsec = static_cast<long>(left.count() % 1000000000);
+    }
+    const int ready = ppoll(polled.data(), polled.size(), earliest ? &timeout : nullptr,
+                            &signals.while_waiting());
+    if (ready < 0 && errno != EINTR) {
+      err << "quintrel-sim: waiting for the ptys: " << std::strerror(errno) << '\n';
       return false;
     }
-  }
-  return false;
-}
-
-// Timestamped lines: what came in, piece by piece as read; what went out; what happened. The
-// times count from the simulator's start, or are the monotonic clock's own, which other programs
-// on the machine (quintrel-cli --precise-trace) share.
-class FrameLog {
- public:
-  FrameLog(std::ostream& out, bool monotonic)
-      : out_(out), start_(monotonic ? timespec{} : monotonic_now()) {}
-
-  // Stamped at the given time: when the bytes were read, or when their last one was written.
-  void bytes(const char* direction, std::span<const std::uint8_t> bytes, const timespec& at) {
-    std::string text = direction;
-    char hex[4];
-    for (const std::uint8_t byte : bytes) {
-      std::snprintf(hex, sizeof hex, " %02X", byte);
-      text += hex;
+    if (g_stop) {
+      break;
     }
-    write(at, text);
-  }
-
-  void note(const std::string& text) { write(monotonic_now(), text); }
-
- private:
-  void write(const timespec& now, const std::string& text) {
-    const double ms = static_cast<double>(now.tv_sec - start_.tv_sec) * 1000.0 +
-                      static_cast<double>(now.tv_nsec - start_.tv_nsec) / 1e6;
-    char stamp[40];
-    std::snprintf(stamp, sizeof stamp, "[%11.3f ms] ", ms);
-    out_ << stamp << text << '\n' << std::flush;
-  }
-
-  std::ostream& out_;
-  timespec start_;
-};
-
-// The device's end of the line. The simulator keeps the terminal side open as well, so that the
-// master never reports a hang-up while no host is connected, and so that the raw settings stay.
-struct Pty {
-  int master = -1;
-  int terminal = -1;
-  std::string path;
-};
-
-void close_pty(Pty& pty) {
-  if (pty.terminal >= 0) {
-    ::close(pty.terminal);
-  }
-  if (pty.master >= 0) {
-    ::close(pty.master);
-  }
-  pty = Pty{};
-}
-
-bool open_pty(Pty& pty, std::string& error) {
-  pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  const char* name = nullptr;
-  if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0 ||
-      (name = ptsname(pty.master)) == nullptr) {
-    error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
-    close_pty(pty);
-    return false;
-  }
-  pty.path = name;
-  pty.terminal = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  termios raw{};
-  if (pty.terminal < 0 || tcgetattr(pty.terminal, &raw) != 0) {
-    error = pty.path + ": " + std::strerror(errno);
-    close_pty(pty);
-    return false;
-  }
-  // Raw from the start: bytes sent while no host holds the port must not be echoed back.
-  cfmakeraw(&raw);
-  cfsetispeed(&raw, B38400);
-  cfsetospeed(&raw, B38400);
-  tcsetattr(pty.terminal, TCSANOW, &raw);
-  return true;
-}
-
-// Points link at target, replacing an old link in one step.
-bool point_link(const std::string& link, const std::string& target, std::string& error) {
-  const std::string temporary = link + ".new";
-  ::unlink(temporary.c_str());
-  if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
-      ::rename(temporary.c_str(), link.c_str()) != 0) {
-    error = link + ": " + std::strerror(errno);
-    ::unlink(temporary.c_str());
-    return false;
+    for (std::size_t at = 0; ready > 0 && at < polled.size(); ++at) {
+      if (polled[at].revents != 0) {
+        owners[at]->read_input();
+      }
+    }
+    for (const std::unique_ptr<SimulatedDevice>& device : devices) {
+      if (!device->service()) {
+        return false;
+      }
+    }
   }
   return true;
 }
 
-bool write_all(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
-  }
-  return true;
+// "PATH" for the one device of a run without --count, "PATH-N" for device N of several.
+std::string numbered(const std::string& path, const DeviceSetup& setup) {
+  return path.empty() || !setup.numbered ? path : path + "-" + std::to_string(setup.number);
 }
-
-class Simulator {
- public:
-  Simulator(const SimOptions& options, std::ostream& out, std::ostream& err, FrameLog& log,
-            DeviceValues start)
-      : options_(options),
-        out_(out),
-        err_(err),
-        log_(log),
-        model_(start),
-        layer_(model_, options.faults),
-        saved_(start) {}
-
-  ~Simulator() {
-    if (!options_.link.empty() && pty_.master >= 0) {
-      std::error_code error;
-      if (std::filesystem::read_symlink(options_.link, error) == pty_.path) {
-        ::unlink(options_.link.c_str());
-      }
-    }
-    close_pty(pty_);
-  }
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
-
-  bool plug_in() {
-    std::string error;
-    if (!open_pty(pty_, error) ||
-        (!options_.link.empty() && !point_link(options_.link, pty_.path, error))) {
-      err_ << "quintrel-sim: " << error << '\n';
-      return false;
-    }
-    out_ << pty_.path << '\n' << std::flush;
-    log_.note("pty " + pty_.path + (options_.link.empty() ? "" : ", link " + options_.link));
-    return true;
-  }
-
-  // Answers frames until a stop is requested; false when the pty cannot be re-created.
-  bool serve() {
-    std::uint8_t chunk[256];
-    while (!g_stop) {
-      pollfd entry{pty_.master, POLLIN, 0};
-      if (poll(&entry, 1, kPollMs) <= 0) {
-        continue;
-      }
-      const ssize_t count = ::read(pty_.master, chunk, sizeof chunk);
-      if (count <= 0) {
-        sleep_until(add_ns(monotonic_now(), 10 * kNsPerMs));  // not expected; never spin
-        continue;
-      }
-      log_.bytes("rx", std::span(chunk, static_cast<std::size_t>(count)), monotonic_now());
-      for (ssize_t at = 0; at < count && !g_stop; ++at) {
-        std::optional<ReplyPlan> plan = layer_.feed(chunk[at]);
-        if (!plan) {
-          continue;
-        }
-        keep_committed_values();
-        send(*plan);
-        if (plan->unplug_after) {
-          if (!replug()) {
-            return false;
-          }
-          break;  // the rest of this chunk went with the old pty
-        }
-      }
-    }
-    return true;
-  }
-
- private:
-  void keep_committed_values() {
-    if (options_.state_file.empty() || model_.committed() == saved_) {
-      return;
-    }
-    std::string error;
-    if (save_state(options_.state_file, model_.committed(), error)) {
-      saved_ = model_.committed();
-      log_.note("state saved to " + options_.state_file);
-    } else {
-      err_ << "quintrel-sim: " << error << '\n';
-      log_.note("state NOT saved: " + error);
-    }
-  }
-
-  void send(const ReplyPlan& plan) {
-    if (plan.mode != FaultMode::kNone) {
-      log_.note("fault " + std::string(fault_name(plan.mode)));
-    }
-    timespec at = monotonic_now();
-    for (const ReplyStep& step : plan.steps) {
-      at = add_ns(at, static_cast<long long>(step.delay_ms) * kNsPerMs);
-      if (step.delay_ms > 0 && !sleep_until(at)) {
-        return;
-      }
-      // The log gives the moment the step's last byte went to the pty, so a host's trace can
-      // tell how long that byte took to reach it.
-      timespec last_write = monotonic_now();
-      if (options_.pace) {
-        for (const std::uint8_t byte : step.bytes) {
-          at = add_ns(at, kNsPerByte);
-          if (!sleep_until(at)) {
-            return;
-          }
-          last_write = monotonic_now();
-          if (!write_all(pty_.master, std::span(&byte, 1))) {
-            return;
-          }
-        }
-      } else if (!write_all(pty_.master, step.bytes)) {
-        return;
-      }
-      at = monotonic_now();
-      log_.bytes("tx", step.bytes, last_write);
-    }
-  }
-
-  bool replug() {
-    close_pty(pty_);
-    log_.note("unplugged: pty closed");
-    return plug_in();
-  }
-
-  const SimOptions& options_;
-  std::ostream& out_;
-  std::ostream& err_;
-  FrameLog& log_;
-  DeviceModel model_;
-  FaultLayer layer_;
-  DeviceValues saved_;
-  Pty pty_;
-};
 
 }  // namespace
 
@@ -317,29 +127,44 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
   }
   FrameLog log(options.log_file.empty() ? err : log_file, options.monotonic_log);
 
-  DeviceValues start = options.start;
-  if (!options.state_file.empty()) {
-    std::string error;
-    switch (load_state(options.state_file, start, error)) {
-      case StateLoad::kBroken:
-        // Refused rather than overwritten: the file may hold values someone wants back.
-        err << "quintrel-sim: " << error << '\n';
-        return 1;
-      case StateLoad::kLoaded:
-        log.note("state read from " + options.state_file);
-        break;
-      case StateLoad::kMissing:
-        break;
+  std::vector<DeviceSetup> setups;
+  for (std::size_t at = 0; at < options.faults.size(); ++at) {
+    DeviceSetup setup;
+    setup.number = static_cast<int>(at) + 1;
+    setup.numbered = options.count > 0;
+    setup.link = numbered(options.link, setup);
+    setup.state_file = numbered(options.state_file, setup);
+    setup.start = options.start;
+    setup.faults = options.faults[at];
+    setup.pace = options.pace;
+    setup.log_replies = options.count > 0 || setup.faults.random;
+    if (!setup.state_file.empty()) {
+      std::string error;
+      switch (load_state(setup.state_file, setup.start, error)) {
+        case StateLoad::kBroken:
+          // Refused rather than overwritten: the file may hold values someone wants back.
+          err << "quintrel-sim: " << error << '\n';
+          return 1;
+        case StateLoad::kLoaded:
+          log.note(setup.tag() + "state read from " + setup.state_file);
+          break;
+        case StateLoad::kMissing:
+          break;
+      }
     }
+    setups.push_back(std::move(setup));
   }
 
   g_stop = 0;
-  install_stop_handlers();
-  Simulator simulator(options, out, err, log, start);
-  if (!simulator.plug_in()) {
-    return 1;
+  const StopSignals signals;
+  Devices devices;
+  for (DeviceSetup& setup : setups) {
+    devices.push_back(std::make_unique<SimulatedDevice>(std::move(setup), out, err, log));
+    if (!devices.back()->plug_in()) {
+      return 1;
+    }
   }
-  const bool served = simulator.serve();
+  const bool served = serve(devices, signals, err);
   log.note("stopped");
   return served ? 0 : 1;
 }

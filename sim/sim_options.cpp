@@ -1,10 +1,96 @@
 #include "sim/sim_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
+#include <functional>
 
 #include "device/token_parser.h"
 
 namespace quintrel::sim {
+
+namespace {
+
+constexpr char kRandom[] = "random";
+
+// The fault options take "[K:]VALUE": with K the value is device K's, without it every device's.
+struct Scoped {
+  int device = 0;  // 0: every device
+  std::string value;
+};
+
+Scoped scoped(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) {
+    return {0, text};
+  }
+  return {std::stoi(text.substr(0, colon)), text.substr(colon + 1)};
+}
+
+bool is_number(const std::string& text, std::size_t max_digits) {
+  return !text.empty() && text.size() <= max_digits &&
+         text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::optional<double> rate_from(const std::string& text) {
+  double rate = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+  if (error != std::errc() || end != text.data() + text.size() || rate < 0 || rate > 1) {
+    return std::nullopt;
+  }
+  return rate;
+}
+
+// Checks "[K:]VALUE" while parsing; value_error gives "" for a good value.
+CLI::Validator per_device(std::function<std::string(const std::string&)> value_error) {
+  return CLI::Validator(
+      [value_error](std::string& text) -> std::string {
+        const std::size_t colon = text.find(':');
+        if (colon != std::string::npos) {
+          const std::string device = text.substr(0, colon);
+          if (!is_number(device, 3) || std::stoi(device) == 0) {
+            return "before the colon goes a device number, 1 to " + std::to_string(kMaxDevices);
+          }
+        }
+        return value_error(colon == std::string::npos ? text : text.substr(colon + 1));
+      },
+      "");
+}
+
+// Hands each value of one option to set, for every device or for the one named; a device's own
+// value wins over the one for every device, whatever their order.
+void apply(const std::string& option, const std::vector<std::string>& texts, int count,
+           std::vector<FaultSchedule>& schedules,
+           const std::function<void(FaultSchedule&, const std::string&)>& set) {
+  std::vector<bool> given(schedules.size() + 1, false);
+  for (const bool own : {false, true}) {
+    for (const std::string& text : texts) {
+      const auto [device, value] = scoped(text);
+      if ((device > 0) != own) {
+        continue;
+      }
+      if (device > 0 && count == 0) {
+        throw CLI::ValidationError(option, text + ": a device number needs --count");
+      }
+      if (device > count) {
+        throw CLI::ValidationError(option,
+                                   text + ": there are " + std::to_string(count) + " devices");
+      }
+      if (given[static_cast<std::size_t>(device)]) {
+        throw CLI::ValidationError(
+            option, "given twice" + (device > 0 ? " for device " + std::to_string(device) : ""));
+      }
+      given[static_cast<std::size_t>(device)] = true;
+      for (std::size_t at = 0; at < schedules.size(); ++at) {
+        if (device == 0 || static_cast<std::size_t>(device) == at + 1) {
+          set(schedules[at], value);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
 
 std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
                                             std::ostream& err, int& exit_code) {
@@ -14,9 +100,17 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
       "command frame with one reply frame until it is stopped (Ctrl+C or SIGTERM)."};
   app.name("quintrel-sim");
   app.set_version_flag("--version", "quintrel-sim " QUINTREL_VERSION);
+  app.footer(
+      "With --count, each --fault option may start with K: to apply to device K alone; without "
+      "it, it applies to every device.");
 
   app.add_option("--link", options.link, "Make a symbolic link PATH to the pty")
       ->option_text("PATH");
+  app.add_option("--count", options.count,
+                 "Play N devices side by side, with links PATH-1..PATH-N and state files "
+                 "FILE-1..FILE-N; their pty lines and log lines carry the device number")
+      ->check(CLI::Range(1, kMaxDevices))
+      ->option_text("N (1.." + std::to_string(kMaxDevices) + ")");
   app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
       ->check(CLI::Range(0, 4))
       ->option_text("0..4 (default 3)");
@@ -37,33 +131,80 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
                "quintrel-cli --precise-trace) instead of the time since start");
   app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
       ->option_text("FILE");
-  std::string fault = "none";
-  std::vector<std::string> names;
-  std::string modes;
+
+  std::vector<std::string> modes;
+  std::string mode_list;
   for (const std::string_view name : fault_names()) {
-    names.emplace_back(name);
-    modes += (modes.empty() ? "" : ", ") + names.back();
+    modes.emplace_back(name);
+    mode_list += (mode_list.empty() ? "" : ", ") + modes.back();
   }
-  app.add_option("--fault", fault, "Misbehave on replies: " + modes)
-      ->check(CLI::IsMember(names))
-      ->option_text("MODE");
-  app.add_option("--fault-from", options.faults.first, "First faulty reply, counting from 1")
-      ->check(CLI::PositiveNumber)
-      ->option_text("N (default 1)");
-  app.add_option("--fault-count", options.faults.count, "Number of faulty replies (0: all)")
-      ->check(CLI::NonNegativeNumber)
-      ->option_text("N (default 0)");
+  modes.emplace_back(kRandom);
+  mode_list += std::string(", ") + kRandom;
+  std::vector<std::string> faults;
+  std::vector<std::string> firsts;
+  std::vector<std::string> counts;
+  std::vector<std::string> rates;
+  std::uint64_t seed = 1;
+  app.add_option("--fault", faults, "Misbehave on replies: " + mode_list)
+      ->check(per_device([modes](const std::string& mode) -> std::string {
+        return std::find(modes.begin(), modes.end(), mode) != modes.end()
+                   ? ""
+                   : mode + " is not a fault mode";
+      }))
+      ->allow_extra_args(false)
+      ->option_text("[K:]MODE");
+  app.add_option("--fault-from", firsts, "First faulty reply, counting from 1")
+      ->check(per_device([](const std::string& number) -> std::string {
+        return is_number(number, 9) && std::stoi(number) > 0 ? "" : "a number from 1 up";
+      }))
+      ->allow_extra_args(false)
+      ->option_text("[K:]N (default 1)");
+  app.add_option("--fault-count", counts, "Number of faulty replies (0: all)")
+      ->check(per_device([](const std::string& number) -> std::string {
+        return is_number(number, 9) ? "" : "a number from 0 up";
+      }))
+      ->allow_extra_args(false)
+      ->option_text("[K:]N (default 0)");
+  app.add_option("--fault-rate", rates,
+                 "random: the share of the replies that get a fault, drawn per reply")
+      ->check(per_device([](const std::string& rate) -> std::string {
+        return rate_from(rate) ? "" : "a share from 0 to 1";
+      }))
+      ->allow_extra_args(false)
+      ->option_text("[K:]P (default 0.1)");
+  app.add_option("--seed", seed,
+                 "random: the seed of the draws; the same seed plays the same faults again")
+      ->option_text("S (default 1)");
 
   try {
     app.parse(argc, argv);
+    options.faults.resize(static_cast<std::size_t>(std::max(options.count, 1)));
+    apply("--fault", faults, options.count, options.faults,
+          [](FaultSchedule& schedule, const std::string& mode) {
+            schedule.random = mode == kRandom;
+            schedule.mode = schedule.random ? FaultMode::kNone : *fault_from_name(mode);
+          });
+    apply("--fault-from", firsts, options.count, options.faults,
+          [](FaultSchedule& schedule, const std::string& first) {
+            schedule.first = std::stoi(first);
+          });
+    apply("--fault-count", counts, options.count, options.faults,
+          [](FaultSchedule& schedule, const std::string& count) {
+            schedule.count = std::stoi(count);
+          });
+    apply(
+        "--fault-rate", rates, options.count, options.faults,
+        [](FaultSchedule& schedule, const std::string& rate) { schedule.rate = *rate_from(rate); });
   } catch (const CLI::ParseError& error) {
     exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
     return std::nullopt;
   }
+  for (FaultSchedule& schedule : options.faults) {
+    schedule.seed = seed;
+  }
   if (!identifier.empty()) {
     options.start.identifier = text_to_u32(identifier, 16);
   }
-  options.faults.mode = *fault_from_name(fault);
   exit_code = 0;
   return options;
 }

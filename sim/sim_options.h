@@ -4,11 +4,14 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "sim/device_model.h"
 #include "sim/fault_layer.h"
 
 namespace quintrel::sim {
+
+inline constexpr int kMaxDevices = 128;
 
 struct SimOptions {
   std::string link;            // symlink to the pty; empty: none
@@ -16,8 +19,9 @@ struct SimOptions {
   std::string log_file;        // frame log; empty: standard error
   bool pace = false;           // send replies at the byte times of a 38400 8N1 line
   bool monotonic_log = false;  // log times on the system's monotonic clock, not since start
+  int count = 0;               // --count: devices played side by side; 0: one, without a number
   DeviceValues start;          // used when there is no state file yet
-  FaultSchedule faults;
+  std::vector<FaultSchedule> faults;  // one per device
 };
 
 // Parses the arguments. Returns the options, or nullopt with exit_code set: 0 after --help or

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -104,10 +105,13 @@ SimProcess::SimProcess(const fs::path& dir, const std::vector<std::string>& extr
   std::vector<std::string> args = {"--link", link_.string(), "--log", log_file_.string()};
   args.insert(args.end(), extra_args.begin(), extra_args.end());
   pid_ = spawn(QUINTREL_SIM_PATH, args, dir / "sim.out", dir / "sim.err");
+  const auto count = std::find(args.begin(), args.end(), "--count");
+  const fs::path last_link =
+      count < args.end() - 1 ? fs::path(port(std::stoi(*(count + 1)))) : link_;
   const auto start = SteadyClock::now();
   while (pid_ > 0 && !started_ && ms_since(start) < 5000) {
     std::error_code ignored;
-    started_ = fs::is_symlink(link_, ignored);
+    started_ = fs::is_symlink(last_link, ignored);
     if (!started_) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

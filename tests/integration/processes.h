@@ -37,7 +37,8 @@ struct CliRun {
 CliRun run_cli(const std::vector<std::string>& args);
 
 // quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
-// constructor returns once the link exists, the destructor stops the simulator with SIGTERM.
+// constructor returns once the link exists (with "--count N": the last device's), the destructor
+// stops the simulator with SIGTERM.
 class SimProcess {
  public:
   SimProcess(const std::filesystem::path& dir, const std::vector<std::string>& extra_args);
@@ -47,6 +48,8 @@ class SimProcess {
 
   bool started() const { return started_; }
   std::string port() const { return link_.string(); }
+  // Device k's link when the simulator plays several.
+  std::string port(int device) const { return link_.string() + "-" + std::to_string(device); }
   std::string log() const;
   // Waits until the log holds at least count lines containing text.
   bool wait_for_log(std::string_view text, int count, int timeout_ms = 5000) const;

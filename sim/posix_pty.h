@@ -1,0 +1,31 @@
+// The device's end of a pseudo-terminal, and the symbolic link that names it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quintrel::sim {
+
+// The simulator keeps the terminal side open as well, so that the master never reports a hang-up
+// while no host is connected, and so that the raw settings stay. The master does not block: a
+// host that stops reading must not stall the other devices of the process.
+struct Pty {
+  int master = -1;
+  int terminal = -1;
+  std::string path;
+};
+
+// False with the reason when the pty cannot be made; pty is left closed then.
+bool open_pty(Pty& pty, std::string& error);
+void close_pty(Pty& pty);
+
+// Points link at target, replacing an old link in one step.
+bool point_link(const std::string& link, const std::string& target, std::string& error);
+// Removes link when it still points at target (another run may have taken the name since).
+void remove_link_to(const std::string& link, const std::string& target);
+
+// Writes all bytes; false when the pty takes no more (its buffer is full) or fails.
+bool write_all(int fd, std::span<const std::uint8_t> bytes);
+
+}  // namespace quintrel::sim

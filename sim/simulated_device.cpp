@@ -1,0 +1,160 @@
+#include "sim/simulated_device.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "sim/state_file.h"
+
+namespace quintrel::sim {
+
+namespace {
+
+constexpr std::size_t kReadSize = 256;
+constexpr std::chrono::milliseconds kRestAfterReadError{10};
+
+}  // namespace
+
+SimulatedDevice::SimulatedDevice(DeviceSetup setup, std::ostream& out, std::ostream& err,
+                                 FrameLog& log)
+    : setup_(std::move(setup)),
+      tag_(setup_.tag()),
+      out_(out),
+      err_(err),
+      log_(log),
+      model_(setup_.start),
+      layer_(model_, setup_.faults, setup_.number),
+      saved_(setup_.start) {
+  input_.reserve(kReadSize);
+}
+
+SimulatedDevice::~SimulatedDevice() {
+  if (!setup_.link.empty() && pty_.master >= 0) {
+    remove_link_to(setup_.link, pty_.path);
+  }
+  close_pty(pty_);
+}
+
+bool SimulatedDevice::plug_in() {
+  std::string error;
+  if (!open_pty(pty_, error) ||
+      (!setup_.link.empty() && !point_link(setup_.link, pty_.path, error))) {
+    err_ << "quintrel-sim: " << error << '\n';
+    return false;
+  }
+  out_ << (setup_.numbered ? std::to_string(setup_.number) + " " : "") << pty_.path << '\n'
+       << std::flush;
+  log_.note(tag_ + "pty " + pty_.path + (setup_.link.empty() ? "" : ", link " + setup_.link));
+  return true;
+}
+
+int SimulatedDevice::input_fd() const {
+  const bool taking = !sender_ && input_taken_ == input_.size() && !resting_until_;
+  return taking ? pty_.master : -1;
+}
+
+std::optional<std::chrono::nanoseconds> SimulatedDevice::deadline() const {
+  if (sender_) {
+    if (const std::optional<ReplySender::Piece> piece = sender_->next()) {
+      return piece->due;
+    }
+  }
+  return resting_until_;
+}
+
+void SimulatedDevice::read_input() {
+  input_.resize(kReadSize);
+  const ssize_t count = ::read(pty_.master, input_.data(), input_.size());
+  input_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+  input_taken_ = 0;
+  if (count > 0) {
+    log_.bytes(tag_ + "rx", input_, monotonic_now());
+  } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
+    resting_until_ = monotonic_now() + kRestAfterReadError;  // not expected; never spin
+  }
+}
+
+bool SimulatedDevice::service() {
+  if (resting_until_ && *resting_until_ <= monotonic_now()) {
+    resting_until_.reset();
+  }
+  for (;;) {
+    if (sender_) {
+      const std::optional<ReplySender::Piece> piece = sender_->next();
+      if (!piece) {
+        const bool unplug = sender_->plan().unplug_after;
+        sender_.reset();
+        if (unplug) {
+          return replug();
+        }
+        continue;
+      }
+      // The log gives the moment the step's last byte went to the pty, so a host's trace can
+      // tell how long that byte took to reach it.
+      const std::chrono::nanoseconds now = monotonic_now();
+      if (piece->due > now) {
+        return true;
+      }
+      if (!write_all(pty_.master, piece->bytes)) {
+        log_.note(tag_ + "tx lost: " + std::strerror(errno));
+        sender_->abandon();
+        continue;
+      }
+      sender_->sent(now);
+      if (piece->last_of_step) {
+        log_.bytes(tag_ + "tx", piece->step, now);
+      }
+      continue;
+    }
+    if (input_taken_ == input_.size()) {
+      return true;
+    }
+    if (std::optional<ReplyPlan> plan = layer_.feed(input_[input_taken_++])) {
+      start_reply(std::move(*plan));
+    }
+  }
+}
+
+void SimulatedDevice::start_reply(ReplyPlan plan) {
+  keep_committed_values();
+  if (setup_.log_replies) {
+    const nlohmann::ordered_json line = {{"device", setup_.number},
+                                         {"reply", plan.number},
+                                         {"command", plan.command},
+                                         {"fault", std::string(fault_name(plan.mode))}};
+    // Escaped to ASCII, so that a command with odd bytes still makes one parsable line.
+    log_.note(tag_ + "reply " +
+              line.dump(-1, ' ', true, nlohmann::ordered_json::error_handler_t::replace));
+  } else if (plan.mode != FaultMode::kNone) {
+    log_.note(tag_ + "fault " + std::string(fault_name(plan.mode)));
+  }
+  model_.forget_commands();
+  sender_.emplace(std::move(plan), setup_.pace, monotonic_now());
+}
+
+void SimulatedDevice::keep_committed_values() {
+  if (setup_.state_file.empty() || model_.committed() == saved_) {
+    return;
+  }
+  std::string error;
+  if (save_state(setup_.state_file, model_.committed(), error)) {
+    saved_ = model_.committed();
+    log_.note(tag_ + "state saved to " + setup_.state_file);
+  } else {
+    err_ << "quintrel-sim: " << error << '\n';
+    log_.note(tag_ + "state NOT saved: " + error);
+  }
+}
+
+bool SimulatedDevice::replug() {
+  // The rest of what was read went with the old pty.
+  input_.clear();
+  input_taken_ = 0;
+  close_pty(pty_);
+  log_.note(tag_ + "unplugged: pty closed");
+  return plug_in();
+}
+
+}  // namespace quintrel::sim
