@@ -82,39 +82,41 @@ bool SimulatedDevice::service() {
   }
   for (;;) {
     if (sender_) {
-      const std::optional<ReplySender::Piece> piece = sender_->next();
-      if (!piece) {
-        const bool unplug = sender_->plan().unplug_after;
-        sender_.reset();
-        if (unplug) {
-          return replug();
-        }
-        continue;
-      }
-      // The log gives the moment the step's last byte went to the pty, so a host's trace can
-      // tell how long that byte took to reach it.
-      const std::chrono::nanoseconds now = monotonic_now();
-      if (piece->due > now) {
+      if (!send_due()) {
         return true;
       }
-      if (!write_all(pty_.master, piece->bytes)) {
-        log_.note(tag_ + "tx lost: " + std::strerror(errno));
-        sender_->abandon();
-        continue;
+      const bool unplug = sender_->plan().unplug_after;
+      sender_.reset();
+      if (unplug) {
+        return replug();
       }
-      sender_->sent(now);
-      if (piece->last_of_step) {
-        log_.bytes(tag_ + "tx", piece->step, now);
-      }
-      continue;
-    }
-    if (input_taken_ == input_.size()) {
+    } else if (input_taken_ == input_.size()) {
       return true;
-    }
-    if (std::optional<ReplyPlan> plan = layer_.feed(input_[input_taken_++])) {
+    } else if (std::optional<ReplyPlan> plan = layer_.feed(input_[input_taken_++])) {
       start_reply(std::move(*plan));
     }
   }
+}
+
+bool SimulatedDevice::send_due() {
+  while (const std::optional<ReplySender::Piece> piece = sender_->next()) {
+    const std::chrono::nanoseconds now = monotonic_now();
+    if (piece->due > now) {
+      return false;
+    }
+    if (!write_all(pty_.master, piece->bytes)) {
+      log_.note(tag_ + "tx lost: " + std::strerror(errno));
+      sender_->abandon();
+      return true;
+    }
+    sender_->sent(now);
+    // Stamped with the moment the step's last byte went to the pty, so a host's trace can tell
+    // how long that byte took to reach it.
+    if (piece->last_of_step) {
+      log_.bytes(tag_ + "tx", piece->step, now);
+    }
+  }
+  return true;
 }
 
 void SimulatedDevice::start_reply(ReplyPlan plan) {

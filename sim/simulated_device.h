@@ -50,6 +50,8 @@ class SimulatedDevice {
   bool service();
 
  private:
+  // Sends the pieces of the reply that are due; true once the whole reply is out.
+  bool send_due();
   void start_reply(ReplyPlan plan);
   void keep_committed_values();
   bool replug();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
 
 #include "tests/support/hex.h"
 
@@ -118,7 +118,6 @@ TEST(RandomFaults, TheSeedAndDeviceAloneDecideTheDraws) {
   // Pinned, so that a soak's log can be replayed on another machine or library.
   EXPECT_EQ(draws(RandomFaults(0.5, 1, 1), 8),
             "empty bad-check none late-etx none noise none none ");
-  EXPECT_EQ(draws(RandomFaults(0.5, 1, 1), 50), draws(RandomFaults(0.5, 1, 1), 50));
   EXPECT_NE(draws(RandomFaults(0.5, 1, 2), 50), draws(RandomFaults(0.5, 1, 1), 50));
   EXPECT_NE(draws(RandomFaults(0.5, 2, 1), 50), draws(RandomFaults(0.5, 1, 1), 50));
 }
@@ -126,18 +125,12 @@ TEST(RandomFaults, TheSeedAndDeviceAloneDecideTheDraws) {
 TEST(RandomFaults, TheRateIsTheShareOfFaultsAndEveryFaultComesUp) {
   for (const double rate : {0.0, 0.2, 1.0}) {
     RandomFaults random(rate, 42, 3);
-    int none = 0;
-    std::set<FaultMode> faults;
+    std::map<FaultMode, int> seen;
     for (int draw = 0; draw < 2000; ++draw) {
-      const FaultMode mode = random.next();
-      if (mode == FaultMode::kNone) {
-        ++none;
-      } else {
-        faults.insert(mode);
-      }
+      ++seen[random.next()];
     }
-    EXPECT_NEAR(none, 2000 * (1 - rate), 100) << rate;
-    EXPECT_EQ(faults.size(), rate == 0 ? 0u : 10u) << rate;
+    EXPECT_EQ(seen.size(), rate == 0 ? 1u : rate == 1 ? 10u : 11u) << rate;
+    EXPECT_NEAR(seen[FaultMode::kNone], 2000 * (1 - rate), 100) << rate;
   }
 }
 
