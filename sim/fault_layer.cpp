@@ -156,10 +156,9 @@ std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
     return std::nullopt;
   }
   const int number = ++replies_;
-  FaultMode mode = schedule_.mode_for(number);
-  if (schedule_.random && schedule_.covers(number)) {
-    mode = random_.next();
-  }
+  const FaultMode mode = !schedule_.covers(number) ? FaultMode::kNone
+                         : schedule_.random        ? random_.next()
+                                                   : schedule_.mode;
   ReplyPlan plan = plan_reply(mode, *frame);
   plan.number = number;
   if (!model_.commands().empty()) {
