@@ -12,10 +12,10 @@
 #include "device/payload.h"
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
-#include "link/clock.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "support/virtual_clock.h"
 
 namespace {
 
@@ -44,15 +44,7 @@ std::atomic<long> g_allocations{0};
 namespace quintrel {
 namespace {
 
-// Time passes only when the exchange sleeps or a read finds nothing.
-class VirtualClock final : public Clock {
- public:
-  std::uint32_t now_ms() override { return now_; }
-  void sleep_ms(std::uint32_t ms) override { now_ += ms; }
-
- private:
-  std::uint32_t now_ = 0;
-};
+using test::VirtualClock;
 
 // Accepts every write whole; each purge starts the next of the prepared replies, which the reads
 // then hand out byte by byte. An idle read lets 2 virtual ms pass, as the real port's poll would.

@@ -1,8 +1,8 @@
 // Feeds the identifier field (hexadecimal, maximum 0x7FF, no suffix, as the main dialog installs
 // it) an arbitrary sequence of window messages, keys, pastes, input-method text and values from
-// the device, over an edit control that behaves as a Windows edit control does: it inserts at the
-// caret, deletes, pastes, cuts and undoes by itself, and sends its own text and selection requests
-// back through the field's procedure once routed.
+// the device, over the emulated Windows edit control the unit tests use too (support/
+// emulated_edit.h): it inserts at the caret, deletes, pastes, cuts and undoes by itself, and sends
+// its own text and selection requests back through the field's procedure once routed.
 //
 // Input: a sequence of events, each an opcode byte and its arguments (see run_event).
 //
@@ -13,12 +13,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_input.h"
+#include "support/emulated_edit.h"
 #include "ui/numeric_field.h"
 #include "ui/window_messages.h"
 
@@ -27,213 +29,33 @@ namespace {
 using namespace quintrel;
 
 constexpr std::uint32_t kMaximum = 0x7FF;
-constexpr FieldMessage kEmUndo = 0x00C7;
-constexpr int kMaxDepth = 2;
 
-class Input {
- public:
-  explicit Input(std::span<const std::uint8_t> data) : data_(data) {}
-  bool empty() const { return data_.empty(); }
-  std::uint8_t byte() {
-    if (data_.empty()) {
-      return 0;
-    }
-    const std::uint8_t first = data_.front();
-    data_ = data_.subspan(1);
-    return first;
+// Characters mostly from those the field treats specially, sometimes any UTF-16 unit.
+char16_t character(FuzzInput& input) {
+  static constexpr char16_t kInteresting[] = u"0123456789abcdefABCDEFgGxX -+\b\t\r\n\x16\x7F";
+  const std::uint8_t pick = input.byte();
+  if (pick < std::size(kInteresting) - 1) {
+    return kInteresting[pick];
   }
-  // Characters mostly from those the field treats specially, sometimes any UTF-16 unit.
-  char16_t character() {
-    static constexpr char16_t kInteresting[] = u"0123456789abcdefABCDEFgGxX -+\b\t\r\n\x16\x7F";
-    const std::uint8_t pick = byte();
-    if (pick < sizeof kInteresting / sizeof kInteresting[0] - 1) {
-      return kInteresting[pick];
-    }
-    if (pick < 0xF0) {
-      return static_cast<char16_t>(pick);
-    }
-    return static_cast<char16_t>(byte() | byte() << 8);
+  if (pick < 0xF0) {
+    return static_cast<char16_t>(pick);
   }
-  std::u16string text() {
-    std::u16string out(byte() % 24, u'\0');
-    for (char16_t& c : out) {
-      c = character();
-    }
-    return out;
-  }
+  return input.unit();
+}
 
+std::u16string text(FuzzInput& input) {
+  std::u16string out(input.byte() % 24, u'\0');
+  for (char16_t& c : out) {
+    c = character(input);
+  }
+  return out;
+}
+
+class FuzzEdit final : public test::EmulatedEdit {
  private:
-  std::span<const std::uint8_t> data_;
-};
-
-// A Windows edit control as far as the field can tell.
-class EditEmulation final : public EditControl {
- public:
-  FieldWindow window() override { return this; }
-  std::u16string read_text(std::size_t max_chars) override {
-    std::u16string out;
-    request(kWmGetText, max_chars + 1, reinterpret_cast<FieldLParam>(&out));
-    return out;
+  void report_runaway(FieldMessage) override {
+    FUZZ_CHECK(!"the field keeps sending itself messages");
   }
-  void write_text(std::u16string_view new_text) override {
-    const std::u16string copy(new_text);
-    request(kWmSetText, 0, reinterpret_cast<FieldLParam>(&copy));
-  }
-  FieldSelection selection() override {
-    FieldSelection out;
-    request(kEmGetSel, reinterpret_cast<FieldWParam>(&out.start),
-            reinterpret_cast<FieldLParam>(&out.end));
-    return out;
-  }
-  void set_selection(FieldSelection range) override {
-    request(kEmSetSel, static_cast<FieldWParam>(range.start), range.end);
-  }
-  void route_messages_to_field() override { routed = true; }
-  std::u16string clipboard_text() override { return clipboard; }
-  bool shift_held() override { return shift; }
-
-  FieldResult forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) override {
-    const int length = static_cast<int>(text.size());
-    const bool caret_only = selected.start == selected.end;
-    switch (message) {
-      case kWmGetText: {
-        auto& out = *reinterpret_cast<std::u16string*>(lparam);
-        out = wparam == 0 ? std::u16string() : text.substr(0, wparam - 1);
-        return static_cast<FieldResult>(out.size());
-      }
-      case kWmSetText:
-        text = *reinterpret_cast<const std::u16string*>(lparam);
-        selected = {0, 0};
-        return 1;
-      case kEmGetSel:
-        *reinterpret_cast<int*>(wparam) = selected.start;
-        *reinterpret_cast<int*>(lparam) = selected.end;
-        return 0;
-      case kEmSetSel: {
-        // -1 as start removes the selection; -1 as end selects to the end of the text.
-        const auto start = static_cast<int>(static_cast<std::intptr_t>(wparam));
-        const auto end = static_cast<int>(lparam);
-        if (start == -1) {
-          selected = {selected.end, selected.end};
-        } else {
-          select(start, end < 0 ? length : end);
-        }
-        return 0;
-      }
-      case kWmChar:
-      case kWmImeChar:
-        if (wparam == kCharBackspace) {
-          if (caret_only && selected.start > 0) {
-            select(selected.start - 1, selected.start);
-          }
-          replace_selection(u"");
-        } else if (wparam >= 0x20 || wparam == u'\t') {
-          replace_selection(std::u16string(1, static_cast<char16_t>(wparam)));
-        }
-        return 0;
-      case kWmKeyDown:
-        key_down(wparam);
-        return 0;
-      case kWmLButtonDown:
-        select(static_cast<int>(lparam), static_cast<int>(lparam));  // the caret goes to the click
-        return 0;
-      case kWmLButtonDblClk:
-        select(0, length);  // the word under the pointer: here all of it
-        return 0;
-      case kWmPaste:
-        replace_selection(clipboard);
-        return 0;
-      case kWmCut:
-      case kWmClear:
-        replace_selection(u"");
-        return 0;
-      case kWmUndo:
-      case kEmUndo:
-        if (undo_text) {
-          std::swap(text, *undo_text);
-          select(0, static_cast<int>(text.size()));
-        }
-        return 1;
-      case kWmImeComposition:
-        replace_selection(ime_text);
-        return 0;
-      default:
-        return 0;
-    }
-  }
-
-  std::u16string text;
-  FieldSelection selected;
-  std::optional<std::u16string> undo_text;
-  std::u16string clipboard;
-  std::u16string ime_text;
-  bool shift = false;
-  bool ctrl = false;
-  bool routed = false;
-
- private:
-  FieldResult request(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
-    if (!routed) {
-      return forward(message, wparam, lparam);
-    }
-    ++depth_;
-    FUZZ_CHECK(depth_ <= kMaxDepth);  // the field keeps sending itself messages
-    const FieldResult result = numeric_field_proc(window(), message, wparam, lparam);
-    --depth_;
-    return result;
-  }
-
-  void select(int start, int end) {
-    const int length = static_cast<int>(text.size());
-    selected.start = std::clamp(std::min(start, end), 0, length);
-    selected.end = std::clamp(std::max(start, end), 0, length);
-  }
-
-  void replace_selection(std::u16string_view with) {
-    undo_text = text;
-    const auto start = static_cast<std::size_t>(selected.start);
-    text.replace(start, static_cast<std::size_t>(selected.end - selected.start), with);
-    const int caret = selected.start + static_cast<int>(with.size());
-    selected = {caret, caret};
-  }
-
-  void key_down(FieldWParam key) {
-    const int length = static_cast<int>(text.size());
-    const int caret = selected.end;
-    switch (key) {
-      case kVkDelete:
-        if (shift) {
-          clipboard.assign(text, static_cast<std::size_t>(selected.start),
-                           static_cast<std::size_t>(selected.end - selected.start));
-        } else if (selected.start == selected.end) {
-          select(caret, ctrl ? length : caret + 1);
-        }
-        replace_selection(u"");
-        break;
-      case kVkInsert:
-        if (shift) {
-          replace_selection(clipboard);
-        }
-        break;
-      case kVkLeft:
-      case kVkRight:
-      case kVkHome:
-      case kVkEnd: {
-        int to = key == kVkHome ? 0 : key == kVkEnd ? length : caret + (key == kVkLeft ? -1 : 1);
-        to = std::clamp(to, 0, length);
-        if (shift) {
-          select(selected.start, to);
-        } else {
-          select(to, to);
-        }
-        break;
-      }
-      default:
-        break;
-    }
-  }
-
-  int depth_ = 0;
 };
 
 bool is_upper_hex(char16_t c) {
@@ -250,7 +72,7 @@ std::uint64_t value_of(std::u16string_view digits) {
   return value;
 }
 
-FieldResult send(EditEmulation& edit, FieldMessage message, FieldWParam wparam = 0,
+FieldResult send(FuzzEdit& edit, FieldMessage message, FieldWParam wparam = 0,
                  FieldLParam lparam = 0) {
   return numeric_field_proc(edit.window(), message, wparam, lparam);
 }
@@ -259,13 +81,13 @@ constexpr FieldWParam kKeys[] = {kVkHome, kVkEnd,    kVkLeft,   kVkUp, kVkRight,
                                  kVkDown, kVkDelete, kVkInsert, 0x41,  0x10};
 
 // One event. Returns the value set from the device, if this event set one.
-std::optional<std::uint32_t> run_event(EditEmulation& edit, Input& input) {
+std::optional<std::uint32_t> run_event(FuzzEdit& edit, FuzzInput& input) {
   edit.shift = false;
   edit.ctrl = false;
   switch (input.byte() % 14) {
     case 0:
     case 1:  // typing, the most common event
-      send(edit, kWmChar, input.character());
+      send(edit, kWmChar, character(input));
       break;
     case 2: {  // a key, with Shift and Ctrl as the argument says
       const std::uint8_t argument = input.byte();
@@ -275,16 +97,16 @@ std::optional<std::uint32_t> run_event(EditEmulation& edit, Input& input) {
       break;
     }
     case 3:  // paste from the context menu
-      edit.clipboard = input.text();
+      edit.clipboard = text(input);
       send(edit, kWmPaste);
       break;
     case 4:  // Shift+Insert
-      edit.clipboard = input.text();
+      edit.clipboard = text(input);
       edit.shift = true;
       send(edit, kWmKeyDown, kVkInsert);
       break;
     case 5: {
-      static constexpr FieldMessage kEdits[] = {kWmCut, kWmClear, kWmUndo, kEmUndo};
+      static constexpr FieldMessage kEdits[] = {kWmCut, kWmClear, kWmUndo, test::kEmUndo};
       send(edit, kEdits[input.byte() % std::size(kEdits)]);
       break;
     }
@@ -305,10 +127,10 @@ std::optional<std::uint32_t> run_event(EditEmulation& edit, Input& input) {
       break;
     }
     case 9:
-      send(edit, kWmImeChar, input.character());
+      send(edit, kWmImeChar, character(input));
       break;
     case 10:
-      edit.ime_text = input.text();
+      edit.ime_result = text(input);
       send(edit, kWmImeComposition);
       break;
     case 11: {  // a value read from the device
@@ -320,7 +142,7 @@ std::optional<std::uint32_t> run_event(EditEmulation& edit, Input& input) {
       return value;
     }
     case 12: {  // any other message, with any wParam (not those that carry pointers, nor the end)
-      const FieldMessage message = input.byte() | input.byte() << 8;
+      const FieldMessage message = input.unit();
       if (message != kWmGetText && message != kWmSetText && message != kEmGetSel &&
           message != kWmDestroy && message != kWmNcDestroy) {
         send(edit, message, input.byte());
@@ -338,11 +160,11 @@ std::optional<std::uint32_t> run_event(EditEmulation& edit, Input& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   numeric_field_table() = NumericFieldTable{};
-  EditEmulation edit;
+  FuzzEdit edit;
   FUZZ_CHECK(install_numeric_field(edit, u"0", u"", 16, kMaximum) == 0);
   std::uint64_t largest_from_device = 0;
 
-  Input input(std::span<const std::uint8_t>(data, size));
+  FuzzInput input(std::span<const std::uint8_t>(data, size));
   while (!input.empty()) {
     if (const auto value = run_event(edit, input)) {
       largest_from_device = std::max<std::uint64_t>(largest_from_device, *value);
@@ -352,8 +174,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::all_of(digits.begin(), digits.end(), is_upper_hex));
     FUZZ_CHECK(digits == edit.text);
     FUZZ_CHECK(value_of(digits) <= std::max<std::uint64_t>(kMaximum, largest_from_device));
-    FUZZ_CHECK(0 <= edit.selected.start && edit.selected.start <= edit.selected.end &&
-               edit.selected.end <= static_cast<int>(edit.text.size()));
+    const FieldSelection selected = edit.selected();
+    FUZZ_CHECK(0 <= selected.start && selected.start <= selected.end &&
+               selected.end <= static_cast<int>(edit.text.size()));
   }
   numeric_field_table() = NumericFieldTable{};
   return 0;

@@ -24,10 +24,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "link/clock.h"
+#include "fuzz/fuzz_input.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "support/virtual_clock.h"
 #include "ui/message.h"
 #include "ui/messages.h"
 
@@ -55,22 +56,15 @@ constexpr std::size_t kMaxBufferSize = 255;
 constexpr std::uint8_t kFill = 0xA5;
 constexpr std::uint8_t kGuard = 0x5A;
 
-class FuzzClock final : public quintrel::Clock {
- public:
-  std::uint32_t now_ms() override { return now; }
-  void sleep_ms(std::uint32_t ms) override { now += ms; }
-  std::uint32_t now = 0;
-};
-
 enum class Stage { kHunting, kBody, kCheckByte, kDone };
 
 // The byte port, and beside it the model of where the exchange should be.
 class FuzzPort final : public quintrel::SerialDevice {
  public:
-  explicit FuzzPort(FuzzClock& clock) : clock_(clock) { body.reserve(1 << 16); }
+  explicit FuzzPort(quintrel::test::VirtualClock& clock) : clock_(clock) { body.reserve(1 << 16); }
 
   void start(std::span<const std::uint8_t> events) {
-    events_ = events;
+    events_ = FuzzInput(events);
     stage = Stage::kHunting;
     stage_start = clock_.now;
     body.clear();
@@ -86,13 +80,13 @@ class FuzzPort final : public quintrel::SerialDevice {
       clock_.now += kIdleReadMs;
       return false;
     }
-    const std::uint8_t event = take();
+    const std::uint8_t event = events_.byte();
     if (event == kEscape) {
       if (events_.empty()) {
         clock_.now += 1;
         return false;
       }
-      const std::uint8_t op = take();
+      const std::uint8_t op = events_.byte();
       if (op != 0) {
         clock_.now += op < 0xF0 ? op : (op - 0xEFu) * 250u;
         return false;
@@ -119,12 +113,6 @@ class FuzzPort final : public quintrel::SerialDevice {
   std::uint8_t check_byte = 0;
 
  private:
-  std::uint8_t take() {
-    const std::uint8_t first = events_.front();
-    events_ = events_.subspan(1);
-    return first;
-  }
-
   void advance_model(std::uint8_t byte) {
     switch (stage) {
       case Stage::kHunting:
@@ -149,8 +137,8 @@ class FuzzPort final : public quintrel::SerialDevice {
     }
   }
 
-  FuzzClock& clock_;
-  std::span<const std::uint8_t> events_;
+  quintrel::test::VirtualClock& clock_;
+  FuzzInput events_{{}};
   int idle_reads_ = 0;
 };
 
@@ -171,7 +159,7 @@ struct Harness {
     quintrel::install_message_presenter(&presenter);
     quintrel::serial_link().device.reset(port);
   }
-  FuzzClock clock;
+  quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
   FuzzPort* port;  // owned by the serial link
 };

@@ -27,10 +27,11 @@
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
 #include "fuzz/fuzz_check.h"
-#include "link/clock.h"
+#include "fuzz/fuzz_input.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "support/virtual_clock.h"
 #include "ui/message.h"
 
 namespace {
@@ -40,13 +41,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint32_t kIdleReadMs = 250;
 constexpr int kMaxIdleReads = 15;  // a silent reply ends after 5 idle reads
 constexpr std::size_t kIdentifierTextRoom = quintrel::kPayloadBufferSize - 1 - 5;
-
-class FuzzClock final : public quintrel::Clock {
- public:
-  std::uint32_t now_ms() override { return now; }
-  void sleep_ms(std::uint32_t ms) override { now += ms; }
-  std::uint32_t now = 0;
-};
 
 enum class ReplyKind : std::uint8_t { kGood, kWrongCheck, kSilent, kNoiseThenGood };
 
@@ -71,27 +65,10 @@ struct Reply {
   }
 };
 
-class Input {
- public:
-  explicit Input(std::span<const std::uint8_t> data) : data_(data) {}
-  bool empty() const { return data_.empty(); }
-  std::uint8_t byte() {
-    if (data_.empty()) {
-      return 0;
-    }
-    const std::uint8_t first = data_.front();
-    data_ = data_.subspan(1);
-    return first;
-  }
-
- private:
-  std::span<const std::uint8_t> data_;
-};
-
 // The device: it answers each complete frame with the next reply of the input.
 class ConversationPort final : public quintrel::SerialDevice {
  public:
-  explicit ConversationPort(FuzzClock& clock) : clock_(clock) {}
+  explicit ConversationPort(quintrel::test::VirtualClock& clock) : clock_(clock) {}
 
   void start(std::vector<Reply> replies) {
     replies_ = std::move(replies);
@@ -163,7 +140,7 @@ class ConversationPort final : public quintrel::SerialDevice {
     }
   }
 
-  FuzzClock& clock_;
+  quintrel::test::VirtualClock& clock_;
   std::vector<Reply> replies_;
   std::size_t next_reply_ = 0;
   int pieces_ = 0;
@@ -196,7 +173,7 @@ struct Harness {
     quintrel::install_message_presenter(&presenter);
     quintrel::serial_link().device.reset(port);
   }
-  FuzzClock clock;
+  quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
   ConversationPort* port;  // owned by the serial link
 };
@@ -232,7 +209,7 @@ std::size_t expected_exchanges(const std::vector<Reply>& replies, std::size_t co
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Harness harness;
-  Input input(std::span<const std::uint8_t>(data, size));
+  FuzzInput input(std::span<const std::uint8_t>(data, size));
 
   const int operation = input.byte() % 4;
   int index = 0;
@@ -243,8 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (operation == 1 || operation == 2) {
     const int units = input.byte();
     for (int i = 0; i < units; ++i) {
-      const std::uint8_t low = input.byte();
-      text.push_back(static_cast<char16_t>(low | input.byte() << 8));
+      text.push_back(input.unit());
     }
   }
   std::vector<Reply> replies(3);  // no operation has more than three exchanges

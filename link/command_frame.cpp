@@ -1,5 +1,7 @@
 #include "link/command_frame.h"
 
+#include <utility>
+
 namespace quintrel {
 
 std::uint8_t xor_of(std::span<const std::uint8_t> bytes) {
@@ -18,6 +20,38 @@ std::vector<std::uint8_t> build_frame(std::span<const std::uint8_t> payload) {
   frame.push_back(kEtx);
   frame.push_back(frame_check_byte(payload));
   return frame;
+}
+
+std::vector<std::uint8_t> build_text_frame(std::string_view payload) {
+  return build_frame(
+      std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+}
+
+std::optional<std::string> FrameReader::take(std::uint8_t byte) {
+  switch (stage_) {
+    case Stage::kHunting:
+      if (byte == kStx) {
+        payload_.clear();
+        check_ = 0;
+        stage_ = Stage::kPayload;
+      }
+      return std::nullopt;
+    case Stage::kPayload:
+      check_ ^= byte;
+      if (byte == kEtx) {
+        stage_ = Stage::kCheckByte;
+      } else {
+        payload_.push_back(static_cast<char>(byte));
+      }
+      return std::nullopt;
+    case Stage::kCheckByte:
+      stage_ = Stage::kHunting;
+      if (byte != check_) {
+        return std::nullopt;
+      }
+      return std::move(payload_);
+  }
+  return std::nullopt;
 }
 
 }  // namespace quintrel

@@ -4,7 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace quintrel {
@@ -21,7 +24,24 @@ inline std::uint8_t frame_check_byte(std::span<const std::uint8_t> payload) {
 }
 
 // The whole frame as one byte string (the exchange writes it in three pieces; the simulated
-// device and the tests use it whole).
+// device and the tests use it whole). A text payload is taken byte for byte.
 std::vector<std::uint8_t> build_frame(std::span<const std::uint8_t> payload);
+std::vector<std::uint8_t> build_text_frame(std::string_view payload);
+
+// Takes frames out of a byte stream the way the device does: bytes before an STX are skipped, the
+// payload runs up to the ETX, and the byte after that is the check byte. A frame whose check byte
+// is wrong is dropped, like noise on the line.
+class FrameReader {
+ public:
+  // Takes one byte; returns the payload of the frame this byte completed.
+  std::optional<std::string> take(std::uint8_t byte);
+
+ private:
+  enum class Stage { kHunting, kPayload, kCheckByte };
+
+  Stage stage_ = Stage::kHunting;
+  std::string payload_;
+  std::uint8_t check_ = 0;
+};
 
 }  // namespace quintrel

@@ -1,10 +1,8 @@
 #include "sim/device_model.h"
 
 #include <cstdio>
-#include <span>
 
 #include "device/token_parser.h"
-#include "link/command_frame.h"
 
 namespace quintrel::sim {
 
@@ -29,35 +27,12 @@ bool is_hex_digits(const std::string& text) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {
-  switch (state_) {
-    case State::kHunting:
-      if (byte == kStx) {
-        body_.clear();
-        check_ = 0;
-        state_ = State::kBody;
-      }
-      return std::nullopt;
-    case State::kBody:
-      check_ ^= byte;
-      if (byte == kEtx) {
-        state_ = State::kCheckByte;
-      } else {
-        body_.push_back(static_cast<char>(byte));
-      }
-      return std::nullopt;
-    case State::kCheckByte:
-      state_ = State::kHunting;
-      if (byte != check_) {
-        return std::nullopt;
-      }
-      commands_.push_back(body_);
-      {
-        const std::string reply = answer(body_);
-        return build_frame(
-            std::span(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size()));
-      }
+  std::optional<std::string> command = reader_.take(byte);
+  if (!command) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  commands_.push_back(*command);
+  return build_text_frame(answer(*command));
 }
 
 std::string DeviceModel::answer(const std::string& command) {

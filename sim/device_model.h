@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "link/command_frame.h"
+
 namespace quintrel::sim {
 
 struct DeviceValues {
@@ -38,14 +40,10 @@ class DeviceModel {
   void forget_commands() { commands_.clear(); }
 
  private:
-  enum class State { kHunting, kBody, kCheckByte };
-
   DeviceValues live_;
   DeviceValues committed_;
   bool buzzer_on_ = true;
-  State state_ = State::kHunting;
-  std::string body_;
-  std::uint8_t check_ = 0;
+  FrameReader reader_;
   std::vector<std::string> commands_;
 };
 

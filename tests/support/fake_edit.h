@@ -1,55 +1,48 @@
-// An edit control for the numeric field's tests. Its forward() does what a Windows edit control
-// does with the messages the tests send (insert a character at the caret, Backspace, Delete and
-// Ctrl+Delete, paste, cut, undo, input-method text), so a message the field wrongly lets through
-// shows in the text. Once routed, reading and writing its text and selection go through
-// numeric_field_proc as WM_GETTEXT, WM_SETTEXT, EM_GETSEL and EM_SETSEL, as on Windows; a field
-// that keeps re-entering itself that way fails the test.
+// The emulated edit control for the unit tests, with what the tests look at besides its text:
+// how often it was routed, the messages the field let through to it, and (when a log is set) its
+// text writes and its routing, in order with the window's other changes.
 #pragma once
 
-#include <optional>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include "ui/numeric_field.h"
+#include "support/emulated_edit.h"
 
 namespace quintrel::test {
 
-class FakeEdit final : public EditControl {
+class FakeEdit final : public EmulatedEdit {
  public:
-  FieldWindow window() override { return this; }
-  std::u16string read_text(std::size_t max_chars) override;
-  void write_text(std::u16string_view new_text) override;
-  FieldSelection selection() override;
-  void set_selection(FieldSelection selection) override;
-  FieldResult forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) override;
+  void write_text(std::u16string_view new_text) override {
+    if (log != nullptr) {
+      log->push_back("text " + std::string(new_text.begin(), new_text.end()));
+    }
+    EmulatedEdit::write_text(new_text);
+  }
+  FieldResult forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) override {
+    if (message != kWmGetText && message != kWmSetText && message != kEmGetSel &&
+        message != kEmSetSel) {
+      forwarded.push_back(message);
+    }
+    return EmulatedEdit::forward(message, wparam, lparam);
+  }
   void route_messages_to_field() override {
     ++routings;
     if (log != nullptr) {
       log->push_back("routed");
     }
+    EmulatedEdit::route_messages_to_field();
   }
-  std::u16string clipboard_text() override { return clipboard; }
-  bool shift_held() override { return shift; }
 
-  // Puts text and selection in place as the control's own state, past the field.
-  std::u16string text;
-  FieldSelection selected;
-  std::optional<std::u16string> undo_text;  // what WM_UNDO brings back
-  std::u16string clipboard;
-  std::u16string ime_result;  // what a WM_IME_COMPOSITION inserts
-  bool shift = false;
-  bool ctrl = false;
   int routings = 0;
-  std::vector<FieldMessage> forwarded;      // every forwarded message but the text writes
+  std::vector<FieldMessage> forwarded;      // every forwarded message but the text requests
   std::vector<std::string>* log = nullptr;  // "text <t>" and "routed", when set
 
  private:
-  void replace_selection(std::u16string_view with);
-  void select_directly(FieldSelection selection);
-  // Sends one of the control's own requests the way Windows does: through the field once routed.
-  FieldResult request(FieldMessage message, FieldWParam wparam, FieldLParam lparam);
-
-  int depth_ = 0;
+  void report_runaway(FieldMessage message) override {
+    ADD_FAILURE() << "the field keeps sending message " << message << " to itself";
+  }
 };
 
 }  // namespace quintrel::test

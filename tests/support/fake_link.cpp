@@ -75,6 +75,7 @@ bool FakeSerialDevice::write_line_settings() {
 }
 
 LinkTestEnvironment::LinkTestEnvironment() {
+  clock.keep_sleeps = true;
   install_link_clock(&clock);
   install_message_presenter(&presenter);
   serial_link().device.reset();

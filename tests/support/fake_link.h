@@ -1,5 +1,5 @@
-// Test doubles for the link's seams: a virtual clock, a scripted serial device on that clock, a
-// backend that hands it out, and a presenter that records every message instead of showing it.
+// Test doubles for the link's seams: a scripted serial device on the virtual clock, a backend that
+// hands it out, and a presenter that records every message instead of showing it.
 #pragma once
 
 #include <cstdint>
@@ -10,24 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "link/clock.h"
 #include "link/serial_device.h"
 #include "link/serial_link.h"
+#include "support/virtual_clock.h"
 #include "ui/message.h"
 
 namespace quintrel::test {
-
-class VirtualClock final : public Clock {
- public:
-  std::uint32_t now_ms() override { return now; }
-  void sleep_ms(std::uint32_t ms) override {
-    sleeps.push_back(ms);
-    now += ms;
-  }
-
-  std::uint32_t now = 0;
-  std::vector<std::uint32_t> sleeps;
-};
 
 // One write call as the port saw it.
 struct WriteCall {

@@ -49,8 +49,7 @@ class NumericFieldTest : public testing::Test {
   }
   void expect_field(std::u16string_view text, FieldSelection selection) {
     EXPECT_EQ(narrow(edit.text), narrow(text));
-    EXPECT_EQ(edit.selected.start, selection.start);
-    EXPECT_EQ(edit.selected.end, selection.end);
+    EXPECT_EQ(edit.selected(), selection);
   }
 
   test::FakeEdit edit;
@@ -315,8 +314,7 @@ TEST_F(NumericFieldTest, TextSetFromOutsideIsGuardedButTheFieldsOwnIsNot) {
   set_field_text(edit.window(), u"12");
   edit.set_selection({2, 2});
   for (const char16_t* outside : {u"XYZ", u"800"}) {
-    const std::u16string text = outside;
-    numeric_field_proc(edit.window(), kWmSetText, 0, reinterpret_cast<FieldLParam>(&text));
+    numeric_field_proc(edit.window(), kWmSetText, 0, reinterpret_cast<FieldLParam>(outside));
     expect_field(u"12", {2, 2});
   }
   set_field_value(edit.window(), 0xFFFF);
@@ -378,7 +376,7 @@ TEST_F(NumericFieldTest, DecimalFieldWithSuffix) {
   send_millis(kWmChar, u'a');  // no decimal digit
   EXPECT_EQ(millis.text, u"429 ms");
   send_millis(kWmKeyDown, kVkRight);
-  EXPECT_EQ(millis.selected, (FieldSelection{3, 3}));
+  EXPECT_EQ(millis.selected(), (FieldSelection{3, 3}));
   send_millis(kWmKeyDown, kVkDelete);  // nothing to delete before the suffix
   EXPECT_EQ(millis.text, u"429 ms");
 

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "ui/control_ids.h"
+#include "ui/dialog_layouts.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/qt_text.h"
 
@@ -14,9 +15,6 @@ namespace quintrel::qt {
 
 namespace {
 
-// Template 101's client area in dialog units.
-constexpr int kWidthUnits = 221;
-constexpr int kHeightUnits = 137;
 // Items the port box shows before its list scrolls.
 constexpr int kPortBoxVisibleItems = 15;
 
@@ -27,47 +25,56 @@ MainWindow::MainWindow()
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       dialog_(*this) {
   const DialogUnits units(font());
-  setFixedSize(units.size(kWidthUnits, kHeightUnits));
-
+  setFixedSize(units.size(kMainDialogLayout.cx, kMainDialogLayout.cy));
   // Created in template order, which Qt also takes as the tab order.
-  auto* port_box = new QComboBox(this);
-  port_box->setEditable(true);
-  // Enter in the box's text must not add the text to the list.
-  port_box->setInsertPolicy(QComboBox::NoInsert);
-  port_box->setMaxVisibleItems(kPortBoxVisibleItems);
-  port_box->setGeometry(
-      units.rect(14, 14, 170, 0).adjusted(0, 0, 0, port_box->sizeHint().height()));
-  controls_[kPortBox] = port_box;
-
-  add_button(kComOpenButton, QStringLiteral("COM OPEN"))->setGeometry(units.rect(15, 35, 50, 14));
-  add_button(kComCloseButton, QStringLiteral("COM CLOSE"))->setGeometry(units.rect(75, 35, 50, 14));
-  add_button(kSearchAgainButton, QStringLiteral("Search again"))
-      ->setGeometry(units.rect(135, 35, 50, 14));
-  add_button(kSaveSettingsButton, QStringLiteral("Save Settings"))
-      ->setGeometry(units.rect(155, 84, 50, 14));
-
-  // A drop-down list: its text is always one of the five entries.
-  auto* bitrate_list = new QComboBox(this);
-  bitrate_list->setEditable(false);
-  bitrate_list->setGeometry(
-      units.rect(15, 86, 74, 0).adjusted(0, 0, 0, bitrate_list->sizeHint().height()));
-  controls_[kBitrateList] = bitrate_list;
-
-  add_button(kReadingButton, QStringLiteral("Reading"))->setGeometry(units.rect(97, 84, 50, 14));
-  add_button(kBuzzOffButton, QStringLiteral("BUZZ OFF"))->setGeometry(units.rect(155, 62, 50, 14));
-
-  identifier_ = new IdentifierEdit(this);
-  identifier_->setGeometry(units.rect(68, 109, 21, 12));
-  controls_[kIdField] = identifier_;
-
-  label_ = new QLabel(QStringLiteral("0x"), this);
-  label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  label_->setGeometry(units.rect(40, 111, 26, 11));
-  controls_[kIdLabel] = label_;
-
-  for (const auto& [id, widget] : controls_) {
-    widget->setObjectName(QString::number(id));
+  for (const ControlLayout& layout : kMainDialogLayout.controls) {
+    QWidget* const widget = add_control(layout, units);
+    widget->setObjectName(QString::number(layout.id));
+    controls_[layout.id] = widget;
   }
+}
+
+QWidget* MainWindow::add_control(const ControlLayout& layout, const DialogUnits& units) {
+  const QRect place = units.rect(layout.x, layout.y, layout.cx, layout.cy);
+  switch (layout.kind) {
+    case ControlKind::kComboBox: {
+      auto* box = new QComboBox(this);
+      // A drop-down list's text is always one of its entries; the port box's text can be typed,
+      // but Enter in it must not add the text to the list.
+      box->setEditable((layout.style & kComboTypeBits) != kComboDropDownList);
+      box->setInsertPolicy(QComboBox::NoInsert);
+      if (layout.id == kPortBox) {
+        box->setMaxVisibleItems(kPortBoxVisibleItems);
+      }
+      // The template's height includes the open list; the closed box takes the style's height.
+      box->setGeometry(place.x(), place.y(), place.width(), box->sizeHint().height());
+      return box;
+    }
+    case ControlKind::kEditText:
+      identifier_ = new IdentifierEdit(this);
+      identifier_->setGeometry(place);
+      return identifier_;
+    case ControlKind::kRText:
+    case ControlKind::kCText:
+      label_ = new QLabel(to_qstring(layout.text), this);
+      label_->setAlignment(
+          (layout.kind == ControlKind::kRText ? Qt::AlignRight : Qt::AlignHCenter) |
+          Qt::AlignVCenter);
+      label_->setGeometry(place);
+      return label_;
+    case ControlKind::kPushButton:
+    case ControlKind::kDefPushButton:
+      break;
+  }
+  auto* button = new QPushButton(to_qstring(layout.text), this);
+  button->setGeometry(place);
+  // Enter presses the button that has the focus, as in a Windows dialog; the template has no
+  // default button, so Enter elsewhere does nothing.
+  button->setAutoDefault(true);
+  button->setDefault(layout.kind == ControlKind::kDefPushButton);
+  const int id = layout.id;
+  connect(button, &QPushButton::clicked, this, [this, id] { dialog_.on_command(id); });
+  return button;
 }
 
 void MainWindow::start() {
@@ -144,18 +151,6 @@ void MainWindow::destroy_window() {
   destroyed_ = true;
   hide();
   dialog_.on_destroy();
-}
-
-QPushButton* MainWindow::add_button(int control_id, const QString& text) {
-  auto* button = new QPushButton(text, this);
-  // Enter presses the button that has the focus, as in a Windows dialog; no button is the
-  // default, so Enter elsewhere does nothing.
-  button->setAutoDefault(true);
-  button->setDefault(false);
-  const int id = control_id;
-  connect(button, &QPushButton::clicked, this, [this, id] { dialog_.on_command(id); });
-  controls_[control_id] = button;
-  return button;
 }
 
 }  // namespace quintrel::qt

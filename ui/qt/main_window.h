@@ -7,14 +7,16 @@
 #include <QWidget>
 #include <map>
 
+#include "ui/dialog_layouts.h"
 #include "ui/main_dialog.h"
 #include "ui/qt/identifier_edit.h"
 
 class QComboBox;
 class QLabel;
-class QPushButton;
 
 namespace quintrel::qt {
+
+class DialogUnits;
 
 class MainWindow final : public QWidget, private MainView {
   Q_OBJECT
@@ -52,7 +54,8 @@ class MainWindow final : public QWidget, private MainView {
   void destroy_window() override;
   void post_quit(int exit_code) override { Q_EMIT quit_requested(exit_code); }
 
-  QPushButton* add_button(int control_id, const QString& text);
+  // Makes the control of a template entry, at its place.
+  QWidget* add_control(const ControlLayout& layout, const DialogUnits& units);
 
   MainDialog dialog_;
   std::map<int, QWidget*> controls_;

@@ -4,38 +4,41 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "ui/dialog_layouts.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/message_icons.h"
 #include "ui/qt/qt_text.h"
 
 namespace quintrel::qt {
 
-namespace {
-constexpr int kMessageTextId = 1005;
-}  // namespace
-
 MessageDialog::MessageDialog(QWidget* owner, const MessageRequest& request)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      icon_(message_icon_pixmap(message_icon_for(request.icon_code))),
-      text_(new QLabel(this)),
-      ok_(new QPushButton(QStringLiteral("OK"), this)) {
+      icon_(message_icon_pixmap(message_icon_for(request.icon_code))) {
   const DialogUnits units(font());
-  setFixedSize(units.size(219, 64));
+  setFixedSize(units.size(kMessageDialogLayout.cx, kMessageDialogLayout.cy));
   setWindowTitle(to_qstring(request.title));
 
-  text_->setObjectName(QString::number(kMessageTextId));
-  text_->setText(to_qstring(request.text));
-  text_->setTextFormat(Qt::PlainText);
-  text_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  text_->setWordWrap(true);
-  text_->setGeometry(units.rect(31, 7, 157, 32));
-
-  ok_->setObjectName(QString::number(kMessageOk));
-  ok_->setGeometry(units.rect(84, 43, 50, 14));
-  ok_->setDefault(true);
+  for (const ControlLayout& layout : kMessageDialogLayout.controls) {
+    QWidget* widget = nullptr;
+    if (layout.kind == ControlKind::kCText) {
+      // The template's text is a placeholder for the message's own.
+      text_ = new QLabel(this);
+      text_->setText(to_qstring(request.text));
+      text_->setTextFormat(Qt::PlainText);
+      text_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+      text_->setWordWrap(true);
+      widget = text_;
+    } else {
+      ok_ = new QPushButton(to_qstring(layout.text), this);
+      ok_->setDefault(true);
+      connect(ok_, &QPushButton::clicked, this, [this] { done(kMessageOk); });
+      widget = ok_;
+    }
+    widget->setObjectName(QString::number(layout.id));
+    widget->setGeometry(units.rect(layout.x, layout.y, layout.cx, layout.cy));
+  }
   ok_->setFocus();
-  connect(ok_, &QPushButton::clicked, this, [this] { done(kMessageOk); });
 
   // Placed at the top-left corner of the owner's client area, as the template's 0,0 is.
   if (owner != nullptr) {

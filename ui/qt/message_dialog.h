@@ -30,8 +30,8 @@ class MessageDialog final : public QDialog {
 
  private:
   QPixmap icon_;
-  QLabel* text_;
-  QPushButton* ok_;
+  QLabel* text_ = nullptr;
+  QPushButton* ok_ = nullptr;
 };
 
 // Shows every message of the program in a MessageDialog owned by the main window.
