@@ -12,11 +12,12 @@ constexpr int kFixedPortCount = 10;
 std::vector<ScannedPort> fixed_port_entries() {
   std::vector<ScannedPort> entries;
   for (int number = 1; number <= kFixedPortCount; ++number) {
-    std::u16string name = u"COM";
+    ScannedPort& entry = entries.emplace_back();
+    entry.name = u"COM";
     for (const char digit : std::to_string(number)) {
-      name.push_back(static_cast<char16_t>(digit));
+      entry.name.push_back(static_cast<char16_t>(digit));
     }
-    entries.emplace_back(std::move(name), u"", PortKind::kLegacy);
+    entry.kind = PortKind::kLegacy;
   }
   return entries;
 }
