@@ -1,6 +1,9 @@
 #include "ui/cli/cli_arguments.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "link/utf8_text.h"
 
@@ -81,8 +84,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CliRequest request;
   CLI::App app{
       "Reads and writes the bitrate and CAN identifier of the CAN-bus device on a serial "
-      "port, and switches its buzzer off. Exit status: 0 success, 1 failure, 2 usage "
-      "error."};
+      "port, and switches its buzzer off. Exit status: 0 success; 1 the device did not answer "
+      "right (time-out, wrong check byte, empty reply); 2 usage error; 3 the port cannot be "
+      "opened (missing, busy, no permission, not a serial port); 4 --verify read back other "
+      "values."};
   app.name("quintrel-cli");
   app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
   app.require_subcommand(1);
@@ -96,15 +101,28 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
 
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
-      "(/dev/ttyS0..), or an entry of 'ports'";
+      "(/dev/ttyS0..), an entry of 'ports', usb:VID:PID[:SERIAL] or serial:TEXT (one device "
+      "of 'ports --json'); default: $QUINTREL_PORT";
+  const std::string json_help =
+      "Print one JSON object: port, ok, exit, and error (and reason) when it failed";
+  std::vector<CLI::Option*> port_options;
+  const auto add_port_option = [&](CLI::App* command) {
+    port_options.push_back(
+        command->add_option("-p,--port", request.port, port_help)->option_text("PORT"));
+  };
+
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
+  ports->add_flag("--json", request.json,
+                  "One JSON object per port: port, description, kind, and vid, pid, serial, "
+                  "manufacturer, product, by_id, link, location where known");
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
-  read->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
-  read->add_flag("--json", request.json, "Print one JSON object");
+  add_port_option(read);
+  read->add_flag("--json", request.json, json_help + ", with bitrate, bitrate_code, identifier");
 
   CLI::App* save =
       app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
-  save->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  add_port_option(save);
+  save->add_flag("--json", request.json, json_help);
   std::string bitrate;
   save->add_option("--bitrate", bitrate,
                    "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
@@ -120,7 +138,8 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
                  "Read both values back after the commit; fail when they differ");
 
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
-  buzzer->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  add_port_option(buzzer);
+  buzzer->add_flag("--json", request.json, json_help);
 
   try {
     app.parse(argc, argv);
@@ -140,6 +159,20 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     request.command = CliCommand::kBuzzerOff;
   }
   exit_code = 0;
+  const bool port_given =
+      std::any_of(port_options.begin(), port_options.end(),
+                  [](const CLI::Option* option) { return option->count() > 0; });
+  if (request.command != CliCommand::kPorts && !port_given) {
+    const char* named = std::getenv(kPortVariable);
+    if (named == nullptr || *named == '\0') {
+      err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
+                               : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
+          << "\nRun with --help for more information.\n";
+      exit_code = 2;
+      return std::nullopt;
+    }
+    request.port = named;
+  }
   return request;
 }
 

@@ -14,10 +14,10 @@ enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff };
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
-  std::string port;            // as typed; the port box would hold the same text
+  std::string port;            // the -p selector as typed, else QUINTREL_PORT
   bool trace = false;          // every frame on the error stream
   bool precise_trace = false;  // the trace on the shared monotonic clock, in microseconds
-  bool json = false;           // read: one JSON object
+  bool json = false;           // one JSON object per port
   BitrateCode bitrate = 0;     // save
   std::u16string identifier;   // save: as the identifier field would hold it
   bool verify = false;         // save: read back and compare
@@ -31,8 +31,12 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
 // "7F", "000" gives "0"); nullopt for anything else.
 std::optional<std::u16string> identifier_from_argument(std::string_view text);
 
-// Parses the arguments. Returns the request, or nullopt with exit_code set: 0 after --help or
-// --version (printed to out), 2 after a usage error (explained on err).
+// The environment variable that names the port when -p is absent.
+inline constexpr char kPortVariable[] = "QUINTREL_PORT";
+
+// Parses the arguments, taking the port from QUINTREL_PORT when a command needs one and -p is
+// absent. Returns the request, or nullopt with exit_code set: 0 after --help or --version
+// (printed to out), 2 after a usage error (explained on err).
 std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
                                               std::ostream& err, int& exit_code);
 

@@ -33,7 +33,7 @@ int run_cli_program(int argc, char** argv, SerialBackend& serial, PortScanner& s
   ConsolePresenter presenter(std::cerr);
   install_message_presenter(&presenter);
 
-  exit_code = run_cli_command(*request, presenter, std::cout, std::cerr);
+  exit_code = run_cli_command(*request, std::cout, std::cerr);
 
   serial_link().device.reset();
   install_message_presenter(nullptr);
