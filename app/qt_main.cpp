@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "base/show_message.h"
 #include "link/linux_port_scanner.h"
 #include "link/port_list.h"
 #include "link/posix_advertised_ports.h"
 #include "link/posix_serial_device.h"
 #include "link/serial_link.h"
-#include "ui/message.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/message_dialog.h"
 

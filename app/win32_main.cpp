@@ -1,12 +1,12 @@
 // Quintrel.exe: the Windows program. One modal dialog; the program ends when it is closed.
 #include <windows.h>
 
+#include "base/show_message.h"
 #include "link/port_list.h"
 #include "link/serial_device.h"
 #include "link/win32_clock.h"
 #include "link/win32_port_scanner.h"
 #include "link/win32_serial_device.h"
-#include "ui/message.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_main_dialog.h"

@@ -20,7 +20,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "ui/numeric_field.h"
-#include "ui/window_messages.h"
+#include "ui/window_message_ids.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "fuzz/fuzz_check.h"
 #include "link/clock.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "ui/message.h"
-#include "ui/messages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUINTREL_ASAN 1

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/show_message.h"
 #include "device/bitrate_code.h"
 #include "device/payload.h"
 #include "device/setting_commands.h"
@@ -31,7 +32,6 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "ui/message.h"
 
 namespace {
 

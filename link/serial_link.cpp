@@ -1,7 +1,7 @@
 #include "link/serial_link.h"
 
-#include "ui/control_ids.h"
-#include "ui/messages.h"
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 
 namespace quintrel {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "base/show_message.h"
 #include "link/serial_device.h"
-#include "ui/message.h"
 
 namespace quintrel {
 

@@ -4,7 +4,7 @@
 // dialog's identifier field (hexadecimal, maximum 0x7FF) is the one field of the program.
 //
 // The decision logic needs only the EditControl seam below; a toolkit layer implements it for its
-// edit widget and routes the widget's messages (ui/window_messages.h numbers) to
+// edit widget and routes the widget's messages (ui/window_message_ids.h numbers) to
 // numeric_field_proc.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window_messages.h"
+#include "ui/window_message_ids.h"
 
 namespace quintrel {
 

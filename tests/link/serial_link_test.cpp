@@ -4,9 +4,9 @@
 
 #include <utility>
 
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 #include "tests/support/fake_link.h"
-#include "ui/control_ids.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {

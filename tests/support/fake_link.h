@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/show_message.h"
 #include "link/clock.h"
 #include "link/serial_device.h"
 #include "link/serial_link.h"
-#include "ui/message.h"
 
 namespace quintrel::test {
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 #include "link/port_list.h"
 #include "tests/support/fake_edit.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
-#include "ui/control_ids.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {

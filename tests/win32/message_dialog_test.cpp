@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "ui/message.h"
-#include "ui/messages.h"
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_message_dialog.h"
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "base/message_texts.h"
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/utf8_text.h"
-#include "ui/messages.h"
 
 namespace quintrel::cli {
 

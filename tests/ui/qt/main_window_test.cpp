@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/control_ids.h"
+#include "base/show_message.h"
 #include "link/port_list.h"
 #include "link/posix_advertised_ports.h"
 #include "link/posix_serial_device.h"
@@ -19,8 +21,6 @@
 #include "tests/integration/processes.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
-#include "ui/control_ids.h"
-#include "ui/message.h"
 #include "ui/numeric_field.h"
 #include "ui/qt/main_window.h"
 

@@ -4,10 +4,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
-#include "ui/message.h"
-#include "ui/messages.h"
 #include "ui/qt/message_dialog.h"
 
 namespace quintrel::qt::test {

@@ -1,4 +1,4 @@
-#include "ui/message.h"
+#include "base/show_message.h"
 
 #include <gtest/gtest.h>
 
