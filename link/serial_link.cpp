@@ -7,8 +7,6 @@ namespace quintrel {
 
 namespace {
 
-SerialBackend* g_backend = nullptr;
-
 void fail_open(PortDialog& dialog, const char16_t* text) {
   serial_link().device.reset();
   show_message(kKindError, dialog.owner(), text, messages::kNoTitle);
@@ -19,14 +17,6 @@ void fail_open(PortDialog& dialog, const char16_t* text) {
 SerialLink& serial_link() {
   static SerialLink link;
   return link;
-}
-
-SerialBackend* serial_backend() {
-  return g_backend;
-}
-
-void install_serial_backend(SerialBackend* backend) {
-  g_backend = backend;
 }
 
 std::u16string port_name_from_box_text(std::u16string_view box_text) {
@@ -43,8 +33,8 @@ void open_port(PortDialog& dialog) {
   SerialLink& link = serial_link();
   link.device.reset();  // re-opening closes first; the controls stay as they are
 
-  if (g_backend != nullptr) {
-    link.device = g_backend->open_exclusive(name);
+  if (SerialBackend* backend = serial_backend(); backend != nullptr) {
+    link.device = backend->open_exclusive(name);
   }
   if (!link.is_open()) {
     fail_open(dialog, messages::kPortCannotOpen);
