@@ -13,21 +13,21 @@ MessageRequest& message_request() {
 
 MessageIcon message_icon_for(std::int32_t icon_code) {
   switch (icon_code) {
-    case 2:
+    case kIconCodeSystemWarning:
       return MessageIcon::kSystemWarning;
-    case 4:
+    case kIconCodeSystemInformation:
       return MessageIcon::kSystemInformation;
-    case 8:
+    case kIconCodeSystemQuestion:
       return MessageIcon::kSystemQuestion;
-    case 16:
+    case kIconCodeSystemLogo:
       return MessageIcon::kSystemLogo;
-    case 32:
+    case kIconCodeSystemApplication:
       return MessageIcon::kSystemApplication;
-    case 256:
+    case kIconCodeWarningTriangle:
       return MessageIcon::kProgramWarningTriangle;
-    case 512:
+    case kIconCodeErrorDisc:
       return MessageIcon::kProgramErrorDisc;
-    case 1024:
+    case kIconCodeExclamation:
       return MessageIcon::kProgramExclamation;
     default:
       return MessageIcon::kSystemError;

@@ -2,13 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "device/can_identifier.h"
 #include "link/utf8_text.h"
 
 namespace quintrel::cli {
 
 namespace {
-
-constexpr std::uint32_t kIdentifierMax = 0x7FF;
 
 char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -67,7 +66,7 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
       return std::nullopt;
     }
     value = value * 16 + static_cast<std::uint32_t>(digit);
-    if (value > kIdentifierMax) {
+    if (value > kIdentifierMaximum) {
       return std::nullopt;
     }
   }

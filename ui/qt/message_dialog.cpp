@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "base/control_ids.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/message_icons.h"
 #include "ui/qt/qt_text.h"
@@ -31,7 +32,7 @@ MessageDialog::MessageDialog(QWidget* owner, const MessageRequest& request)
   text_->setWordWrap(true);
   text_->setGeometry(units.rect(31, 7, 157, 32));
 
-  ok_->setObjectName(QString::number(kMessageOk));
+  ok_->setObjectName(QString::number(kMessageOkButton));
   ok_->setGeometry(units.rect(84, 43, 50, 14));
   ok_->setDefault(true);
   ok_->setFocus();
