@@ -1,5 +1,7 @@
 #include "base/show_message.h"
 
+#include <utility>
+
 namespace quintrel {
 
 namespace {
@@ -38,8 +40,8 @@ MessagePresenter* message_presenter() {
   return g_presenter;
 }
 
-void install_message_presenter(MessagePresenter* presenter) {
-  g_presenter = presenter;
+MessagePresenter* install_message_presenter(MessagePresenter* presenter) {
+  return std::exchange(g_presenter, presenter);
 }
 
 int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,

@@ -67,9 +67,10 @@ class MessagePresenter {
 };
 
 // The presenter in use. Until one is installed, messages cannot be shown and show_message returns
-// kMessageWindowFailed. Installing nullptr removes the current one.
+// kMessageWindowFailed. Installing nullptr removes the current one; installing returns the
+// presenter installed before.
 MessagePresenter* message_presenter();
-void install_message_presenter(MessagePresenter* presenter);
+MessagePresenter* install_message_presenter(MessagePresenter* presenter);
 
 // Stores the request (icon code = kind >> 8) and runs the modal message window.
 int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text, const char16_t* title);

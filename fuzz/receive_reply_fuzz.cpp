@@ -30,6 +30,7 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUINTREL_ASAN 1
@@ -166,14 +167,11 @@ class CountingPresenter final : public quintrel::MessagePresenter {
 };
 
 struct Harness {
-  Harness() : port(new FuzzPort(clock)) {
-    quintrel::install_link_clock(&clock);
-    quintrel::install_message_presenter(&presenter);
-    quintrel::serial_link().device.reset(port);
-  }
+  Harness() : port(new FuzzPort(clock)) { quintrel::serial_link().device.reset(port); }
   FuzzClock clock;
   CountingPresenter presenter;
   FuzzPort* port;  // owned by the serial link
+  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 void poison(std::uint8_t* start, std::size_t size, bool on) {

@@ -32,6 +32,7 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 
 namespace {
 
@@ -191,14 +192,11 @@ class RecordingReceiver final : public quintrel::SettingsReceiver {
 };
 
 struct Harness {
-  Harness() : port(new ConversationPort(clock)) {
-    quintrel::install_link_clock(&clock);
-    quintrel::install_message_presenter(&presenter);
-    quintrel::serial_link().device.reset(port);
-  }
+  Harness() : port(new ConversationPort(clock)) { quintrel::serial_link().device.reset(port); }
   FuzzClock clock;
   CountingPresenter presenter;
   ConversationPort* port;  // owned by the serial link
+  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 Bytes ascii(const char* text) {

@@ -1,5 +1,7 @@
 #include "link/serial_device.h"
 
+#include <utility>
+
 namespace quintrel {
 
 namespace {
@@ -10,8 +12,8 @@ SerialBackend* serial_backend() {
   return g_backend;
 }
 
-void install_serial_backend(SerialBackend* backend) {
-  g_backend = backend;
+SerialBackend* install_serial_backend(SerialBackend* backend) {
+  return std::exchange(g_backend, backend);
 }
 
 }  // namespace quintrel

@@ -74,19 +74,6 @@ bool FakeSerialDevice::write_line_settings() {
   return !fail_write_settings;
 }
 
-LinkTestEnvironment::LinkTestEnvironment() {
-  install_link_clock(&clock);
-  install_message_presenter(&presenter);
-  serial_link().device.reset();
-}
-
-LinkTestEnvironment::~LinkTestEnvironment() {
-  serial_link().device.reset();
-  install_message_presenter(nullptr);
-  install_link_clock(nullptr);
-  install_serial_backend(nullptr);
-}
-
 FakeSerialDevice& LinkTestEnvironment::open_fake_device() {
   auto device = std::make_unique<FakeSerialDevice>(clock);
   FakeSerialDevice& ref = *device;

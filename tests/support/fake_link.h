@@ -14,6 +14,7 @@
 #include "link/clock.h"
 #include "link/serial_device.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 
 namespace quintrel::test {
 
@@ -125,12 +126,11 @@ class RecordingPresenter final : public MessagePresenter {
   std::deque<int> answers;  // results to give, in order; OK once they run out
 };
 
-// Installs the virtual clock and the recording presenter for one test, and closes the link
-// afterwards, so no test sees another's state.
+// Installs the virtual clock and the recording presenter for one test, and closes the link and
+// restores the services afterwards, so no test sees another's state.
 class LinkTestEnvironment {
  public:
-  LinkTestEnvironment();
-  ~LinkTestEnvironment();
+  LinkTestEnvironment() = default;
   LinkTestEnvironment(const LinkTestEnvironment&) = delete;
   LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
 
@@ -142,6 +142,9 @@ class LinkTestEnvironment {
   VirtualClock clock;
   RecordingPresenter presenter;
   OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x1234);
+
+ private:
+  ServicesScope services_{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 }  // namespace quintrel::test

@@ -15,8 +15,6 @@ namespace {
 class CliCommandsTest : public testing::Test {
  protected:
   CliCommandsTest() {
-    install_message_presenter(&presenter);
-    install_serial_backend(&backend);
     auto device = std::make_unique<test::FakeSerialDevice>(env.clock);
     responder = std::make_unique<test::ScriptedResponder>(
         *device, env.clock, [this](const std::string& command) { return answer(command); });
@@ -65,6 +63,7 @@ class CliCommandsTest : public testing::Test {
   test::FakeBackend backend;
   std::unique_ptr<test::ScriptedResponder> responder;
   std::map<std::string, std::string> replies = {{"ccebr", "3"}, {"ccidr", "7FF"}};
+  ServicesScope services{{.serial_backend = &backend, .message_presenter = &presenter}};
 };
 
 TEST_F(CliCommandsTest, ReadPrintsListTextAndHexIdentifier) {
@@ -151,7 +150,6 @@ TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
   EXPECT_EQ(run(save(1, u"1")), kExitFailure);
   EXPECT_EQ(console.str(),
             "Communication port can not be opened\n/dev/ttyS2: busy: another program\n");
-  install_serial_backend(&backend);
 }
 
 }  // namespace

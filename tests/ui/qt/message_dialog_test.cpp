@@ -31,11 +31,11 @@ void MessageDialogTest::init() {
   owner_ = std::make_unique<QWidget>();
   owner_->setGeometry(200, 150, 400, 300);
   owner_->show();
-  install_message_presenter(&presenter_);
+  services_.emplace(Services{.message_presenter = &presenter_});
 }
 
 void MessageDialogTest::cleanup() {
-  install_message_presenter(nullptr);
+  services_.reset();
   owner_.reset();
 }
 
