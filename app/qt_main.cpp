@@ -3,12 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "link/linux_port_scanner.h"
-#include "link/port_list.h"
-#include "link/posix_advertised_ports.h"
-#include "link/posix_serial_device.h"
-#include "link/serial_link.h"
-#include "ui/message.h"
+#include "link/platform_services.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/message_dialog.h"
 
@@ -25,13 +20,11 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("quintrel"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quintrel")));
 
-  PosixSerialBackend serial;
-  install_serial_backend(&serial);
-  LinuxPortScanner system_ports;
-  AdvertisedPortScanner scanner(&system_ports);
-  install_port_scanner(&scanner);
+  PlatformServices platform;
   qt::MessageWindowPresenter presenter;
-  install_message_presenter(&presenter);
+  Services services = platform.services();
+  services.message_presenter = &presenter;
+  const ServicesScope scope(services);
 
   int exit_code = 0;
   {
@@ -45,10 +38,5 @@ int main(int argc, char** argv) {
     window.show();
     QApplication::exec();
   }
-
-  serial_link().device.reset();
-  install_message_presenter(nullptr);
-  install_port_scanner(nullptr);
-  install_serial_backend(nullptr);
   return exit_code;
 }

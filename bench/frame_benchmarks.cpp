@@ -15,6 +15,7 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 #include "support/virtual_clock.h"
 
 namespace {
@@ -98,17 +99,13 @@ class LinkOnMemory {
       replies.push_back(build_frame(bytes_of(payload)));
     }
     serial_link().device = std::make_unique<MemoryPort>(clock_, std::move(replies));
-    install_link_clock(&clock_);
-  }
-  ~LinkOnMemory() {
-    serial_link().device.reset();
-    install_link_clock(nullptr);
   }
   LinkOnMemory(const LinkOnMemory&) = delete;
   LinkOnMemory& operator=(const LinkOnMemory&) = delete;
 
  private:
   VirtualClock clock_;
+  ServicesScope services_{{.link_clock = &clock_}};
 };
 
 // Heap allocations per iteration, over the timed loop.

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/show_message.h"
 #include "device/bitrate_code.h"
-#include "ui/message.h"
 
 namespace quintrel {
 

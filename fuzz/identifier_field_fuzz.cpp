@@ -22,7 +22,7 @@
 #include "fuzz/fuzz_input.h"
 #include "support/emulated_edit.h"
 #include "ui/numeric_field.h"
-#include "ui/window_messages.h"
+#include "ui/window_message_ids.h"
 
 namespace {
 

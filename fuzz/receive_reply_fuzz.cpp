@@ -23,14 +23,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 #include "support/virtual_clock.h"
-#include "ui/message.h"
-#include "ui/messages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUINTREL_ASAN 1
@@ -154,14 +155,11 @@ class CountingPresenter final : public quintrel::MessagePresenter {
 };
 
 struct Harness {
-  Harness() : port(new FuzzPort(clock)) {
-    quintrel::install_link_clock(&clock);
-    quintrel::install_message_presenter(&presenter);
-    quintrel::serial_link().device.reset(port);
-  }
+  Harness() : port(new FuzzPort(clock)) { quintrel::serial_link().device.reset(port); }
   quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
   FuzzPort* port;  // owned by the serial link
+  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 void poison(std::uint8_t* start, std::size_t size, bool on) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/show_message.h"
 #include "device/bitrate_code.h"
 #include "device/payload.h"
 #include "device/setting_commands.h"
@@ -31,8 +32,8 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 #include "support/virtual_clock.h"
-#include "ui/message.h"
 
 namespace {
 
@@ -168,14 +169,11 @@ class RecordingReceiver final : public quintrel::SettingsReceiver {
 };
 
 struct Harness {
-  Harness() : port(new ConversationPort(clock)) {
-    quintrel::install_link_clock(&clock);
-    quintrel::install_message_presenter(&presenter);
-    quintrel::serial_link().device.reset(port);
-  }
+  Harness() : port(new ConversationPort(clock)) { quintrel::serial_link().device.reset(port); }
   quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
   ConversationPort* port;  // owned by the serial link
+  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 Bytes ascii(const char* text) {

@@ -1,5 +1,7 @@
 #include "link/clock.h"
 
+#include <utility>
+
 namespace quintrel {
 
 namespace {
@@ -10,8 +12,8 @@ Clock& link_clock() {
   return g_installed_clock != nullptr ? *g_installed_clock : system_clock();
 }
 
-void install_link_clock(Clock* clock) {
-  g_installed_clock = clock;
+Clock* install_link_clock(Clock* clock) {
+  return std::exchange(g_installed_clock, clock);
 }
 
 }  // namespace quintrel

@@ -17,7 +17,8 @@ class Clock {
 Clock& system_clock();
 
 // The clock in use: the system clock unless a test installed another (nullptr restores it).
+// Installing returns the clock installed before (nullptr: none, the system clock was in use).
 Clock& link_clock();
-void install_link_clock(Clock* clock);
+Clock* install_link_clock(Clock* clock);
 
 }  // namespace quintrel

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/message_texts.h"
 #include "link/clock.h"
 #include "link/command_frame.h"
 #include "link/serial_link.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ui/message.h"
+#include "base/show_message.h"
 
 namespace quintrel {
 

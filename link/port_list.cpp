@@ -1,5 +1,7 @@
 #include "link/port_list.h"
 
+#include <utility>
+
 namespace quintrel {
 
 namespace {
@@ -28,8 +30,8 @@ PortScanner* port_scanner() {
   return g_scanner;
 }
 
-void install_port_scanner(PortScanner* scanner) {
-  g_scanner = scanner;
+PortScanner* install_port_scanner(PortScanner* scanner) {
+  return std::exchange(g_scanner, scanner);
 }
 
 std::u16string format_port_entry(const ScannedPort& port) {

@@ -55,8 +55,9 @@ class PortScanner {
 };
 
 // The scanner fill_port_list uses; with none installed the box holds only the fixed names.
+// Installing returns the scanner installed before.
 PortScanner* port_scanner();
-void install_port_scanner(PortScanner* scanner);
+PortScanner* install_port_scanner(PortScanner* scanner);
 
 // "name(description)", cut to kPortEntryMax units.
 std::u16string format_port_entry(const ScannedPort& port);

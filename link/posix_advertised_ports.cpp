@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -43,6 +44,10 @@ bool is_ascii(const std::string& text) {
 }  // namespace
 
 fs::path advertised_ports_directory() {
+  if (const char* chosen = std::getenv(kPortsDirectoryVariable);
+      chosen != nullptr && *chosen != '\0') {
+    return chosen;
+  }
   return fs::path("/tmp") / ("quintrel-ports-" + std::to_string(::geteuid()));
 }
 

@@ -14,8 +14,12 @@ namespace quintrel {
 // The description every advertised port is listed with.
 inline constexpr char16_t kSimulatedDeviceDescription[] = u"Quintrel simulated device";
 
+// The environment variable that names another advertisement directory (tests advertise their
+// simulators in a private one); it is held to the same ownership rules.
+inline constexpr char kPortsDirectoryVariable[] = "QUINTREL_PORTS_DIR";
+
 // "/tmp/quintrel-ports-<uid>": one directory per user, so that no other user can put a port into
-// this user's list.
+// this user's list. QUINTREL_PORTS_DIR, when set and not empty, names the directory instead.
 std::filesystem::path advertised_ports_directory();
 
 class AdvertisedPortScanner final : public PortScanner {

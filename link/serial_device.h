@@ -35,7 +35,8 @@ class SerialBackend {
 };
 
 // The backend open_port uses; none until the program's entry installs its platform's backend.
+// Installing returns the backend installed before.
 SerialBackend* serial_backend();
-void install_serial_backend(SerialBackend* backend);
+SerialBackend* install_serial_backend(SerialBackend* backend);
 
 }  // namespace quintrel

@@ -1,13 +1,11 @@
 #include "link/serial_link.h"
 
-#include "ui/control_ids.h"
-#include "ui/messages.h"
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 
 namespace quintrel {
 
 namespace {
-
-SerialBackend* g_backend = nullptr;
 
 void fail_open(PortDialog& dialog, LinkStatus status, const char16_t* text) {
   serial_link().device.reset();
@@ -20,14 +18,6 @@ void fail_open(PortDialog& dialog, LinkStatus status, const char16_t* text) {
 SerialLink& serial_link() {
   static SerialLink link;
   return link;
-}
-
-SerialBackend* serial_backend() {
-  return g_backend;
-}
-
-void install_serial_backend(SerialBackend* backend) {
-  g_backend = backend;
 }
 
 std::u16string port_name_from_box_text(std::u16string_view box_text) {
@@ -44,8 +34,8 @@ void open_port(PortDialog& dialog) {
   SerialLink& link = serial_link();
   link.device.reset();  // re-opening closes first; the controls stay as they are
 
-  if (g_backend != nullptr) {
-    link.device = g_backend->open_exclusive(name);
+  if (SerialBackend* backend = serial_backend(); backend != nullptr) {
+    link.device = backend->open_exclusive(name);
   }
   if (!link.is_open()) {
     fail_open(dialog, LinkStatus::kCannotOpen, messages::kPortCannotOpen);

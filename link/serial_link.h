@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "base/show_message.h"
 #include "link/link_status.h"
 #include "link/serial_device.h"
-#include "ui/message.h"
 
 namespace quintrel {
 

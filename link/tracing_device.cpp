@@ -1,7 +1,6 @@
 #include "link/tracing_device.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,15 +10,6 @@
 namespace quintrel {
 
 namespace {
-
-class SteadyMicrosecondClock final : public MicrosecondClock {
- public:
-  std::uint64_t now_us() override {
-    const auto since_epoch = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count());
-  }
-};
 
 class TracingDevice final : public SerialDevice {
  public:
@@ -145,11 +135,6 @@ class TracingDevice final : public SerialDevice {
 };
 
 }  // namespace
-
-MicrosecondClock& monotonic_clock() {
-  static SteadyMicrosecondClock clock;
-  return clock;
-}
 
 TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, Clock& clock)
     : inner_(inner), out_(out), times_{&clock, clock.now_ms(), nullptr} {}

@@ -17,19 +17,10 @@
 #include <string_view>
 
 #include "link/clock.h"
+#include "link/monotonic_clock.h"
 #include "link/serial_device.h"
 
 namespace quintrel {
-
-// Microseconds on a clock that every process of the machine shares.
-class MicrosecondClock {
- public:
-  virtual ~MicrosecondClock() = default;
-  virtual std::uint64_t now_us() = 0;
-};
-
-// The system's monotonic clock (CLOCK_MONOTONIC on Linux, as quintrel-sim's --monotonic-log).
-MicrosecondClock& monotonic_clock();
 
 class TracingBackend final : public SerialBackend {
  public:

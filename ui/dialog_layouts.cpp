@@ -1,7 +1,6 @@
 #include "ui/dialog_layouts.h"
 
-#include "ui/control_ids.h"
-#include "ui/message.h"
+#include "base/control_ids.h"
 
 namespace quintrel {
 
@@ -42,7 +41,8 @@ constexpr ControlLayout kMainControls[] = {
 
 // The text is a placeholder: the message's own text replaces it.
 constexpr ControlLayout kMessageControls[] = {
-    {kMessageOk, ControlKind::kDefPushButton, u"OK", 84, 43, 50, 14, kButton | kDefaultButton},
+    {kMessageOkButton, ControlKind::kDefPushButton, u"OK", 84, 43, 50, 14,
+     kButton | kDefaultButton},
     {kMessageTextId, ControlKind::kCText, u"スタティック", 31, 7, 157, 32,
      kChild | kGroup | kTextCentre},
 };

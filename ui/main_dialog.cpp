@@ -1,9 +1,9 @@
 #include "ui/main_dialog.h"
 
+#include "base/control_ids.h"
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "link/port_list.h"
-#include "ui/control_ids.h"
-#include "ui/message.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/can_identifier.h"
 #include "device/setting_commands.h"
 #include "link/serial_link.h"
 #include "ui/numeric_field.h"
@@ -38,7 +39,6 @@ class MainView : public PortDialog {
 
 // "Quintrel", three blanks, "2.0".
 inline constexpr char16_t kMainDialogTitle[] = u"Quintrel   2.0";
-inline constexpr std::uint32_t kIdentifierMaximum = 0x7FF;
 
 class MainDialog final : private SettingsReceiver {
  public:

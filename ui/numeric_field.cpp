@@ -455,7 +455,17 @@ FieldResult numeric_field_proc(FieldWindow window, FieldMessage message, FieldWP
   if (slot->in_control_call) {
     return slot->control->forward(message, wparam, lparam);
   }
-  return Field(*slot).handle(message, wparam, lparam);
+  const FieldResult result = Field(*slot).handle(message, wparam, lparam);
+  if (message == kWmNcDestroy) {
+    slot->control = nullptr;
+  }
+  return result;
+}
+
+void forget_field_control(FieldWindow window) {
+  if (NumericFieldSlot* slot = find_slot(window); slot != nullptr) {
+    slot->control = nullptr;
+  }
 }
 
 }  // namespace quintrel

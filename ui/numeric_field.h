@@ -4,7 +4,7 @@
 // dialog's identifier field (hexadecimal, maximum 0x7FF) is the one field of the program.
 //
 // The decision logic needs only the EditControl seam below; a toolkit layer implements it for its
-// edit widget and routes the widget's messages (ui/window_messages.h numbers) to
+// edit widget and routes the widget's messages (ui/window_message_ids.h numbers) to
 // numeric_field_proc.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window_messages.h"
+#include "ui/window_message_ids.h"
 
 namespace quintrel {
 
@@ -73,7 +73,7 @@ struct NumericFieldSlot {
 };
 
 // 100 slots and their keys; a null key marks a free slot. Searched from index 0; a slot once
-// taken stays taken.
+// taken stays taken, but forgets its control when the control is destroyed.
 struct NumericFieldTable {
   std::array<FieldWindow, kNumericFieldSlots> keys{};
   std::array<NumericFieldSlot, kNumericFieldSlots> slots;
@@ -101,9 +101,16 @@ std::u16string get_field_text(FieldWindow window);
 // Shows text followed by the suffix, unchecked.
 void set_field_text(FieldWindow window, std::u16string_view text);
 
+// The control of a field is being destroyed: its slot forgets it (the key stays taken), so the
+// table holds no pointer to a destroyed control, and a new control that gets the same handle is
+// routed to the field again when it is installed. numeric_field_proc does this at kWmNcDestroy; a
+// toolkit whose controls get no such message calls it as its control goes.
+void forget_field_control(FieldWindow window);
+
 // The field's window procedure. A message the field does not consume is forwarded to the
 // control's own handling and its result returned; a consumed message returns 0, as does any
-// message for a window that is not a field.
+// message for a window that is not a field. kWmNcDestroy, the control's last message, is
+// forwarded and then forgets the control.
 FieldResult numeric_field_proc(FieldWindow window, FieldMessage message, FieldWParam wparam,
                                FieldLParam lparam);
 

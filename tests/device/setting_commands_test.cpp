@@ -4,10 +4,10 @@
 
 #include <map>
 
+#include "base/message_texts.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {

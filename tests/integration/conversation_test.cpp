@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -26,6 +28,25 @@ TEST(Conversation, ReadShowsTheDeviceValues) {
   EXPECT_EQ(json.out, "{\"port\":\"" + sim.port() +
                           "\",\"ok\":true,\"exit\":0,\"bitrate\":\"250kbps\",\"bitrate_code\":2,"
                           "\"identifier\":\"123\"}\n");
+}
+
+TEST(Conversation, PortsListsTheAdvertisedSimulatorBeforeTheFixedNames) {
+  TempDir dir;
+  // An advertisement directory must be the user's own and writable by nobody else.
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  SimProcess sim(dir.path(), {});
+  ASSERT_TRUE(sim.started());
+
+  ::setenv("QUINTREL_PORTS_DIR", dir.path().c_str(), 1);
+  const CliRun ports = run_cli({"ports"});
+  ::unsetenv("QUINTREL_PORTS_DIR");
+
+  EXPECT_EQ(ports.exit_code, 0) << ports.err;
+  const std::string entry =
+      std::filesystem::canonical(sim.port()).string() + "(Quintrel simulated device)\n";
+  const std::size_t at = ports.out.find(entry);
+  ASSERT_NE(at, std::string::npos) << ports.out;
+  EXPECT_LT(at, ports.out.find("COM1\n")) << ports.out;
 }
 
 TEST(Conversation, SaveThenReadBackAndTheCommittedValuesSurviveARestart) {

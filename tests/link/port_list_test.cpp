@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "link/services_scope.h"
+
 namespace quintrel {
 namespace {
 
@@ -29,11 +31,9 @@ const Entries kFixedNames = {u"COM1", u"COM2", u"COM3", u"COM4", u"COM5",
 
 class PortListTest : public testing::Test {
  protected:
-  PortListTest() { install_port_scanner(&scanner); }
-  ~PortListTest() override { install_port_scanner(nullptr); }
-
   FixedScanner scanner;
   FakePortBox box;
+  ServicesScope services{{.port_scanner = &scanner}};
 };
 
 TEST_F(PortListTest, NoPortsGiveTheTenFixedNamesWithCom1Selected) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "base/message_texts.h"
 #include "link/frame_exchange.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {

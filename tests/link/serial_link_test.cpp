@@ -4,9 +4,9 @@
 
 #include <utility>
 
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 #include "tests/support/fake_link.h"
-#include "ui/control_ids.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {
@@ -37,8 +37,6 @@ const Changes kClosedState = {
 
 class SerialLinkTest : public testing::Test {
  protected:
-  SerialLinkTest() { install_serial_backend(&backend); }
-
   test::FakeSerialDevice& prepare_device() {
     auto device = std::make_unique<test::FakeSerialDevice>(env.clock);
     test::FakeSerialDevice& ref = *device;
@@ -49,6 +47,7 @@ class SerialLinkTest : public testing::Test {
   test::LinkTestEnvironment env;
   test::FakeBackend backend;
   FakePortDialog dialog;
+  ServicesScope services{{.serial_backend = &backend}};
 };
 
 TEST_F(SerialLinkTest, LinkStartsClosed) {

@@ -76,16 +76,6 @@ bool FakeSerialDevice::write_line_settings() {
 
 LinkTestEnvironment::LinkTestEnvironment() {
   clock.keep_sleeps = true;
-  install_link_clock(&clock);
-  install_message_presenter(&presenter);
-  serial_link().device.reset();
-}
-
-LinkTestEnvironment::~LinkTestEnvironment() {
-  serial_link().device.reset();
-  install_message_presenter(nullptr);
-  install_link_clock(nullptr);
-  install_serial_backend(nullptr);
 }
 
 FakeSerialDevice& LinkTestEnvironment::open_fake_device() {

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/show_message.h"
 #include "link/serial_device.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 #include "support/virtual_clock.h"
-#include "ui/message.h"
 
 namespace quintrel::test {
 
@@ -113,12 +114,11 @@ class RecordingPresenter final : public MessagePresenter {
   std::deque<int> answers;  // results to give, in order; OK once they run out
 };
 
-// Installs the virtual clock and the recording presenter for one test, and closes the link
-// afterwards, so no test sees another's state.
+// Installs the virtual clock and the recording presenter for one test, and closes the link and
+// restores the services afterwards, so no test sees another's state.
 class LinkTestEnvironment {
  public:
   LinkTestEnvironment();
-  ~LinkTestEnvironment();
   LinkTestEnvironment(const LinkTestEnvironment&) = delete;
   LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
 
@@ -130,6 +130,9 @@ class LinkTestEnvironment {
   VirtualClock clock;
   RecordingPresenter presenter;
   OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x1234);
+
+ private:
+  ServicesScope services_{{.link_clock = &clock, .message_presenter = &presenter}};
 };
 
 }  // namespace quintrel::test

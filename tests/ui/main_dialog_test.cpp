@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/control_ids.h"
+#include "base/message_texts.h"
 #include "link/port_list.h"
 #include "tests/support/fake_edit.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
-#include "ui/control_ids.h"
-#include "ui/messages.h"
 
 namespace quintrel {
 namespace {
@@ -78,15 +78,8 @@ class OneScannedPort final : public PortScanner {
 
 class MainDialogTest : public testing::Test {
  protected:
-  MainDialogTest() {
-    numeric_field_table() = NumericFieldTable{};
-    install_serial_backend(&backend);
-    install_port_scanner(&scanner);
-  }
-  ~MainDialogTest() override {
-    install_port_scanner(nullptr);
-    numeric_field_table() = NumericFieldTable{};
-  }
+  MainDialogTest() { numeric_field_table() = NumericFieldTable{}; }
+  ~MainDialogTest() override { numeric_field_table() = NumericFieldTable{}; }
 
   // A device for the next COM OPEN: it answers "ccebr" and "ccidr" from the replies table (no
   // entry: silent) and every other command with "OK".
@@ -128,6 +121,7 @@ class MainDialogTest : public testing::Test {
   std::unique_ptr<test::ScriptedResponder> responder;
   test::FakeSerialDevice* device_ = nullptr;
   int bitrate_when_identifier_asked = -2;
+  ServicesScope services{{.serial_backend = &backend, .port_scanner = &scanner}};
 };
 
 TEST_F(MainDialogTest, StartUpSetsEverythingUpInOrderAndSendsNothing) {

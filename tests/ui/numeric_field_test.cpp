@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,22 @@ TEST_F(NumericFieldTest, TableFullLeavesTheControlUntouched) {
   EXPECT_EQ(numeric_field_proc(late.window(), kWmChar, u'5', 0), 0);
   EXPECT_TRUE(late.forwarded.empty());
   EXPECT_EQ(get_field_text(late.window()), u"");
+}
+
+TEST_F(NumericFieldTest, DestroyedControlIsForgottenAndOneAtItsAddressIsRoutedAgain) {
+  std::optional<test::FakeEdit> control(std::in_place);
+  ASSERT_EQ(install_numeric_field(*control, u"1", u"", 16, 0x7FF), 1);
+  const FieldWindow handle = control->window();
+
+  numeric_field_proc(handle, kWmNcDestroy, 0, 0);
+  EXPECT_EQ(control->forwarded.back(), kWmNcDestroy);  // the control's own handling still ran
+  EXPECT_EQ(numeric_field_table().slots[1].control, nullptr);
+
+  control.emplace();  // a new control in the same place
+  ASSERT_EQ(control->window(), handle);
+  EXPECT_EQ(install_numeric_field(*control, u"2", u"", 16, 0x7FF), 1);  // the key stays taken
+  EXPECT_EQ(control->routings, 1);
+  EXPECT_EQ(control->text, u"2");
 }
 
 TEST_F(NumericFieldTest, ReinstallingAWindowReusesItsSlotAndRoutesOnce) {

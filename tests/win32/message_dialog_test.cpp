@@ -9,8 +9,9 @@
 #include <string>
 #include <thread>
 
-#include "ui/message.h"
-#include "ui/messages.h"
+#include "base/message_texts.h"
+#include "base/show_message.h"
+#include "link/services_scope.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_message_dialog.h"
 
@@ -111,16 +112,12 @@ class MessageDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     store_program_instance(GetModuleHandleW(nullptr));
-    install_message_presenter(&presenter_);
     owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 500,
                              300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(owner_, nullptr);
   }
 
-  void TearDown() override {
-    DestroyWindow(owner_);
-    install_message_presenter(nullptr);
-  }
+  void TearDown() override { DestroyWindow(owner_); }
 
   // Shows the message and, from another thread, waits for its window, looks at it and answers.
   int show_and_answer(std::int32_t kind, const char16_t* text, const char16_t* title,
@@ -196,6 +193,7 @@ class MessageDialogTest : public ::testing::Test {
   }
 
   Win32MessagePresenter presenter_;
+  ServicesScope services_{{.message_presenter = &presenter_}};
   HWND owner_ = nullptr;
   Seen seen_;
 };

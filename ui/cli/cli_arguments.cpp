@@ -5,13 +5,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "device/can_identifier.h"
 #include "link/utf8_text.h"
 
 namespace quintrel::cli {
 
 namespace {
-
-constexpr std::uint32_t kIdentifierMax = 0x7FF;
 
 char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -70,7 +69,7 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
       return std::nullopt;
     }
     value = value * 16 + static_cast<std::uint32_t>(digit);
-    if (value > kIdentifierMax) {
+    if (value > kIdentifierMaximum) {
       return std::nullopt;
     }
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/message_texts.h"
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
 #include "link/port_identity.h"
@@ -13,7 +14,6 @@
 #include "link/utf8_text.h"
 #include "ui/cli/port_json.h"
 #include "ui/cli/port_selector.h"
-#include "ui/messages.h"
 
 namespace quintrel::cli {
 

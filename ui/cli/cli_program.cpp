@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "link/clock.h"
-#include "link/serial_link.h"
+#include "link/monotonic_clock.h"
 #include "link/tracing_device.h"
 #include "ui/cli/cli_arguments.h"
 #include "ui/cli/cli_commands.h"
@@ -12,7 +12,7 @@
 
 namespace quintrel::cli {
 
-int run_cli_program(int argc, char** argv, SerialBackend& serial, PortScanner& scanner) {
+int run_cli_program(int argc, char** argv, const Services& platform) {
   int exit_code = 0;
   const std::optional<CliRequest> request =
       parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
@@ -20,26 +20,18 @@ int run_cli_program(int argc, char** argv, SerialBackend& serial, PortScanner& s
     return exit_code;
   }
 
-  TracingBackend tracing(serial, std::cerr, link_clock());
-  TracingBackend precise_tracing(serial, std::cerr, monotonic_clock());
-  SerialBackend* backend = &serial;
+  Services services = platform;
+  TracingBackend tracing(*platform.serial_backend, std::cerr, link_clock());
+  TracingBackend precise_tracing(*platform.serial_backend, std::cerr, monotonic_clock());
   if (request->precise_trace) {
-    backend = &precise_tracing;
+    services.serial_backend = &precise_tracing;
   } else if (request->trace) {
-    backend = &tracing;
+    services.serial_backend = &tracing;
   }
-  install_serial_backend(backend);
-  install_port_scanner(&scanner);
   ConsolePresenter presenter(std::cerr);
-  install_message_presenter(&presenter);
-
-  exit_code = run_cli_command(*request, std::cout, std::cerr);
-
-  serial_link().device.reset();
-  install_message_presenter(nullptr);
-  install_port_scanner(nullptr);
-  install_serial_backend(nullptr);
-  return exit_code;
+  services.message_presenter = &presenter;
+  const ServicesScope scope(services);
+  return run_cli_command(*request, std::cout, std::cerr);
 }
 
 }  // namespace quintrel::cli

@@ -17,6 +17,7 @@ namespace quintrel::qt {
 class IdentifierEdit final : public QLineEdit, public EditControl {
  public:
   explicit IdentifierEdit(QWidget* parent = nullptr);
+  ~IdentifierEdit() override { forget_field_control(window()); }
 
   FieldWindow window() override { return static_cast<EditControl*>(this); }
   std::u16string read_text(std::size_t max_chars) override;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "ui/control_ids.h"
+#include "base/control_ids.h"
 #include "ui/dialog_layouts.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/qt_text.h"

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QPixmap>
 
-#include "ui/message.h"
+#include "base/show_message.h"
 
 class QLabel;
 class QPushButton;

@@ -5,7 +5,7 @@
 
 #include <QPixmap>
 
-#include "ui/message.h"
+#include "base/show_message.h"
 
 namespace quintrel::qt {
 

@@ -1,6 +1,6 @@
 // Resource identifiers shared by the resource script (quintrel.rc) and the Win32 code: the only
 // file both include, so it holds plain #defines that the resource compiler understands. The
-// control ids are the ones of ui/control_ids.h; the dialog code checks at compile time that they
+// control ids are the ones of base/control_ids.h; the dialog code checks at compile time that they
 // agree.
 #pragma once
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/control_ids.h"
+#include "base/control_ids.h"
 #include "ui/main_dialog.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_edit_control.h"

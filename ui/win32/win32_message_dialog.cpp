@@ -1,5 +1,6 @@
 #include "ui/win32/win32_message_dialog.h"
 
+#include "base/control_ids.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_instance.h"
@@ -8,7 +9,8 @@ namespace quintrel {
 
 namespace {
 
-static_assert(IDC_MESSAGE_OK == kMessageOk, "OK ends the message with its own id");
+static_assert(IDC_MESSAGE_OK == kMessageOkButton, "the OK button has the portable id");
+static_assert(kMessageOk == kMessageOkButton, "OK ends the message with its own id");
 static_assert(IDCANCEL == kMessageDismissed, "Esc and the close box end it with IDCANCEL");
 
 const wchar_t* as_wide(const char16_t* text) {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/message.h"
+#include "base/show_message.h"
 
 namespace quintrel {
 

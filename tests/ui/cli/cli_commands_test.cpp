@@ -16,11 +16,7 @@ namespace {
 // The console is one stream here, so the order of results and messages shows.
 class CliCommandsTest : public testing::Test {
  protected:
-  CliCommandsTest() {
-    install_message_presenter(&presenter);
-    install_serial_backend(&backend);
-    replug();
-  }
+  CliCommandsTest() { replug(); }
 
   std::optional<std::vector<std::uint8_t>> answer(const std::string& command) {
     const auto it = replies.find(command);
@@ -74,6 +70,7 @@ class CliCommandsTest : public testing::Test {
   test::FakeSerialDevice* device = nullptr;  // the one backend hands out next
   std::unique_ptr<test::ScriptedResponder> responder;
   std::map<std::string, std::string> replies = {{"ccebr", "3"}, {"ccidr", "7FF"}};
+  ServicesScope services{{.serial_backend = &backend, .message_presenter = &presenter}};
 };
 
 TEST_F(CliCommandsTest, ReadPrintsListTextAndHexIdentifier) {
@@ -172,7 +169,7 @@ class RefusingBackend final : public SerialBackend {
 
 TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
   RefusingBackend refusing;
-  install_serial_backend(&refusing);
+  const ServicesScope refused({.serial_backend = &refusing});
   EXPECT_EQ(run(save(1, u"1")), kExitCannotOpen);
   EXPECT_EQ(console.str(),
             "Communication port can not be opened\n/dev/ttyS2: busy: another program\n");
@@ -183,7 +180,6 @@ TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
             "Communication port can not be opened\n/dev/ttyS2: busy: another program\n"
             "{\"port\":\"COM3\",\"ok\":false,\"exit\":3,\"error\":\"Communication port can not be "
             "opened\",\"reason\":\"/dev/ttyS2: busy: another program\"}\n");
-  install_serial_backend(&backend);
 }
 
 class ListedScanner final : public PortScanner {
@@ -197,9 +193,8 @@ class ListedScanner final : public PortScanner {
 
 TEST_F(CliCommandsTest, PortsAsJsonOneObjectALineWithoutUnknownKeys) {
   ListedScanner scanner;
-  install_port_scanner(&scanner);
+  const ServicesScope listed({.port_scanner = &scanner});
   EXPECT_EQ(run(as_json(request(CliCommand::kPorts))), kExitSuccess);
-  install_port_scanner(nullptr);
   EXPECT_EQ(console.str().substr(0, console.str().find("{\"port\":\"COM2\"")),
             "{\"port\":\"/dev/ttyUSB0\",\"description\":\"FT232R\",\"kind\":\"usb\","
             "\"serial\":\"A1\\\"\xEF\xBF\xBD\"}\n{\"port\":\"COM1\",\"kind\":\"legacy\"}\n");

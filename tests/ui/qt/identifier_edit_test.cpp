@@ -209,4 +209,11 @@ void IdentifierEditTest::undo_and_cut_never_leave_it_empty() {
   QCOMPARE(edit_->text(), QStringLiteral("0"));
 }
 
+void IdentifierEditTest::destroyed_edit_is_forgotten() {
+  delete edit_;
+  edit_ = nullptr;
+  QCOMPARE(numeric_field_table().slots[0].control, nullptr);
+  QCOMPARE(get_field_text(numeric_field_table().keys[0]), std::u16string());
+}
+
 }  // namespace quintrel::qt::test

@@ -12,15 +12,16 @@
 #include <filesystem>
 #include <string>
 
+#include "base/control_ids.h"
+#include "base/show_message.h"
 #include "link/port_list.h"
 #include "link/posix_advertised_ports.h"
 #include "link/posix_serial_device.h"
 #include "link/serial_link.h"
+#include "link/services_scope.h"
 #include "tests/integration/processes.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
-#include "ui/control_ids.h"
-#include "ui/message.h"
 #include "ui/numeric_field.h"
 #include "ui/qt/main_window.h"
 
@@ -49,15 +50,6 @@ struct MainWindowTest::Fixture {
         sim(advertised, {"--bitrate", "2", "--id", "123"}),
         scanner(nullptr, advertised) {
     numeric_field_table() = NumericFieldTable{};
-    install_serial_backend(&backend);
-    install_port_scanner(&scanner);
-    install_message_presenter(&presenter);
-  }
-  ~Fixture() {
-    serial_link().device.reset();
-    install_message_presenter(nullptr);
-    install_port_scanner(nullptr);
-    install_serial_backend(nullptr);
   }
 
   static fs::path prepare(const fs::path& root) {
@@ -96,6 +88,8 @@ struct MainWindowTest::Fixture {
   MessageWindowPresenter presenter;
   MessageAnswerer answerer;
   MainWindow window;
+  ServicesScope services{
+      {.serial_backend = &backend, .port_scanner = &scanner, .message_presenter = &presenter}};
 };
 
 namespace {

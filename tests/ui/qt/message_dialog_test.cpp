@@ -4,10 +4,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include "base/message_texts.h"
+#include "base/show_message.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
-#include "ui/message.h"
-#include "ui/messages.h"
 #include "ui/qt/message_dialog.h"
 
 namespace quintrel::qt::test {
@@ -31,11 +31,11 @@ void MessageDialogTest::init() {
   owner_ = std::make_unique<QWidget>();
   owner_->setGeometry(200, 150, 400, 300);
   owner_->show();
-  install_message_presenter(&presenter_);
+  services_.emplace(Services{.message_presenter = &presenter_});
 }
 
 void MessageDialogTest::cleanup() {
-  install_message_presenter(nullptr);
+  services_.reset();
   owner_.reset();
 }
 

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
+#include "link/services_scope.h"
 #include "ui/qt/identifier_edit.h"
 #include "ui/qt/message_dialog.h"
 
@@ -25,6 +27,7 @@ class MessageDialogTest final : public QObject {
  private:
   std::unique_ptr<QWidget> owner_;
   MessageWindowPresenter presenter_;
+  std::optional<ServicesScope> services_;  // from init to cleanup
 };
 
 class IdentifierEditTest final : public QObject {
@@ -41,6 +44,7 @@ class IdentifierEditTest final : public QObject {
   void other_ways_in_are_guarded_data();
   void other_ways_in_are_guarded();
   void undo_and_cut_never_leave_it_empty();
+  void destroyed_edit_is_forgotten();
 
  private:
   std::unique_ptr<QWidget> window_;

@@ -1,4 +1,4 @@
-#include "ui/message.h"
+#include "base/show_message.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,9 @@ TEST(MessageIcon, TableAndErrorIconForEverythingElse) {
 
 class ShowMessageTest : public testing::Test {
  protected:
-  ShowMessageTest() { install_message_presenter(&presenter); }
-  ~ShowMessageTest() override { install_message_presenter(nullptr); }
-
   test::RecordingPresenter presenter;
   OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x42);
+  ServicesScope services{{.message_presenter = &presenter}};
 };
 
 TEST_F(ShowMessageTest, KindWordShiftedRightByEightIsTheIconCode) {

@@ -1,4 +1,4 @@
-// Numeric identifiers of the main dialog's controls, shared by the logic and every toolkit layer.
+// Numeric identifiers of the program's controls, shared by the logic and every toolkit layer.
 #pragma once
 
 namespace quintrel {
@@ -13,5 +13,8 @@ inline constexpr int kBitrateList = 1008;
 inline constexpr int kReadingButton = 1009;
 inline constexpr int kBuzzOffButton = 1011;
 inline constexpr int kIdField = 1012;
+
+// The message window's OK button.
+inline constexpr int kMessageOkButton = 1006;
 
 }  // namespace quintrel

@@ -11,11 +11,22 @@ namespace quintrel {
 // The window that owns a message (always the main dialog). Opaque to the portable code.
 using OwnerWindow = void*;
 
+// Icon codes, each naming the icon a message shows; any other code shows the system error icon.
+inline constexpr std::int32_t kIconCodeSystemWarning = 2;
+inline constexpr std::int32_t kIconCodeSystemInformation = 4;
+inline constexpr std::int32_t kIconCodeSystemQuestion = 8;
+inline constexpr std::int32_t kIconCodeSystemLogo = 16;
+inline constexpr std::int32_t kIconCodeSystemApplication = 32;
+inline constexpr std::int32_t kIconCodeWarningTriangle = 256;  // program icon 105
+inline constexpr std::int32_t kIconCodeErrorDisc = 512;        // program icon 106
+inline constexpr std::int32_t kIconCodeExclamation = 1024;     // program icon 107
+
 // Kind words: the icon code shifted left by 8.
 inline constexpr std::int32_t kKindError = 0;
-inline constexpr std::int32_t kKindWarning = 0x200;
+inline constexpr std::int32_t kKindWarning = kIconCodeSystemWarning << 8;
 
-// Results of show_message.
+// Results of show_message. OK is the number the window ends with when its OK button is pressed
+// (the Windows dialog ends with the button's id).
 inline constexpr int kMessageOk = 1006;
 inline constexpr int kMessageDismissed = 2;
 // What a presenter returns when it cannot create its window.
@@ -56,9 +67,10 @@ class MessagePresenter {
 };
 
 // The presenter in use. Until one is installed, messages cannot be shown and show_message returns
-// kMessageWindowFailed. Installing nullptr removes the current one.
+// kMessageWindowFailed. Installing nullptr removes the current one; installing returns the
+// presenter installed before.
 MessagePresenter* message_presenter();
-void install_message_presenter(MessagePresenter* presenter);
+MessagePresenter* install_message_presenter(MessagePresenter* presenter);
 
 // Stores the request (icon code = kind >> 8) and runs the modal message window.
 int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text, const char16_t* title);

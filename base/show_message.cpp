@@ -1,4 +1,6 @@
-#include "ui/message.h"
+#include "base/show_message.h"
+
+#include <utility>
 
 namespace quintrel {
 
@@ -13,21 +15,21 @@ MessageRequest& message_request() {
 
 MessageIcon message_icon_for(std::int32_t icon_code) {
   switch (icon_code) {
-    case 2:
+    case kIconCodeSystemWarning:
       return MessageIcon::kSystemWarning;
-    case 4:
+    case kIconCodeSystemInformation:
       return MessageIcon::kSystemInformation;
-    case 8:
+    case kIconCodeSystemQuestion:
       return MessageIcon::kSystemQuestion;
-    case 16:
+    case kIconCodeSystemLogo:
       return MessageIcon::kSystemLogo;
-    case 32:
+    case kIconCodeSystemApplication:
       return MessageIcon::kSystemApplication;
-    case 256:
+    case kIconCodeWarningTriangle:
       return MessageIcon::kProgramWarningTriangle;
-    case 512:
+    case kIconCodeErrorDisc:
       return MessageIcon::kProgramErrorDisc;
-    case 1024:
+    case kIconCodeExclamation:
       return MessageIcon::kProgramExclamation;
     default:
       return MessageIcon::kSystemError;
@@ -38,8 +40,8 @@ MessagePresenter* message_presenter() {
   return g_presenter;
 }
 
-void install_message_presenter(MessagePresenter* presenter) {
-  g_presenter = presenter;
+MessagePresenter* install_message_presenter(MessagePresenter* presenter) {
+  return std::exchange(g_presenter, presenter);
 }
 
 int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,
