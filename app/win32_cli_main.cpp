@@ -1,17 +1,36 @@
 // quintrel-cli.exe: the device's settings from the command line on Windows.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "link/utf8_text.h"
 #include "link/win32_clock.h"
 #include "link/win32_port_scanner.h"
 #include "link/win32_serial_device.h"
 #include "ui/cli/cli_program.h"
+#include "ui/cli/win32_console_writer.h"
 
-int main(int argc, char** argv) {
+// wmain (linked with -municode): the arguments arrive as UTF-16, as typed, rather than through
+// the ANSI code page, which cannot hold every port name; the program takes them as UTF-8.
+int wmain(int argc, wchar_t** argv) {
   // As in Quintrel.exe: DLLs from System32 only, and 1 ms timer resolution for the pauses and
   // reads.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   const quintrel::FineTimerResolution fine_timer;
+  const quintrel::cli::Win32ConsoleStreams console;
+
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments.push_back(quintrel::utf8_from_utf16(reinterpret_cast<const char16_t*>(argv[i])));
+  }
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) {
+    pointers.push_back(argument.data());
+  }
+  pointers.push_back(nullptr);
+
   quintrel::Win32SerialBackend serial;
   quintrel::Win32PortScanner scanner;
-  return quintrel::cli::run_cli_program(argc, argv, serial, scanner);
+  return quintrel::cli::run_cli_program(argc, pointers.data(), serial, scanner);
 }
