@@ -3,8 +3,10 @@
 # Linux: position-independent executables, full RELRO (relro + BIND_NOW), a non-executable stack,
 # -fstack-protector-strong, and _FORTIFY_SOURCE=2 in optimised builds without sanitizers (the
 # fortified string functions and the sanitizers' interceptors get in each other's way).
-# Windows (MinGW): -fstack-protector-strong and _FORTIFY_SOURCE=2 in optimised builds (the static
-# runtime carries libssp, so no libssp-0.dll is imported).
+# Windows (MinGW): -fstack-protector-strong (the static runtime carries libssp, so no libssp-0.dll
+# is imported). No _FORTIFY_SOURCE: mingw-w64 checks only calls whose destination size the
+# compiler knows and whose length it does not, and the Windows programs make no such call (their
+# objects refer to no __chk_fail and no __*_chk function), so it would be a claim without effect.
 
 option(QUINTREL_HARDEN "Build hardened binaries" ON)
 option(QUINTREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
@@ -35,9 +37,6 @@ if(QUINTREL_HARDEN)
     # which the driver links only when it sees the flag at link time too.
     add_compile_options(-fstack-protector-strong)
     add_link_options(-fstack-protector-strong)
-    if(NOT quintrel_sanitizers)
-      add_compile_options("$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>")
-    endif()
   else()
     set(CMAKE_POSITION_INDEPENDENT_CODE ON)
     include(CheckPIESupported)

@@ -115,7 +115,7 @@ class ConversationPort final : public quintrel::SerialDevice {
 
   bool read_line_settings() override { return true; }
   bool write_line_settings() override { return true; }
-  void set_short_timeouts() override {}
+  bool set_short_timeouts() override { return true; }
   void raise_dtr() override {}
   void raise_rts() override {}
 

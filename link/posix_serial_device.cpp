@@ -75,7 +75,7 @@ class PosixSerialDevice final : public SerialDevice {
     raw.c_iflag &= ~static_cast<tcflag_t>(IXOFF | IXANY | INPCK | IMAXBEL);
     raw.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
     // Receiver on; modem-control lines (carrier detect) ignored. HUPCL stays as the port had it,
-    // as the Windows program keeps the port's DTR control mode.
+    // as the Windows program keeps DTR enabled or disabled as the port had it.
     raw.c_cflag |= CLOCAL | CREAD;
     if (cfsetispeed(&raw, B38400) != 0 || cfsetospeed(&raw, B38400) != 0) {
       return false;
@@ -92,11 +92,13 @@ class PosixSerialDevice final : public SerialDevice {
     return line_is_raw_38400_8n1(held);
   }
 
-  // The idle wait is poll's (kReadWaitMs in read_byte); a read itself never blocks.
-  void set_short_timeouts() override {
+  // The idle wait is poll's (kReadWaitMs in read_byte) on a non-blocking descriptor, so a read
+  // never blocks whatever the driver makes of VMIN and VTIME.
+  bool set_short_timeouts() override {
     settings_.c_cc[VMIN] = 0;
     settings_.c_cc[VTIME] = 0;
-    tcsetattr(fd_, TCSANOW, &settings_);  // like SetCommTimeouts, its result is not looked at
+    tcsetattr(fd_, TCSANOW, &settings_);
+    return true;
   }
 
   // Both fail on a pseudo-terminal (ENOTTY); Linux has raised the lines at open anyway.

@@ -18,8 +18,9 @@ class SerialDevice : public BytePort {
   // Writes 38400 bit/s, 8 data bits, no parity, one stop bit, every byte passed unchanged;
   // false when the port refuses.
   virtual bool write_line_settings() = 0;
-  // Sets the short time-outs that make an idle one-byte read return in about 2 ms.
-  virtual void set_short_timeouts() = 0;
+  // Sets the short time-outs that make an idle one-byte read return in about 2 ms. False when
+  // the port refused them and an idle one-byte read could then wait longer than 100 ms.
+  virtual bool set_short_timeouts() = 0;
   virtual void raise_dtr() = 0;
   virtual void raise_rts() = 0;
 };

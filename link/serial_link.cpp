@@ -49,7 +49,11 @@ void open_port(PortDialog& dialog) {
     fail_open(dialog, LinkStatus::kCannotSetSettings, messages::kCannotSetPort);
     return;
   }
-  link.device->set_short_timeouts();
+  // Refused time-outs that leave a read waiting long would freeze the window at its first read.
+  if (!link.device->set_short_timeouts()) {
+    fail_open(dialog, LinkStatus::kCannotSetSettings, messages::kCannotSetPort);
+    return;
+  }
   link.device->raise_dtr();
   link.device->raise_rts();
   link.last_status = LinkStatus::kOk;

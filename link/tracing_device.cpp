@@ -70,7 +70,7 @@ class TracingDevice final : public SerialDevice {
 
   bool read_line_settings() override { return inner_->read_line_settings(); }
   bool write_line_settings() override { return inner_->write_line_settings(); }
-  void set_short_timeouts() override { inner_->set_short_timeouts(); }
+  bool set_short_timeouts() override { return inner_->set_short_timeouts(); }
   void raise_dtr() override { inner_->raise_dtr(); }
   void raise_rts() override { inner_->raise_rts(); }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "link/clock.h"
 
 namespace quintrel {
@@ -12,6 +14,46 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 
 const wchar_t* as_wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// What turns each write's time-out into n + 100 ms for n bytes.
+constexpr DWORD kWriteTimeoutConstantMs = 100;
+// The longest an idle one-byte read may wait on a port that refused the short time-outs.
+constexpr std::uint64_t kLongestAcceptableReadMs = 100;
+constexpr std::uint64_t kReadWaitsForEver = UINT64_MAX;
+
+// Turns off what a program that used hardware flow control may have left on: output held until
+// CTS or DSR, input ignored without DSR, and DTR or RTS driven by the handshake (a port under
+// that refuses EscapeCommFunction's SETDTR/SETRTS). Enabled and disabled lines stay as they were.
+void turn_off_handshake(DCB& line) {
+  line.fOutxCtsFlow = FALSE;
+  line.fOutxDsrFlow = FALSE;
+  line.fDsrSensitivity = FALSE;
+  if (line.fDtrControl == DTR_CONTROL_HANDSHAKE) {
+    line.fDtrControl = DTR_CONTROL_DISABLE;
+  }
+  if (line.fRtsControl == RTS_CONTROL_HANDSHAKE || line.fRtsControl == RTS_CONTROL_TOGGLE) {
+    line.fRtsControl = RTS_CONTROL_DISABLE;
+  }
+}
+
+// How long a one-byte read can wait when no byte comes, under these time-outs (the rules of the
+// COMMTIMEOUTS structure); kReadWaitsForEver when nothing ends it.
+std::uint64_t longest_idle_read_ms(const COMMTIMEOUTS& timeouts) {
+  const std::uint64_t multiplier = timeouts.ReadTotalTimeoutMultiplier;
+  const std::uint64_t constant = timeouts.ReadTotalTimeoutConstant;
+  if (timeouts.ReadIntervalTimeout == MAXDWORD) {
+    if (multiplier == 0 && constant == 0) {
+      return 0;  // returns at once with what has arrived
+    }
+    if (multiplier == MAXDWORD && constant > 0 && constant < MAXDWORD) {
+      return constant;  // waits for the first byte up to the constant
+    }
+  }
+  if (multiplier == 0 && constant == 0) {
+    return kReadWaitsForEver;  // no total time-out; the interval one starts only with a byte
+  }
+  return multiplier + constant;
 }
 
 class Win32SerialDevice final : public SerialDevice {
@@ -33,8 +75,7 @@ class Win32SerialDevice final : public SerialDevice {
     line_.Parity = NOPARITY;
     line_.StopBits = ONESTOPBIT;
     // A check byte can be any value, 0x00, XON (0x11) and XOFF (0x13) included, so nothing that
-    // another program left in the port's settings may drop, replace or act on bytes. Handshake
-    // and the DTR/RTS control modes stay as the port reported them.
+    // another program left in the port's settings may drop, replace or act on bytes.
     line_.fBinary = TRUE;
     line_.fParity = FALSE;
     line_.fOutX = FALSE;
@@ -42,19 +83,29 @@ class Win32SerialDevice final : public SerialDevice {
     line_.fErrorChar = FALSE;
     line_.fNull = FALSE;
     line_.fAbortOnError = FALSE;
+    turn_off_handshake(line_);
     return SetCommState(handle_, &line_) != FALSE;
   }
 
-  void set_short_timeouts() override {
-    timeouts_ = COMMTIMEOUTS{};
-    GetCommTimeouts(handle_, &timeouts_);
-    // A one-byte read then returns after about 2 ms (1 ms per byte plus 1 ms) when idle.
-    timeouts_.ReadIntervalTimeout = 1;
-    timeouts_.ReadTotalTimeoutMultiplier = 1;
-    timeouts_.ReadTotalTimeoutConstant = 1;
-    timeouts_.WriteTotalTimeoutMultiplier = 1;
-    timeouts_.WriteTotalTimeoutConstant = 1;
-    SetCommTimeouts(handle_, &timeouts_);
+  bool set_short_timeouts() override {
+    COMMTIMEOUTS timeouts{};
+    GetCommTimeouts(handle_, &timeouts);
+    // An idle one-byte read returns after about 2 ms (1 ms per byte plus 1 ms).
+    timeouts.ReadIntervalTimeout = 1;
+    timeouts.ReadTotalTimeoutMultiplier = 1;
+    timeouts.ReadTotalTimeoutConstant = 1;
+    // A USB adapter completes a write only once the USB transfer is done, and a write that runs
+    // out of time may report bytes that did go out as unwritten; retried, they would reach the
+    // device twice. So a write gets room well beyond the 0.26 ms a byte takes at 38400 bit/s.
+    timeouts.WriteTotalTimeoutMultiplier = 1;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
+    if (SetCommTimeouts(handle_, &timeouts) != FALSE) {
+      return true;
+    }
+    // Refused: the port keeps the time-outs it had, which may let a read wait for ever.
+    COMMTIMEOUTS held{};
+    return GetCommTimeouts(handle_, &held) != FALSE &&
+           longest_idle_read_ms(held) <= kLongestAcceptableReadMs;
   }
 
   // A port without modem lines (a virtual port) refuses these; that does not stop the open.
@@ -89,7 +140,6 @@ class Win32SerialDevice final : public SerialDevice {
  private:
   HANDLE handle_;
   DCB line_{};
-  COMMTIMEOUTS timeouts_{};
 };
 
 }  // namespace
@@ -124,6 +174,9 @@ std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_
     last_failure_ = describe_open_error(GetLastError());
     return nullptr;
   }
+  // A previous owner that set fAbortOnError may have left an error pending, under which the port
+  // takes no read or write until the error is acknowledged; SetCommState turns the flag off.
+  ClearCommError(handle, nullptr, nullptr);
   last_failure_.clear();
   return std::make_unique<Win32SerialDevice>(handle);
 }

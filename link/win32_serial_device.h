@@ -1,5 +1,5 @@
 // The Windows serial port: "\\.\" + port name opened exclusively and synchronously, the line
-// set through the DCB, 1 ms time-outs, DTR and RTS raised.
+// set through the DCB with no handshake, 1 ms read time-outs, DTR and RTS raised.
 #pragma once
 
 #include <memory>

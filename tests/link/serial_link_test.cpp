@@ -97,6 +97,7 @@ struct OpenFailure {
   bool device_opens;
   bool fail_read;
   bool fail_write;
+  bool fail_timeouts;
   const char16_t* text;
   LinkStatus status;
 };
@@ -114,6 +115,7 @@ TEST_P(SerialLinkOpenFailure, ShowsItsMessageLeavesLinkClosedAndControlsUntouche
     test::FakeSerialDevice& device = prepare_device();
     device.fail_read_settings = failure.fail_read;
     device.fail_write_settings = failure.fail_write;
+    device.fail_timeouts = failure.fail_timeouts;
   }
   dialog.box_text = u"COM3";
 
@@ -130,11 +132,13 @@ TEST_P(SerialLinkOpenFailure, ShowsItsMessageLeavesLinkClosedAndControlsUntouche
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, SerialLinkOpenFailure,
-    testing::Values(OpenFailure{"Open", false, false, false, messages::kPortCannotOpen,
+    testing::Values(OpenFailure{"Open", false, false, false, false, messages::kPortCannotOpen,
                                 LinkStatus::kCannotOpen},
-                    OpenFailure{"ReadSettings", true, true, false, messages::kCannotGetSettings,
-                                LinkStatus::kCannotGetSettings},
-                    OpenFailure{"WriteSettings", true, false, true, messages::kCannotSetPort,
+                    OpenFailure{"ReadSettings", true, true, false, false,
+                                messages::kCannotGetSettings, LinkStatus::kCannotGetSettings},
+                    OpenFailure{"WriteSettings", true, false, true, false, messages::kCannotSetPort,
+                                LinkStatus::kCannotSetSettings},
+                    OpenFailure{"Timeouts", true, false, false, true, messages::kCannotSetPort,
                                 LinkStatus::kCannotSetSettings}),
     [](const auto& test_info) { return std::string(test_info.param.name); });
 

@@ -45,6 +45,7 @@ class FakeSerialDevice final : public SerialDevice {
 
   bool fail_read_settings = false;
   bool fail_write_settings = false;
+  bool fail_timeouts = false;
 
   // The configuration calls in the order they came ("read_settings", "raise_dtr", ...).
   std::vector<std::string> calls;
@@ -63,7 +64,10 @@ class FakeSerialDevice final : public SerialDevice {
   bool read_byte(std::uint8_t& byte) override;
   bool read_line_settings() override;
   bool write_line_settings() override;
-  void set_short_timeouts() override { calls.push_back("set_short_timeouts"); }
+  bool set_short_timeouts() override {
+    calls.push_back("set_short_timeouts");
+    return !fail_timeouts;
+  }
   void raise_dtr() override { calls.push_back("raise_dtr"); }
   void raise_rts() override { calls.push_back("raise_rts"); }
 

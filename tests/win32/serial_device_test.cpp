@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include "link/clock.h"
 #include "link/win32_clock.h"
 #include "link/win32_serial_device.h"
@@ -44,6 +48,45 @@ TEST(Win32Clock, TakesTheMultimediaTimerFromSystem32AndCountsMilliseconds) {
   const std::uint32_t elapsed = clock.now_ms() - before;
   EXPECT_GE(elapsed, 19u);
   EXPECT_LT(elapsed, 500u);
+}
+
+// Opens the port as another program would, leaves the given settings in it (if any) and reads
+// what the driver then holds; BaudRate 0 when the port cannot be opened.
+DCB line_held(const std::u16string& path, DCB* leave = nullptr) {
+  const HANDLE handle =
+      CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE, 0,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  DCB held{};
+  held.DCBlength = sizeof(held);
+  if (handle != INVALID_HANDLE_VALUE) {
+    if (leave == nullptr || SetCommState(handle, leave)) {
+      GetCommState(handle, &held);
+    }
+    CloseHandle(handle);
+  }
+  return held;
+}
+
+// A program that used hardware flow control leaves it in the driver: with CTS not wired, every
+// command would be held back. Run by program-test, with QUINTREL_TEST_PORT naming a port with a
+// pseudo-terminal behind it, where Wine keeps fOutxCtsFlow as the tty's CRTSCTS.
+TEST(Win32SerialPortOnPty, OpenTurnsOffTheHandshakeAnotherProgramLeft) {
+  const char* name = std::getenv("QUINTREL_TEST_PORT");
+  ASSERT_NE(name, nullptr);
+  const std::u16string port(name, name + std::strlen(name));
+  DCB left = line_held(win32_device_path(port));
+  left.fOutxCtsFlow = TRUE;
+  left.fRtsControl = RTS_CONTROL_HANDSHAKE;
+  ASSERT_TRUE(line_held(win32_device_path(port), &left).fOutxCtsFlow);
+  {
+    Win32SerialBackend backend;
+    const std::unique_ptr<SerialDevice> device = backend.open_exclusive(port);
+    ASSERT_TRUE(device && device->read_line_settings() && device->write_line_settings() &&
+                device->set_short_timeouts());
+  }
+  const DCB after = line_held(win32_device_path(port));
+  EXPECT_FALSE(after.fOutxCtsFlow);
+  EXPECT_NE(after.fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE));
 }
 
 }  // namespace

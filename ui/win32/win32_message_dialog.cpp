@@ -89,8 +89,18 @@ HICON load_message_icon(std::int32_t icon_code, int size) {
       name = MAKEINTRESOURCEW(IDI_EXCLAMATION_MARK);
       break;
   }
-  // Loaded at the size it is drawn, so the system picks the best image of the icon rather than
-  // stretching its 32-pixel one; not shared, so the window can destroy it when it goes.
+  if (instance == nullptr) {
+    // A system icon. LoadImageW loads one with no instance only as a shared icon, which must
+    // never be destroyed and comes in the size first asked for; the window draws, and destroys,
+    // its own copy, made again from the icon's resource at the size it is drawn.
+    const auto shared =
+        static_cast<HICON>(LoadImageW(nullptr, name, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    return shared == nullptr
+               ? nullptr
+               : static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE));
+  }
+  // The program's own icons, loaded at the size they are drawn, so the best image of the icon is
+  // used rather than its 32-pixel one stretched; not shared, so the window destroys it.
   return static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, size, size, 0));
 }
 

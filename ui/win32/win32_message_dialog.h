@@ -12,8 +12,9 @@ namespace quintrel {
 inline constexpr int kMessageIconPosition = 10;
 inline constexpr int kMessageIconSize = 40;
 
-// Loads the icon for an icon code at size x size pixels: a system icon with no instance, a
-// program icon from the program's instance. The caller owns it (DestroyIcon); null on failure.
+// Loads the icon for an icon code at size x size pixels: a system icon as a copy of the shared
+// one, a program icon from the program's instance. Either way the caller owns it (DestroyIcon),
+// never a shared handle; null on failure.
 HICON load_message_icon(std::int32_t icon_code, int size);
 
 INT_PTR CALLBACK message_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
