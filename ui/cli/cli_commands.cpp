@@ -110,9 +110,16 @@ class OpenedPort {
   OpenedPort& operator=(const OpenedPort&) = delete;
 
   // On failure the message is followed by the reason the system gave for refusing the open.
+  // Other programs seen on an opened port are warned about: they can take the device's replies.
   bool open(PortOutcome& outcome, std::ostream& err) {
     open_port(dialog_);
     if (serial_link().is_open()) {
+      if (serial_backend() != nullptr) {
+        const std::string warning = serial_backend()->last_open_warning();
+        if (!warning.empty()) {
+          err << "warning: " << warning << '\n';
+        }
+      }
       return true;
     }
     note_failure(outcome, err);
