@@ -1,10 +1,16 @@
 #include "link/linux_port_holders.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <string_view>
-#include <system_error>
 
 namespace quintrel {
 
@@ -29,8 +35,8 @@ int decimal(std::string_view text) {
   return value;
 }
 
-std::string program_name(const fs::path& process) {
-  std::ifstream in(process / "comm");
+std::string program_name(const std::string& process) {
+  std::ifstream in(process + "/comm");
   std::string name;
   std::getline(in, name);
   return name;
@@ -43,11 +49,11 @@ int pty_index(const std::string& device) {
 }
 
 // Whether the descriptor fd of process, which links to target, is the master side of pty index.
-bool is_master_of(const fs::path& process, const fs::path& fd, const fs::path& target, int index) {
+bool is_master_of(const std::string& process, const char* fd, std::string_view target, int index) {
   if (target != "/dev/ptmx" && target != "/dev/pts/ptmx") {
     return false;
   }
-  std::ifstream info(process / "fdinfo" / fd.filename());
+  std::ifstream info(process + "/fdinfo/" + fd);
   const std::string wanted = "tty-index:\t" + std::to_string(index);
   for (std::string line; std::getline(info, line);) {
     if (line == wanted) {
@@ -57,13 +63,47 @@ bool is_master_of(const fs::path& process, const fs::path& fd, const fs::path& t
   return false;
 }
 
+// A directory read entry by entry with readdir: /proc holds thousands of descriptor links, and
+// each costs a system call or two this way rather than several through std::filesystem.
+class Directory {
+ public:
+  explicit Directory(const std::string& path) : dir_(::opendir(path.c_str())) {}
+  ~Directory() {
+    if (dir_ != nullptr) {
+      ::closedir(dir_);
+    }
+  }
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+
+  // False when the directory could not be opened; errno tells why.
+  bool is_open() const { return dir_ != nullptr; }
+  int fd() const { return ::dirfd(dir_); }
+
+  // The next entry's name other than "." and ".."; null at the end.
+  const char* next() {
+    while (const dirent* entry = ::readdir(dir_)) {
+      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+        return entry->d_name;
+      }
+    }
+    return nullptr;
+  }
+
+ private:
+  DIR* dir_;
+};
+
+// Calls visit(pid, "<proc_root>/<pid>") for each process; entries such as "self" are no process.
 template <typename Visit>
 void for_each_process(const fs::path& proc_root, Visit visit) {
-  std::error_code error;
-  for (fs::directory_iterator it(proc_root, error), end; !error && it != end; it.increment(error)) {
-    // Entries that are no process ("self", "net") are skipped.
-    if (const int pid = decimal(it->path().filename().string()); pid > 0) {
-      visit(pid, it->path());
+  Directory proc(proc_root.string());
+  if (!proc.is_open()) {
+    return;
+  }
+  while (const char* name = proc.next()) {
+    if (const int pid = decimal(name); pid > 0) {
+      visit(pid, proc_root.string() + "/" + name);
     }
   }
 }
@@ -73,29 +113,30 @@ void for_each_process(const fs::path& proc_root, Visit visit) {
 PortHolders find_port_holders(const fs::path& proc_root, const std::string& device, int own_pid) {
   PortHolders holders;
   const int index = pty_index(device);
-  for_each_process(proc_root, [&](int pid, const fs::path& process) {
+  for_each_process(proc_root, [&](int pid, const std::string& process) {
     if (pid == own_pid) {
       return;
     }
-    std::error_code error;
-    fs::directory_iterator fd(process / "fd", error);
-    if (error) {
+    Directory fds(process + "/fd");
+    if (!fds.is_open()) {
       // A process that ended meanwhile has no entry any more; any other failure hides its files.
-      holders.unseen |= error != std::errc::no_such_file_or_directory;
+      holders.unseen |= errno != ENOENT;
       return;
     }
     bool holds = false;
     // The process on a pseudo-terminal's master side is the device at the line's far end (as
     // quintrel-sim, which holds the terminal side as well), not another user of the port.
     bool far_end = false;
-    for (const fs::directory_iterator end; fd != end; fd.increment(error)) {
-      std::error_code link_error;
-      const fs::path target = fs::read_symlink(fd->path(), link_error);
-      if (link_error) {
+    while (const char* fd = fds.next()) {
+      char target[PATH_MAX];
+      const ssize_t length = ::readlinkat(fds.fd(), fd, target, sizeof target);
+      if (length < 0) {
+        holders.unseen |= errno == EACCES;
         continue;
       }
-      holds = holds || target == device;
-      far_end = far_end || (index >= 0 && is_master_of(process, fd->path(), target, index));
+      const std::string_view link(target, static_cast<std::size_t>(length));
+      holds = holds || link == device;
+      far_end = far_end || (index >= 0 && is_master_of(process, fd, link, index));
     }
     if (holds && !far_end) {
       holders.seen.push_back({pid, program_name(process)});
@@ -117,7 +158,7 @@ std::string holder_names(const std::vector<PortHolder>& holders) {
 
 std::vector<std::string> running_adapter_grabbers(const fs::path& proc_root) {
   std::array<bool, kAdapterGrabbers.size()> running{};
-  for_each_process(proc_root, [&](int, const fs::path& process) {
+  for_each_process(proc_root, [&](int, const std::string& process) {
     const std::string name = program_name(process);
     for (std::size_t at = 0; at < kAdapterGrabbers.size(); ++at) {
       running[at] = running[at] || name == kAdapterGrabbers[at];
