@@ -33,6 +33,9 @@ class SerialBackend {
   virtual std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) = 0;
   // Why the last open_exclusive failed, in words a user can act on; empty when unknown.
   virtual std::string last_open_failure() { return {}; }
+  // After a successful open_exclusive: the other programs seen using the same port, which can
+  // take replies meant for this one, in words; empty when none is seen.
+  virtual std::string last_open_warning() { return {}; }
 };
 
 // The backend open_port uses; none until the program's entry installs its platform's backend.
