@@ -81,8 +81,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CliRequest request;
   CLI::App app{
       "Reads and writes the bitrate and CAN identifier of the CAN-bus device on a serial "
-      "port, and switches its buzzer off. Exit status: 0 success, 1 failure, 2 usage "
-      "error."};
+      "port, and switches its buzzer off, on one port or on many at once. Exit status: 0 "
+      "success, 1 failure, 2 usage error; a run over several ports (several -p, or --found) "
+      "exits 0 when every port succeeded and 5 otherwise, and 1 when --found found no device."};
   app.name("quintrel-cli");
   app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
   app.require_subcommand(1);
@@ -96,15 +97,31 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
 
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
-      "(/dev/ttyS0..), or an entry of 'ports'";
+      "(/dev/ttyS0..), or an entry of 'ports'. Repeat -p to run on several ports at once";
+  const std::string found_help =
+      "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
+      "ports only";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
+  ports->add_flag("--probe", request.probe,
+                  "Ask each port for its bitrate (which changes nothing) and say what answered; "
+                  "exit 0 when a device was found, 1 otherwise");
+  ports->add_option("--match", request.match, "--probe: only the listed ports this selects")
+      ->option_text("SELECTOR");
+  ports->add_option("-p,--port", request.ports, "--probe: only these ports")->option_text("PORT");
+  ports->add_flag("--json", request.json, "Print one JSON object per port");
+
+  // Each command that talks to a device: one or more -p, or --found.
+  const auto add_ports = [&](CLI::App* command) {
+    command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
+    command->add_flag("--found", request.found, found_help);
+    command->add_flag("--json", request.json, "Print one JSON object per port");
+  };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
-  read->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
-  read->add_flag("--json", request.json, "Print one JSON object");
+  add_ports(read);
 
   CLI::App* save =
       app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
-  save->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  add_ports(save);
   std::string bitrate;
   save->add_option("--bitrate", bitrate,
                    "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
@@ -120,7 +137,11 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
                  "Read both values back after the commit; fail when they differ");
 
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
-  buzzer->add_option("-p,--port", request.port, port_help)->required()->option_text("PORT");
+  add_ports(buzzer);
+
+  // What a probing run starts for each port; not for people, so not in --help.
+  CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
+  probe_port->add_option("-p,--port", request.ports)->required()->expected(1);
 
   try {
     app.parse(argc, argv);
@@ -130,14 +151,29 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   }
   if (*ports) {
     request.command = CliCommand::kPorts;
+    if (!request.probe && (!request.match.empty() || !request.ports.empty())) {
+      err << "--match and -p of 'ports' go with --probe\n";
+      exit_code = 2;
+      return std::nullopt;
+    }
   } else if (*read) {
     request.command = CliCommand::kRead;
   } else if (*save) {
     request.command = CliCommand::kSave;
     request.bitrate = *bitrate_from_argument(bitrate);
     request.identifier = *identifier_from_argument(identifier);
-  } else {
+  } else if (*buzzer) {
     request.command = CliCommand::kBuzzerOff;
+  } else {
+    request.command = CliCommand::kProbePort;
+  }
+  if (request.command != CliCommand::kPorts && request.ports.empty() && !request.found) {
+    err << "a port is needed: -p PORT (or --found)\n";
+    exit_code = 2;
+    return std::nullopt;
+  }
+  if (request.ports.size() == 1) {
+    request.port = request.ports.front();
   }
   exit_code = 0;
   return request;

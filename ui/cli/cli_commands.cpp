@@ -216,6 +216,7 @@ int run_cli_command(const CliRequest& request, ConsolePresenter& presenter, std:
       session.begin();
       return buzzer_off(kNoOwner) == -1 ? session.failed() : kExitSuccess;
     case CliCommand::kPorts:
+    case CliCommand::kProbePort:  // run_concurrent_command's
       break;
   }
   return kExitSuccess;
