@@ -1,6 +1,7 @@
 // The device's command set as the tool uses it: read, write and commit the bitrate and the CAN
 // identifier, and silence the buzzer. Every failure has been shown by the frame exchange before
-// an operation returns -1; nothing here knows a window.
+// an operation returns -1 (or read_settings stops); serial_link().last_status then says why, since
+// every operation ends with its last exchange. Nothing here knows a window.
 #pragma once
 
 #include <cstdint>

@@ -11,8 +11,11 @@ namespace quintrel {
 
 namespace {
 
-void show_error(OwnerWindow owner, const char16_t* text) {
+// Records why the exchange failed, shows the message and gives the failure result.
+int fail(OwnerWindow owner, LinkStatus status, const char16_t* text) {
+  serial_link().last_status = status;
   show_message(kKindError, owner, text, messages::kErrorTitle);
+  return -1;
 }
 
 // Waits for one byte until the stage that began at stage_start has run longer than its window
@@ -53,9 +56,9 @@ bool write_with_retry(std::span<const std::uint8_t> bytes) {
 int send_command(OwnerWindow owner, std::span<const std::uint8_t> payload) {
   SerialLink& link = serial_link();
   if (!link.is_open()) {
-    show_error(owner, messages::kPortNotOpen);
-    return -1;
+    return fail(owner, LinkStatus::kPortNotOpen, messages::kPortNotOpen);
   }
+  link.last_status = LinkStatus::kOk;
   link.device->purge();
   const std::uint8_t stx[] = {kStx};
   const std::uint8_t tail[] = {kEtx, frame_check_byte(payload)};
@@ -69,11 +72,12 @@ int send_command(OwnerWindow owner, std::span<const std::uint8_t> payload) {
 int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
   SerialLink& link = serial_link();
   if (!link.is_open()) {
-    show_error(owner, messages::kPortNotOpen);
-    return -1;
+    return fail(owner, LinkStatus::kPortNotOpen, messages::kPortNotOpen);
   }
   if (buffer.empty()) {
-    return -1;  // no room even for the terminator; every caller passes a ReplyBuffer
+    // No room even for the terminator; every caller passes a ReplyBuffer.
+    link.last_status = LinkStatus::kReplyTooLong;
+    return -1;
   }
   BytePort& port = *link.device;
   Clock& clock = link_clock();
@@ -82,8 +86,7 @@ int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
   const std::uint32_t hunt_start = clock.now_ms();
   do {
     if (!read_within_stage(port, clock, hunt_start, byte)) {
-      show_error(owner, messages::kReplyTimeout);
-      return -1;
+      return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
     }
   } while (byte != kStx);
 
@@ -95,8 +98,7 @@ int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
   std::uint8_t check = 0;
   do {
     if (!read_within_stage(port, clock, body_start, byte)) {
-      show_error(owner, messages::kReplyTimeout);
-      return -1;
+      return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
     }
     check ^= byte;
     if (stored < buffer.size()) {
@@ -108,14 +110,17 @@ int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
 
   const std::uint32_t check_start = clock.now_ms();
   if (!read_within_stage(port, clock, check_start, byte)) {
-    show_error(owner, messages::kReplyTimeout);
-    return -1;
+    return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
   }
   buffer[stored - 1] = 0;  // the stored ETX, or the last slot of an overflowing body
-  if (overflow || byte != check) {
-    show_error(owner, messages::kReplyBccError);
-    return -1;
+  if (overflow) {
+    return fail(owner, LinkStatus::kReplyTooLong, messages::kReplyBccError);
   }
+  if (byte != check) {
+    return fail(owner, LinkStatus::kCheckByteWrong, messages::kReplyBccError);
+  }
+  // Only the ETX was stored: an empty payload, which fails without a message.
+  link.last_status = stored == 1 ? LinkStatus::kEmptyReply : LinkStatus::kOk;
   return static_cast<int>(stored) - 2;
 }
 

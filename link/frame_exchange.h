@@ -1,6 +1,6 @@
 // One command out, one reply back, over the open serial link. Each exchange is send_command
 // followed at once by receive_reply with the same owner; failures are shown here, so callers only
-// stop their sequence.
+// stop their sequence. Both record how they ended in serial_link().last_status.
 #pragma once
 
 #include <array>

@@ -8,6 +8,20 @@ PortScanner* g_scanner = nullptr;
 
 constexpr int kFixedPortCount = 10;
 
+// "COM1".."COM10", for ports the scan does not find.
+std::vector<ScannedPort> fixed_port_entries() {
+  std::vector<ScannedPort> entries;
+  for (int number = 1; number <= kFixedPortCount; ++number) {
+    ScannedPort& entry = entries.emplace_back();
+    entry.name = u"COM";
+    for (const char digit : std::to_string(number)) {
+      entry.name.push_back(static_cast<char16_t>(digit));
+    }
+    entry.kind = PortKind::kLegacy;
+  }
+  return entries;
+}
+
 }  // namespace
 
 PortScanner* port_scanner() {
@@ -26,6 +40,17 @@ std::u16string format_port_entry(const ScannedPort& port) {
   return entry;
 }
 
+std::vector<ScannedPort> port_list_entries() {
+  std::vector<ScannedPort> entries;
+  if (g_scanner != nullptr) {
+    entries = g_scanner->present_ports();
+  }
+  for (ScannedPort& fixed : fixed_port_entries()) {
+    entries.push_back(std::move(fixed));
+  }
+  return entries;
+}
+
 void fill_port_list(PortBox& box) {
   for (int remaining = box.entry_count(); remaining > 0; --remaining) {
     box.delete_entry(0);
@@ -35,12 +60,8 @@ void fill_port_list(PortBox& box) {
       box.add_entry(format_port_entry(port));
     }
   }
-  for (int number = 1; number <= kFixedPortCount; ++number) {
-    std::u16string name = u"COM";
-    for (const char digit : std::to_string(number)) {
-      name.push_back(static_cast<char16_t>(digit));
-    }
-    box.add_entry(name);
+  for (const ScannedPort& fixed : fixed_port_entries()) {
+    box.add_entry(fixed.name);
   }
   box.select_entry(0);
 }

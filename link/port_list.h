@@ -61,6 +61,10 @@ void install_port_scanner(PortScanner* scanner);
 // "name(description)", cut to kPortEntryMax units.
 std::u16string format_port_entry(const ScannedPort& port);
 
+// The entries of the port box: the scanned ports, then "COM1".."COM10" (kind kLegacy, no
+// description), with no de-duplication.
+std::vector<ScannedPort> port_list_entries();
+
 // Empties the box, adds the scanned entries and "COM1".."COM10" (no de-duplication) and selects
 // entry 0.
 void fill_port_list(PortBox& box);

@@ -1,6 +1,10 @@
 #include "link/posix_port_name.h"
 
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
+
+#include "link/port_identity.h"
 
 #include "link/utf8_text.h"
 
@@ -40,6 +44,12 @@ std::string posix_device_path(std::u16string_view port_name) {
     return "/dev/ttyS" + std::to_string(number - 1);
   }
   return "/dev/" + utf8_from_utf16(port_name);
+}
+
+std::string port_identity(std::u16string_view port_name) {
+  const std::string path = posix_device_path(port_name);
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
 }  // namespace quintrel

@@ -9,8 +9,9 @@ namespace {
 
 SerialBackend* g_backend = nullptr;
 
-void fail_open(PortDialog& dialog, const char16_t* text) {
+void fail_open(PortDialog& dialog, LinkStatus status, const char16_t* text) {
   serial_link().device.reset();
+  serial_link().last_status = status;
   show_message(kKindError, dialog.owner(), text, messages::kNoTitle);
 }
 
@@ -47,20 +48,21 @@ void open_port(PortDialog& dialog) {
     link.device = g_backend->open_exclusive(name);
   }
   if (!link.is_open()) {
-    fail_open(dialog, messages::kPortCannotOpen);
+    fail_open(dialog, LinkStatus::kCannotOpen, messages::kPortCannotOpen);
     return;
   }
   if (!link.device->read_line_settings()) {
-    fail_open(dialog, messages::kCannotGetSettings);
+    fail_open(dialog, LinkStatus::kCannotGetSettings, messages::kCannotGetSettings);
     return;
   }
   if (!link.device->write_line_settings()) {
-    fail_open(dialog, messages::kCannotSetPort);
+    fail_open(dialog, LinkStatus::kCannotSetSettings, messages::kCannotSetPort);
     return;
   }
   link.device->set_short_timeouts();
   link.device->raise_dtr();
   link.device->raise_rts();
+  link.last_status = LinkStatus::kOk;
 
   dialog.enable_control(kComOpenButton, false);
   dialog.enable_control(kSearchAgainButton, false);

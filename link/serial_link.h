@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "link/link_status.h"
 #include "link/serial_device.h"
 #include "ui/message.h"
 
@@ -13,6 +14,9 @@ namespace quintrel {
 
 struct SerialLink {
   std::unique_ptr<SerialDevice> device;  // null while closed; the link starts closed
+  // How the last open_port, send_command or receive_reply ended; every setting command ends with
+  // one of these, so after any operation this says why it failed.
+  LinkStatus last_status = LinkStatus::kOk;
 
   bool is_open() const { return device != nullptr; }
 };
@@ -36,7 +40,7 @@ std::u16string port_name_from_box_text(std::u16string_view box_text);
 
 // Opens the port named in the port box at 38400 8N1 with DTR and RTS raised; on success the port
 // controls switch to their open state. A failure is shown and leaves the link closed and the
-// controls untouched.
+// controls untouched. last_status says which step failed.
 void open_port(PortDialog& dialog);
 
 // Closes the port if open and switches the port controls to their closed state.

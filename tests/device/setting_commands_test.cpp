@@ -150,6 +150,8 @@ TEST_P(SaveSettingsStops, NothingFollowsAFailedStep) {
   const Commands all = {"cceb 3", "ccid 7FF", "ppw3916"};
   EXPECT_EQ(responder.commands, Commands(all.begin(), all.begin() + stop.commands_sent));
   EXPECT_EQ(env.message_texts(), stop.empty_reply ? Texts{} : Texts{messages::kReplyTimeout});
+  EXPECT_EQ(serial_link().last_status,
+            stop.empty_reply ? LinkStatus::kEmptyReply : LinkStatus::kReplyTimeout);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, SaveSettingsStops,

@@ -64,26 +64,29 @@ TEST_F(BatchTest, ProbeTellsDevicesFromSilentGarbledAndMissingPorts) {
   EXPECT_EQ(nothing.err, "a device on 0 of 2 ports probed\n");
 }
 
-TEST_F(BatchTest, ReadOnManyPortsGivesEachItsObjectAndExitsFiveOnAnyFailure) {
+TEST_F(BatchTest, SaveOnManyPortsGivesEachItsObjectAndExitsFiveOnAnyFailure) {
   const std::string first = start_sim({});
   const std::string second = start_sim({"--id", "12"});
-  const std::string silent = start_sim({"--fault", "no-answer"});
-  const CliRun read =
-      run_cli({"read", "--json", "-p", first, "-p", second, "-p", silent, "-p", missing_});
-  EXPECT_EQ(read.exit_code, 5) << read.err;
-  EXPECT_LT(read.wall_ms, kOneTimeoutMaxMs);
-  auto results = objects(read.out);
-  ASSERT_EQ(results.size(), 4u) << read.out;
-  EXPECT_EQ(results[second]["identifier"], "12");
+  const std::string faulted = start_sim({"--fault", "bad-check", "--fault-from", "2"});
+  const CliRun save = run_cli({"save", "--json", "-p", first, "-p", second, "-p", faulted, "-p",
+                               missing_, "--bitrate", "1Mbps", "--id", "2a5", "--verify"});
+  EXPECT_EQ(save.exit_code, 5) << save.err;
+  EXPECT_LT(save.wall_ms, kOneTimeoutMaxMs);
+  auto results = objects(save.out);
+  ASSERT_EQ(results.size(), 4u) << save.out;
+  EXPECT_EQ(results[second].dump(), R"({"exit":0,"ok":true,"port":")" + second + R"("})");
   EXPECT_EQ(results[first]["ok"], true);
-  EXPECT_EQ(results[silent]["ok"], false);
-  EXPECT_EQ(results[silent]["error"], "Response reception timeout");
-  EXPECT_EQ(results[missing_]["ok"], false);
-  EXPECT_NE(read.err.find("2 of 4 ports succeeded"), std::string::npos) << read.err;
+  EXPECT_EQ(results[faulted]["error"], "Response BCC error");
+  EXPECT_EQ(results[faulted]["exit"], 1);
+  EXPECT_EQ(results[missing_]["exit"], 3);
+  EXPECT_NE(save.err.find("2 of 4 ports succeeded"), std::string::npos) << save.err;
+  const CliRun held = run_cli({"read", "-p", second});
+  EXPECT_EQ(held.out, "bitrate: 1Mbps\nidentifier: 2A5\n");
 
+  const std::string silent = start_sim({"--fault", "no-answer"});
   const CliRun together = run_cli({"read", "--found", "-p", first, "-p", silent});
   EXPECT_EQ(together.exit_code, 0) << together.err;
-  EXPECT_EQ(together.out, first + ": bitrate 500kbps, identifier 7FF\n");
+  EXPECT_EQ(together.out, first + ": bitrate 1Mbps, identifier 2A5\n");
 }
 
 TEST_F(BatchTest, FoundWithoutAnyDeviceExitsOne) {

@@ -23,9 +23,9 @@ TEST(Conversation, ReadShowsTheDeviceValues) {
 
   const CliRun json = run_cli({"read", "-p", sim.port(), "--json"});
   EXPECT_EQ(json.exit_code, 0) << json.err;
-  EXPECT_EQ(json.out,
-            "{\"port\":\"" + sim.port() +
-                "\",\"bitrate\":\"250kbps\",\"bitrate_code\":2,\"identifier\":\"123\"}\n");
+  EXPECT_EQ(json.out, "{\"port\":\"" + sim.port() +
+                          "\",\"ok\":true,\"exit\":0,\"bitrate\":\"250kbps\",\"bitrate_code\":2,"
+                          "\"identifier\":\"123\"}\n");
 }
 
 TEST(Conversation, SaveThenReadBackAndTheCommittedValuesSurviveARestart) {

@@ -1,8 +1,13 @@
 #include "link/posix_port_name.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+
+#include "link/port_identity.h"
 #include "link/serial_link.h"
+#include "link/utf8_text.h"
 
 namespace quintrel {
 namespace {
@@ -41,6 +46,21 @@ TEST(PosixDevicePath, PortBoxEntryOpensTheDevicePathBeforeItsParenthesis) {
   EXPECT_EQ(posix_device_path(port_name_from_box_text(u"/dev/ttyUSB0(FT232R USB UART)")),
             "/dev/ttyUSB0");
   EXPECT_EQ(posix_device_path(port_name_from_box_text(u"COM3")), "/dev/ttyS2");
+}
+
+TEST(PortIdentity, LinksAndLegacyNamesMeetAtTheirDevice) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::temp_directory_path() / ("quintrel-identity-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::create_symlink("/dev/null", dir / "a");
+  fs::create_symlink(dir / "a", dir / "b");
+
+  EXPECT_EQ(port_identity(utf16_from_utf8((dir / "b").string())), "/dev/null");
+  EXPECT_EQ(port_identity(u"null"), "/dev/null");
+  EXPECT_EQ(port_identity(u"COM1"), port_identity(u"/dev/ttyS0"));
+  EXPECT_EQ(port_identity(u"quintrel-no-such-tty"), "/dev/quintrel-no-such-tty");
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -23,10 +23,12 @@ class ReceiveReplyTest : public testing::Test {
 
 TEST_F(ReceiveReplyTest, GoodReplyGivesPayloadLengthMinusOne) {
   device.arrive_at(0, bytes_from_hex("02 61 62 63 03 63"));
+  serial_link().last_status = LinkStatus::kReplyTimeout;  // an earlier exchange's
 
   EXPECT_EQ(receive_reply(env.owner, reply), 2);
   EXPECT_EQ(buffer_start(4), "61 62 63 00");
   EXPECT_TRUE(env.presenter.shown.empty());
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kOk);
 }
 
 TEST_F(ReceiveReplyTest, WrongCheckByteShowsBccErrorAndKeepsTerminatedPayload) {
@@ -38,6 +40,7 @@ TEST_F(ReceiveReplyTest, WrongCheckByteShowsBccErrorAndKeepsTerminatedPayload) {
   EXPECT_EQ(env.presenter.shown[0].text, messages::kReplyBccError);
   EXPECT_EQ(env.presenter.shown[0].title, u"error");
   EXPECT_EQ(env.presenter.shown[0].owner, env.owner);
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kCheckByteWrong);
 }
 
 TEST_F(ReceiveReplyTest, EmptyPayloadFailsWithoutMessage) {
@@ -45,6 +48,7 @@ TEST_F(ReceiveReplyTest, EmptyPayloadFailsWithoutMessage) {
 
   EXPECT_EQ(receive_reply(env.owner, reply), -1);
   EXPECT_TRUE(env.presenter.shown.empty());
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kEmptyReply);
 }
 
 TEST_F(ReceiveReplyTest, BytesBeforeStxAreSkipped) {
@@ -66,6 +70,7 @@ TEST_F(ReceiveReplyTest, ClosedLinkShowsNotOpenWithoutReading) {
 
   EXPECT_EQ(receive_reply(env.owner, reply), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kPortNotOpen}));
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kPortNotOpen);
   EXPECT_EQ(env.clock.now, 0u);
 }
 
@@ -107,6 +112,7 @@ TEST_P(ReplyStageTimeout, HuntingReadsAtExactly1000AndTimesOutAt1001) {
 
   EXPECT_EQ(receive_with_late_byte(0, 1001), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kReplyTimeout);
 }
 
 TEST_P(ReplyStageTimeout, BodyWindowRunsFromStxToEtx) {
@@ -165,6 +171,7 @@ TEST_F(ReceiveReplyTest, OverlongBodyIsConsumedToItsCheckByteWithoutWritingPastT
 
   EXPECT_EQ(receive_reply(env.owner, std::span(guarded).first(kReplyBufferSize)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyBccError}));
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kReplyTooLong);
   EXPECT_EQ(guarded[kReplyBufferSize - 1], 0);
   for (std::size_t i = kReplyBufferSize; i < guarded.size(); ++i) {
     EXPECT_EQ(guarded[i], 0xEE) << "byte " << i << " past the buffer was written";

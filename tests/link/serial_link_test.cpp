@@ -58,6 +58,7 @@ TEST_F(SerialLinkTest, LinkStartsClosed) {
 TEST_F(SerialLinkTest, OpenConfiguresInOrderThenSwitchesControls) {
   test::FakeSerialDevice& device = prepare_device();
   dialog.box_text = u"COM3(USB Serial Port (COM3))";
+  serial_link().last_status = LinkStatus::kCannotOpen;  // an earlier open's
 
   open_port(dialog);
 
@@ -69,6 +70,7 @@ TEST_F(SerialLinkTest, OpenConfiguresInOrderThenSwitchesControls) {
                                       "raise_dtr", "raise_rts"}));
   EXPECT_EQ(dialog.changes, kOpenState);
   EXPECT_TRUE(env.presenter.shown.empty());
+  EXPECT_EQ(serial_link().last_status, LinkStatus::kOk);
 }
 
 TEST_F(SerialLinkTest, PortNameIsTakenAsTypedUpToTheFirstParenthesis) {
@@ -97,6 +99,7 @@ struct OpenFailure {
   bool fail_read;
   bool fail_write;
   const char16_t* text;
+  LinkStatus status;
 };
 
 void PrintTo(const OpenFailure& failure, std::ostream* os) {
@@ -123,13 +126,17 @@ TEST_P(SerialLinkOpenFailure, ShowsItsMessageLeavesLinkClosedAndControlsUntouche
   EXPECT_EQ(env.presenter.shown[0].text, std::u16string(failure.text));
   EXPECT_EQ(env.presenter.shown[0].title, u"");
   EXPECT_EQ(env.presenter.shown[0].icon_code, 0);
+  EXPECT_EQ(serial_link().last_status, failure.status);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, SerialLinkOpenFailure,
-    testing::Values(OpenFailure{"Open", false, false, false, messages::kPortCannotOpen},
-                    OpenFailure{"ReadSettings", true, true, false, messages::kCannotGetSettings},
-                    OpenFailure{"WriteSettings", true, false, true, messages::kCannotSetPort}),
+    testing::Values(OpenFailure{"Open", false, false, false, messages::kPortCannotOpen,
+                                LinkStatus::kCannotOpen},
+                    OpenFailure{"ReadSettings", true, true, false, messages::kCannotGetSettings,
+                                LinkStatus::kCannotGetSettings},
+                    OpenFailure{"WriteSettings", true, false, true, messages::kCannotSetPort,
+                                LinkStatus::kCannotSetSettings}),
     [](const auto& test_info) { return std::string(test_info.param.name); });
 
 TEST_F(SerialLinkTest, ReopenClosesTheOldPortFirst) {

@@ -39,7 +39,7 @@ std::string last_line(const std::string& text) {
   return last;
 }
 
-std::string text_of(const nlohmann::ordered_json& object, const char* key) {
+std::string text_of(const JsonObject& object, const char* key) {
   const auto it = object.find(key);
   return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
@@ -64,9 +64,9 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    nlohmann::ordered_json result = port_result(ports_[end.job], end, services_.limits);
+    JsonObject result = port_result(ports_[end.job], end, services_.limits);
     if (request_.json) {
-      out_ << result.dump() << '\n' << std::flush;
+      out_ << json_text(result) << '\n' << std::flush;
     } else {
       board_.show_result(end.job, result_line(request_.command, result));
     }
@@ -132,11 +132,11 @@ std::vector<std::string> port_job_arguments(const CliRequest& request, const std
   return args;
 }
 
-std::optional<nlohmann::ordered_json> last_json_object(const std::string& output) {
+std::optional<JsonObject> last_json_object(const std::string& output) {
   std::istringstream lines(output);
-  std::optional<nlohmann::ordered_json> found;
+  std::optional<JsonObject> found;
   for (std::string line; std::getline(lines, line);) {
-    nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(line, nullptr, false);
+    JsonObject parsed = JsonObject::parse(line, nullptr, false);
     if (parsed.is_object()) {
       found = std::move(parsed);
     }
@@ -164,11 +164,10 @@ std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
                       : said;
 }
 
-nlohmann::ordered_json port_result(const std::string& port, const ChildEnd& end,
-                                   const BatchLimits& limits) {
+JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits) {
   const std::string failure = child_failure(end, limits);
   if (failure.empty()) {
-    nlohmann::ordered_json object = *last_json_object(end.out);
+    JsonObject object = *last_json_object(end.out);
     if (!object.contains("ok")) {
       object["ok"] = end.exit_code == kExitSuccess;
     }
@@ -184,7 +183,7 @@ nlohmann::ordered_json port_result(const std::string& port, const ChildEnd& end,
           {"error", failure}};
 }
 
-std::string result_line(CliCommand command, const nlohmann::ordered_json& result) {
+std::string result_line(CliCommand command, const JsonObject& result) {
   std::string line = text_of(result, "port") + ": ";
   if (!result.value("ok", false)) {
     line += "failed (exit " + std::to_string(result.value("exit", kExitFailure)) + ")";

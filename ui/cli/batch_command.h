@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "link/clock.h"
 #include "ui/cli/child_batch.h"
 #include "ui/cli/child_process.h"
 #include "ui/cli/cli_arguments.h"
+#include "ui/cli/port_json.h"
 
 namespace quintrel::cli {
 
@@ -31,19 +30,18 @@ struct BatchServices {
 std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port);
 
 // The last line of a child's output that is a JSON object.
-std::optional<nlohmann::ordered_json> last_json_object(const std::string& output);
+std::optional<JsonObject> last_json_object(const std::string& output);
 
 // What went wrong with a child that gave no result, in words; empty when it gave one.
 std::string child_failure(const ChildEnd& end, const BatchLimits& limits);
 
 // The port's result: the child's object (with "ok" and "exit" from its exit status where it
 // lacks them), or one made here.
-nlohmann::ordered_json port_result(const std::string& port, const ChildEnd& end,
-                                   const BatchLimits& limits);
+JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits);
 
 // "PORT: bitrate 500kbps, identifier 7FF", "PORT: Saved !!!", "PORT: buzzer off" or
 // "PORT: failed (exit N): error: reason".
-std::string result_line(CliCommand command, const nlohmann::ordered_json& result);
+std::string result_line(CliCommand command, const JsonObject& result);
 
 // Runs the request's command on every port; prints a result per port as it finishes (a JSON
 // object per line with --json) and a summary on err. 0 when every port succeeded, 5 otherwise.

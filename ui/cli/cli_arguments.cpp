@@ -1,6 +1,8 @@
 #include "ui/cli/cli_arguments.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <vector>
 
 #include "link/utf8_text.h"
 
@@ -82,8 +84,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CLI::App app{
       "Reads and writes the bitrate and CAN identifier of the CAN-bus device on a serial "
       "port, and switches its buzzer off, on one port or on many at once. Exit status: 0 "
-      "success, 1 failure, 2 usage error; a run over several ports (several -p, or --found) "
-      "exits 0 when every port succeeded and 5 otherwise, and 1 when --found found no device."};
+      "success; 1 the device did not answer right (time-out, wrong check byte, empty reply); 2 "
+      "usage error; 3 the port cannot be opened (missing, busy, no permission, not a serial "
+      "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
+      "--found) where some port failed (--found that found no device: 1)."};
   app.name("quintrel-cli");
   app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
   app.require_subcommand(1);
@@ -97,31 +101,38 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
 
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
-      "(/dev/ttyS0..), or an entry of 'ports'. Repeat -p to run on several ports at once";
+      "(/dev/ttyS0..), an entry of 'ports', usb:VID:PID[:SERIAL] or serial:TEXT (one device "
+      "of 'ports --json'), or a glob over the listed ports ('COM*'); default: $QUINTREL_PORT. "
+      "Repeat -p to run on several ports at once";
+  const std::string json_help =
+      "Print one JSON object per port: port, ok, exit, and error (and reason) when it failed";
   const std::string found_help =
       "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
       "ports only";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
+  ports->add_flag("--json", request.json,
+                  "One JSON object per port: port, description, kind, and vid, pid, serial, "
+                  "manufacturer, product, by_id, link, location where known; with --probe, "
+                  "probe and bitrate, bitrate_code or reason");
   ports->add_flag("--probe", request.probe,
                   "Ask each port for its bitrate (which changes nothing) and say what answered; "
                   "exit 0 when a device was found, 1 otherwise");
   ports->add_option("--match", request.match, "--probe: only the listed ports this selects")
       ->option_text("SELECTOR");
   ports->add_option("-p,--port", request.ports, "--probe: only these ports")->option_text("PORT");
-  ports->add_flag("--json", request.json, "Print one JSON object per port");
 
-  // Each command that talks to a device: one or more -p, or --found.
-  const auto add_ports = [&](CLI::App* command) {
+  // Each command that talks to a device: one or more -p (else QUINTREL_PORT), or --found.
+  const auto add_ports = [&](CLI::App* command, const std::string& json_text) {
     command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
     command->add_flag("--found", request.found, found_help);
-    command->add_flag("--json", request.json, "Print one JSON object per port");
+    command->add_flag("--json", request.json, json_text);
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
-  add_ports(read);
+  add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");
 
   CLI::App* save =
       app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
-  add_ports(save);
+  add_ports(save, json_help);
   std::string bitrate;
   save->add_option("--bitrate", bitrate,
                    "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
@@ -137,7 +148,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
                  "Read both values back after the commit; fail when they differ");
 
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
-  add_ports(buzzer);
+  add_ports(buzzer, json_help);
 
   // What a probing run starts for each port; not for people, so not in --help.
   CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
@@ -167,15 +178,22 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   } else {
     request.command = CliCommand::kProbePort;
   }
-  if (request.command != CliCommand::kPorts && request.ports.empty() && !request.found) {
-    err << "a port is needed: -p PORT (or --found)\n";
-    exit_code = 2;
-    return std::nullopt;
+  exit_code = 0;
+  if (request.command != CliCommand::kPorts && request.command != CliCommand::kProbePort &&
+      request.ports.empty() && !request.found) {
+    const char* named = std::getenv(kPortVariable);
+    if (named == nullptr || *named == '\0') {
+      err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
+                               : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
+          << "\nRun with --help for more information.\n";
+      exit_code = 2;
+      return std::nullopt;
+    }
+    request.ports = {named};
   }
   if (request.ports.size() == 1) {
     request.port = request.ports.front();
   }
-  exit_code = 0;
   return request;
 }
 

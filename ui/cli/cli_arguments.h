@@ -16,8 +16,8 @@ enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort };
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
-  std::string port;                // the one port, as typed; the port box would hold the same
-  std::vector<std::string> ports;  // every -p as typed (several: a run over many ports)
+  std::string port;                // the one -p selector as typed, else QUINTREL_PORT
+  std::vector<std::string> ports;  // every -p selector as typed, or QUINTREL_PORT's
   bool found = false;              // read, save, buzzer-off: every port where a device answers
   bool probe = false;              // ports: ask each candidate port for its bitrate
   std::string match;               // ports --probe: only the listed ports this selects
@@ -37,8 +37,12 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
 // "7F", "000" gives "0"); nullopt for anything else.
 std::optional<std::u16string> identifier_from_argument(std::string_view text);
 
-// Parses the arguments. Returns the request, or nullopt with exit_code set: 0 after --help or
-// --version (printed to out), 2 after a usage error (explained on err).
+// The environment variable that names the port when -p is absent.
+inline constexpr char kPortVariable[] = "QUINTREL_PORT";
+
+// Parses the arguments, taking the port from QUINTREL_PORT when a command needs one and -p is
+// absent. Returns the request, or nullopt with exit_code set: 0 after --help or --version
+// (printed to out), 2 after a usage error (explained on err).
 std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
                                               std::ostream& err, int& exit_code);
 

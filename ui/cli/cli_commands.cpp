@@ -7,9 +7,12 @@
 
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
+#include "link/port_identity.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/utf8_text.h"
+#include "ui/cli/port_json.h"
+#include "ui/cli/port_selector.h"
 #include "ui/messages.h"
 
 namespace quintrel::cli {
@@ -29,23 +32,6 @@ std::string bitrate_text(BitrateCode code) {
   return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
 }
 
-std::string json_string(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      quoted += escaped;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
-
 class ListingBox final : public PortBox {
  public:
   int entry_count() override { return static_cast<int>(entries.size()); }
@@ -56,7 +42,7 @@ class ListingBox final : public PortBox {
   std::vector<std::u16string> entries;
 };
 
-// The "port box" of the command line: the port given with -p.
+// The "port box" of the command line: the port the selector resolved to.
 class CommandLinePort final : public PortDialog {
  public:
   explicit CommandLinePort(const std::string& port) : text_(utf16_from_utf8(port)) {}
@@ -96,49 +82,60 @@ class PrintingReceiver final : public SettingsReceiver {
   bool print_;
 };
 
-// One command's session: the port opened for it and closed after it, and the failure report
-// for operations that return -1 without having shown a message (an empty reply payload).
-class Session {
- public:
-  Session(const CliRequest& request, ConsolePresenter& presenter, std::ostream& err)
-      : dialog_(request.port), presenter_(presenter), err_(err) {}
-  ~Session() { close_port(dialog_); }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+// What one port's command came to; with --json it is printed as the port's object.
+struct PortOutcome {
+  std::string port;  // the name opened
+  int exit = kExitSuccess;
+  std::string error;                         // the program's message, when not ok
+  std::string reason;                        // what the system said when the open failed
+  JsonObject values = JsonObject::object();  // what was read
+};
 
-  // Opens the port; on failure the message is followed by the reason the system gave.
-  bool open() {
+// Takes the failure the link recorded. Only the empty reply has not been shown yet.
+void note_failure(PortOutcome& outcome, std::ostream& err) {
+  const LinkStatus status = serial_link().last_status;
+  if (status == LinkStatus::kEmptyReply) {
+    err << kEmptyResponse << '\n';
+  }
+  outcome.exit = exit_code_for(status);
+  outcome.error = failure_message(status);
+}
+
+// The port opened for one command and closed after it.
+class OpenedPort {
+ public:
+  explicit OpenedPort(const std::string& name) : dialog_(name) {}
+  ~OpenedPort() { close_port(dialog_); }
+  OpenedPort(const OpenedPort&) = delete;
+  OpenedPort& operator=(const OpenedPort&) = delete;
+
+  // On failure the message is followed by the reason the system gave for refusing the open.
+  bool open(PortOutcome& outcome, std::ostream& err) {
     open_port(dialog_);
     if (serial_link().is_open()) {
       return true;
     }
-    if (serial_backend() != nullptr) {
-      const std::string reason = serial_backend()->last_open_failure();
-      if (!reason.empty()) {
-        err_ << reason << '\n';
+    note_failure(outcome, err);
+    if (serial_link().last_status == LinkStatus::kCannotOpen && serial_backend() != nullptr) {
+      outcome.reason = serial_backend()->last_open_failure();
+      if (!outcome.reason.empty()) {
+        err << outcome.reason << '\n';
       }
     }
     return false;
   }
 
-  // Call before an operation; failed() afterwards reports a silent failure.
-  void begin() { shown_before_ = presenter_.shown_count(); }
-
-  int failed() {
-    if (presenter_.shown_count() == shown_before_) {
-      err_ << kEmptyResponse << '\n';
-    }
-    return kExitFailure;
-  }
-
  private:
   CommandLinePort dialog_;
-  ConsolePresenter& presenter_;
-  std::ostream& err_;
-  int shown_before_ = 0;
 };
 
-int run_ports(std::ostream& out) {
+int run_ports(const CliRequest& request, std::ostream& out) {
+  if (request.json) {
+    for (const ScannedPort& port : port_list_entries()) {
+      out << json_text(port_json(port)) << '\n';
+    }
+    return kExitSuccess;
+  }
   ListingBox box;
   fill_port_list(box);
   for (const std::u16string& entry : box.entries) {
@@ -147,79 +144,167 @@ int run_ports(std::ostream& out) {
   return kExitSuccess;
 }
 
-int run_read(const CliRequest& request, Session& session, std::ostream& out) {
+void run_read(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
+              std::ostream& err) {
   PrintingReceiver values(out, !request.json);
-  session.begin();
   read_settings(kNoOwner, values);
-  if (request.json && values.bitrate) {
-    // Whatever was read, as one object; the identifier is left out when it failed.
-    out << "{\"port\":" << json_string(request.port)
-        << ",\"bitrate\":" << json_string(bitrate_text(*values.bitrate))
-        << ",\"bitrate_code\":" << *values.bitrate;
-    if (values.identifier) {
-      out << ",\"identifier\":" << json_string(hex_text(*values.identifier));
-    }
-    out << "}\n" << std::flush;
+  // Whatever was read goes into the object; the identifier is left out when it failed.
+  if (values.bitrate) {
+    outcome.values["bitrate"] = bitrate_text(*values.bitrate);
+    outcome.values["bitrate_code"] = *values.bitrate;
   }
-  return values.bitrate && values.identifier ? kExitSuccess : session.failed();
+  if (values.identifier) {
+    outcome.values["identifier"] = hex_text(*values.identifier);
+  }
+  if (!values.bitrate || !values.identifier) {
+    note_failure(outcome, err);
+  }
 }
 
-int run_save(const CliRequest& request, Session& session, std::ostream& out, std::ostream& err) {
-  session.begin();
+// Reads both values back; a difference is a failure of its own (kExitVerifyFailed).
+void verify_save(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
+                 std::ostream& err) {
+  PrintingReceiver held(out, false);
+  read_settings(kNoOwner, held);
+  if (!held.bitrate || !held.identifier) {
+    note_failure(outcome, err);
+    return;
+  }
+  const std::uint32_t written = text_to_u32(utf8_from_utf16(request.identifier), 16);
+  std::vector<std::string> differences;
+  if (*held.bitrate != request.bitrate) {
+    differences.push_back("Verify failed: the device holds bitrate " + bitrate_text(*held.bitrate) +
+                          ", written " + bitrate_text(request.bitrate));
+  }
+  if (*held.identifier != written) {
+    differences.push_back("Verify failed: the device holds identifier " +
+                          hex_text(*held.identifier) + ", written " + hex_text(written));
+  }
+  for (const std::string& difference : differences) {
+    err << difference << '\n';
+    outcome.error += (outcome.error.empty() ? "" : "; ") + difference;
+  }
+  if (!differences.empty()) {
+    outcome.exit = kExitVerifyFailed;
+  }
+}
+
+void run_save(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
+              std::ostream& err) {
   if (save_settings(kNoOwner, request.bitrate, request.identifier) == -1) {
-    return session.failed();
+    note_failure(outcome, err);
+    return;
   }
   if (request.verify) {
-    PrintingReceiver held(out, false);
-    session.begin();
-    read_settings(kNoOwner, held);
-    if (!held.bitrate || !held.identifier) {
-      return session.failed();
-    }
-    const std::uint32_t written = text_to_u32(utf8_from_utf16(request.identifier), 16);
-    bool same = true;
-    if (*held.bitrate != request.bitrate) {
-      err << "Verify failed: the device holds bitrate " << bitrate_text(*held.bitrate)
-          << ", written " << bitrate_text(request.bitrate) << '\n';
-      same = false;
-    }
-    if (*held.identifier != written) {
-      err << "Verify failed: the device holds identifier " << hex_text(*held.identifier)
-          << ", written " << hex_text(written) << '\n';
-      same = false;
-    }
-    if (!same) {
-      return kExitFailure;
+    verify_save(request, outcome, out, err);
+  }
+  if (outcome.exit == kExitSuccess && !request.json) {
+    out << utf8_from_utf16(messages::kSaved) << '\n';
+  }
+}
+
+JsonObject outcome_json(const PortOutcome& outcome) {
+  JsonObject object;
+  object["port"] = outcome.port;
+  object["ok"] = outcome.exit == kExitSuccess;
+  object["exit"] = outcome.exit;
+  if (!outcome.error.empty()) {
+    object["error"] = outcome.error;
+  }
+  if (!outcome.reason.empty()) {
+    object["reason"] = outcome.reason;
+  }
+  object.update(outcome.values);
+  return object;
+}
+
+int run_one_port(const CliRequest& request, const std::string& port, std::ostream& out,
+                 std::ostream& err) {
+  PortOutcome outcome;
+  outcome.port = port;
+  {
+    OpenedPort opened(port);
+    if (opened.open(outcome, err)) {
+      switch (request.command) {
+        case CliCommand::kRead:
+          run_read(request, outcome, out, err);
+          break;
+        case CliCommand::kSave:
+          run_save(request, outcome, out, err);
+          break;
+        case CliCommand::kBuzzerOff:
+          if (buzzer_off(kNoOwner) == -1) {
+            note_failure(outcome, err);
+          }
+          break;
+        case CliCommand::kPorts:
+        case CliCommand::kProbePort:  // run_concurrent_command's
+          break;
+      }
     }
   }
-  out << utf8_from_utf16(messages::kSaved) << '\n';
-  return kExitSuccess;
+  if (request.json) {
+    out << json_text(outcome_json(outcome)) << '\n' << std::flush;
+  }
+  return outcome.exit;
 }
 
 }  // namespace
 
-int run_cli_command(const CliRequest& request, ConsolePresenter& presenter, std::ostream& out,
-                    std::ostream& err) {
-  if (request.command == CliCommand::kPorts) {
-    return run_ports(out);
-  }
-  Session session(request, presenter, err);
-  if (!session.open()) {
-    return kExitFailure;
-  }
-  switch (request.command) {
-    case CliCommand::kRead:
-      return run_read(request, session, out);
-    case CliCommand::kSave:
-      return run_save(request, session, out, err);
-    case CliCommand::kBuzzerOff:
-      session.begin();
-      return buzzer_off(kNoOwner) == -1 ? session.failed() : kExitSuccess;
-    case CliCommand::kPorts:
-    case CliCommand::kProbePort:  // run_concurrent_command's
+int exit_code_for(LinkStatus status) {
+  switch (status) {
+    case LinkStatus::kOk:
+      return kExitSuccess;
+    case LinkStatus::kCannotOpen:
+    case LinkStatus::kCannotGetSettings:
+    case LinkStatus::kCannotSetSettings:
+      return kExitCannotOpen;
+    case LinkStatus::kPortNotOpen:
+    case LinkStatus::kReplyTimeout:
+    case LinkStatus::kCheckByteWrong:
+    case LinkStatus::kReplyTooLong:
+    case LinkStatus::kEmptyReply:
       break;
   }
-  return kExitSuccess;
+  return kExitFailure;
+}
+
+std::string failure_message(LinkStatus status) {
+  switch (status) {
+    case LinkStatus::kOk:
+      return {};
+    case LinkStatus::kPortNotOpen:
+      return utf8_from_utf16(messages::kPortNotOpen);
+    case LinkStatus::kReplyTimeout:
+      return utf8_from_utf16(messages::kReplyTimeout);
+    case LinkStatus::kCheckByteWrong:
+    case LinkStatus::kReplyTooLong:
+      return utf8_from_utf16(messages::kReplyBccError);
+    case LinkStatus::kEmptyReply:
+      return kEmptyResponse;
+    case LinkStatus::kCannotOpen:
+      return utf8_from_utf16(messages::kPortCannotOpen);
+    case LinkStatus::kCannotGetSettings:
+      return utf8_from_utf16(messages::kCannotGetSettings);
+    case LinkStatus::kCannotSetSettings:
+      return utf8_from_utf16(messages::kCannotSetPort);
+  }
+  return {};
+}
+
+int run_cli_command(const CliRequest& request, std::ostream& out, std::ostream& err) {
+  if (request.command == CliCommand::kPorts) {
+    return run_ports(request, out);
+  }
+  const SelectorResult selected = select_ports(
+      request.port,
+      selector_uses_port_list(request.port) ? port_list_entries() : std::vector<ScannedPort>(),
+      [](const std::string& name) { return port_identity(utf16_from_utf8(name)); });
+  if (!selected.error.empty()) {
+    err << selected.error << '\n';
+    return kExitUsage;
+  }
+  return run_one_port(request, selected.ports.front(), out, err);
 }
 
 }  // namespace quintrel::cli

@@ -35,7 +35,7 @@ int run_cli_program(int argc, char** argv, SerialBackend& serial, PortScanner& s
   install_message_presenter(&presenter);
 
   const std::optional<int> concurrent = run_concurrent_command(*request, std::cout, std::cerr);
-  exit_code = concurrent ? *concurrent : run_cli_command(*request, presenter, std::cout, std::cerr);
+  exit_code = concurrent ? *concurrent : run_cli_command(*request, std::cout, std::cerr);
 
   serial_link().device.reset();
   install_message_presenter(nullptr);

@@ -21,7 +21,11 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   }
   PortTargets targets;
   if (request.command != CliCommand::kPorts && !request.found) {
-    targets = resolve_port_targets(request.ports, listed_ports());
+    targets = resolve_port_targets(request.ports, port_list_entries());
+    if (!targets.error.empty()) {
+      err << targets.error << '\n';
+      return kExitUsage;
+    }
     if (!targets.multi) {
       return std::nullopt;
     }
@@ -34,10 +38,14 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   }
   std::vector<std::string> ports;
   if (request.found) {
-    ports = found_ports(request, services, err);
-    if (ports.empty()) {
+    const std::optional<std::vector<std::string>> found = found_ports(request, services, err);
+    if (!found) {
+      return kExitUsage;
+    }
+    if (found->empty()) {
       return kExitFailure;
     }
+    ports = *found;
   }
   for (const ScannedPort& port : targets.ports) {
     ports.push_back(utf8_from_utf16(port.name));

@@ -5,7 +5,6 @@
 namespace quintrel::cli {
 
 int ConsolePresenter::present(OwnerWindow, const MessageRequest& request) {
-  ++shown_count_;
   err_ << utf8_from_utf16(request.text) << '\n' << std::flush;
   return kMessageOk;
 }

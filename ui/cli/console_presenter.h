@@ -1,6 +1,5 @@
 // The command-line tool's message window: there is none, so a message is its text on a line of
-// the error stream. Counting what was shown lets the tool tell a silent failure (a reply with an
-// empty payload) from one that has been reported.
+// the error stream.
 #pragma once
 
 #include <ostream>
@@ -16,11 +15,8 @@ class ConsolePresenter final : public MessagePresenter {
   // Prints the text and answers as OK would.
   int present(OwnerWindow owner, const MessageRequest& request) override;
 
-  int shown_count() const { return shown_count_; }
-
  private:
   std::ostream& err_;
-  int shown_count_ = 0;
 };
 
 }  // namespace quintrel::cli

@@ -1,12 +1,16 @@
 #include "ui/cli/port_json.h"
 
+#include <utility>
+
 #include "link/utf8_text.h"
 
 namespace quintrel::cli {
 
-namespace {
+std::string json_text(const JsonObject& object) {
+  return object.dump(-1, ' ', false, JsonObject::error_handler_t::replace);
+}
 
-const char* kind_name(PortKind kind) {
+const char* port_kind_text(PortKind kind) {
   switch (kind) {
     case PortKind::kUsb:
       return "usb";
@@ -22,22 +26,20 @@ const char* kind_name(PortKind kind) {
   return "other";
 }
 
-}  // namespace
-
-nlohmann::ordered_json port_json(const ScannedPort& port) {
-  nlohmann::ordered_json object;
+JsonObject port_json(const ScannedPort& port) {
+  JsonObject object;
   object["port"] = utf8_from_utf16(port.name);
   if (!port.description.empty()) {
     object["description"] = utf8_from_utf16(port.description);
   }
-  object["kind"] = kind_name(port.kind);
-  const std::pair<const char*, const std::string*> known[] = {
+  object["kind"] = port_kind_text(port.kind);
+  const std::pair<const char*, const std::string*> details[] = {
       {"vid", &port.vid},         {"pid", &port.pid},
       {"serial", &port.serial},   {"manufacturer", &port.manufacturer},
       {"product", &port.product}, {"by_id", &port.by_id},
       {"link", &port.link},       {"location", &port.location},
   };
-  for (const auto& [key, value] : known) {
+  for (const auto& [key, value] : details) {
     if (!value->empty()) {
       object[key] = *value;
     }

@@ -7,7 +7,7 @@
 #include "link/serial_link.h"
 #include "link/utf8_text.h"
 #include "ui/cli/cli_commands.h"
-#include "ui/messages.h"
+#include "ui/cli/port_json.h"
 
 namespace quintrel::cli {
 
@@ -29,25 +29,6 @@ class ProbedPort final : public PortDialog {
   std::u16string text_;
 };
 
-// Keeps the last message instead of printing it: the probe reports it in its own words.
-class LastMessage final : public MessagePresenter {
- public:
-  LastMessage() : previous_(message_presenter()) { install_message_presenter(this); }
-  ~LastMessage() override { install_message_presenter(previous_); }
-  LastMessage(const LastMessage&) = delete;
-  LastMessage& operator=(const LastMessage&) = delete;
-
-  int present(OwnerWindow, const MessageRequest& request) override {
-    text = request.text;
-    return kMessageOk;
-  }
-
-  std::u16string text;
-
- private:
-  MessagePresenter* previous_;
-};
-
 const char* outcome_name(ProbeOutcome outcome) {
   switch (outcome) {
     case ProbeOutcome::kDevice:
@@ -66,11 +47,13 @@ const char* outcome_name(ProbeOutcome outcome) {
   return "unavailable";
 }
 
-ProbeFinding failed_open(const std::u16string& message) {
+// Why the open failed: the program's message, and for the open step the system's reason.
+ProbeFinding failed_open() {
   ProbeFinding finding;
-  finding.reason = utf8_from_utf16(message);
+  const LinkStatus status = serial_link().last_status;
+  finding.reason = failure_message(status);
   SerialBackend* backend = serial_backend();
-  if (backend == nullptr || message != messages::kPortCannotOpen) {
+  if (backend == nullptr || status != LinkStatus::kCannotOpen) {
     return finding;  // opened, but the settings step refused: not a serial line
   }
   const std::string why = backend->last_open_failure();
@@ -88,20 +71,18 @@ ProbeFinding failed_open(const std::u16string& message) {
 }  // namespace
 
 ProbeFinding probe_port(const std::string& port) {
-  LastMessage shown;
   ProbedPort dialog(port);
   open_port(dialog);
   if (!serial_link().is_open()) {
-    return failed_open(shown.text);
+    return failed_open();
   }
   ProbeFinding finding;
   ReplyBuffer reply{};
   if (send_command(nullptr, kAskBitrate) == -1 || receive_reply(nullptr, reply) == -1) {
-    // A time-out shows its message; a bad check byte or an overlong body shows the BCC error;
-    // an empty payload shows nothing.
+    const LinkStatus status = serial_link().last_status;
     finding.outcome =
-        shown.text == messages::kReplyTimeout ? ProbeOutcome::kSilent : ProbeOutcome::kGarbled;
-    finding.reason = shown.text.empty() ? kEmptyResponse : utf8_from_utf16(shown.text);
+        status == LinkStatus::kReplyTimeout ? ProbeOutcome::kSilent : ProbeOutcome::kGarbled;
+    finding.reason = failure_message(status);
   } else {
     finding.outcome = ProbeOutcome::kDevice;
     finding.bitrate = bitrate_code_from_value(parse_decimal_token(reply));
@@ -110,8 +91,8 @@ ProbeFinding probe_port(const std::string& port) {
   return finding;
 }
 
-nlohmann::ordered_json probe_json(const ProbeFinding& finding) {
-  nlohmann::ordered_json object;
+JsonObject probe_json(const ProbeFinding& finding) {
+  JsonObject object;
   object["probe"] = outcome_name(finding.outcome);
   if (finding.outcome == ProbeOutcome::kDevice) {
     object["bitrate"] = utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(finding.bitrate)]);
@@ -124,7 +105,7 @@ nlohmann::ordered_json probe_json(const ProbeFinding& finding) {
 
 int run_probe_port(const std::string& port, std::ostream& out) {
   const ProbeFinding finding = probe_port(port);
-  out << probe_json(finding).dump() << '\n' << std::flush;
+  out << json_text(probe_json(finding)) << '\n' << std::flush;
   return finding.outcome == ProbeOutcome::kDevice ? kExitSuccess : kExitFailure;
 }
 

@@ -5,9 +5,8 @@
 
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "device/bitrate_code.h"
+#include "ui/cli/port_json.h"
 
 namespace quintrel::cli {
 
@@ -31,7 +30,7 @@ ProbeFinding probe_port(const std::string& port);
 
 // "probe" ("device", "silent", "garbled", "busy", "missing", "unavailable"), with "bitrate" and
 // "bitrate_code" for a device and "reason" otherwise.
-nlohmann::ordered_json probe_json(const ProbeFinding& finding);
+JsonObject probe_json(const ProbeFinding& finding);
 
 // The probe-port command: prints probe_json of the port on one line; exits 0 for a device.
 int run_probe_port(const std::string& port, std::ostream& out);

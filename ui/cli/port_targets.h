@@ -1,28 +1,27 @@
-// Which ports a command runs on: the port list as the port box holds it (with what is known of
-// each port), and the ports named by -p. The same port named twice runs once.
+// Which ports a command runs on: the ports named by every -p selector (see select_ports), each
+// device once however often it is named.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "link/port_list.h"
+#include "ui/cli/port_selector.h"
 
 namespace quintrel::cli {
 
-// The installed scanner's ports, then "COM1".."COM10" (kind legacy), as fill_port_list lists them.
-std::vector<ScannedPort> listed_ports();
-
 struct PortTargets {
   std::vector<ScannedPort> ports;  // the listed entry where the list has the port
-  bool multi = false;              // named by several -p: a run over many ports
+  bool multi = false;              // several -p or a glob: a run over many ports
+  std::string error;               // a usage error in words; ports is empty then
 };
 
-// Each -p names one port: its text before the first "(", as the port box would open it.
-PortTargets resolve_port_targets(const std::vector<std::string>& named,
-                                 const std::vector<ScannedPort>& listed);
+// The identity of a port as port_identity gives it.
+std::string device_identity(const std::string& port_name);
 
-// The listed ports a selector names (ports --probe --match).
-std::vector<ScannedPort> select_listed(const std::string& selector,
-                                       const std::vector<ScannedPort>& listed);
+// The ports the selectors name in the list, in the order named.
+PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
+                                 const std::vector<ScannedPort>& listed,
+                                 const PortIdentity& identity = device_identity);
 
 }  // namespace quintrel::cli

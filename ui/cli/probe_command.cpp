@@ -1,5 +1,7 @@
 #include "ui/cli/probe_command.h"
 
+#include <algorithm>
+
 #include "link/utf8_text.h"
 #include "ui/cli/cli_commands.h"
 #include "ui/cli/port_json.h"
@@ -38,15 +40,28 @@ bool is_device(const ProbedPort& probed) {
 
 }  // namespace
 
-std::vector<ScannedPort> probe_candidates(const CliRequest& request,
-                                          const std::vector<ScannedPort>& listed) {
+PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed) {
   if (!request.ports.empty()) {
-    return resolve_port_targets(request.ports, listed).ports;
+    return resolve_port_targets(request.ports, listed);
   }
   if (!request.match.empty()) {
-    return select_listed(request.match, listed);
+    // Only what the list holds: a plain name that is not listed selects nothing.
+    PortTargets matched = resolve_port_targets({request.match}, listed);
+    std::erase_if(matched.ports, [&listed](const ScannedPort& port) {
+      return std::none_of(listed.begin(), listed.end(),
+                          [&port](const ScannedPort& entry) { return entry.name == port.name; });
+    });
+    if (matched.error.empty() && matched.ports.empty()) {
+      matched.error = "--match " + request.match + " selects none of the listed ports";
+    }
+    return matched;
   }
-  return listed;
+  // The whole list, each device once (COM1 and the /dev/ttyS0 the scan found are one).
+  std::vector<std::string> names;
+  for (const ScannedPort& port : listed) {
+    names.push_back(utf8_from_utf16(port.name));
+  }
+  return resolve_port_targets(names, listed);
 }
 
 std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
@@ -58,7 +73,7 @@ std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& e
     probed.result["reason"] = failure;
     return probed;
   }
-  nlohmann::ordered_json found = *last_json_object(end.out);
+  JsonObject found = *last_json_object(end.out);
   if (found.value("probe", "") == "missing") {
     if (port.kind == PortKind::kLegacy) {
       return std::nullopt;
@@ -96,26 +111,30 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
 
 int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
                    std::ostream& err) {
-  const std::vector<ScannedPort> candidates = probe_candidates(request, listed_ports());
-  if (candidates.empty()) {
-    err << "no port to probe: --match " << request.match << " selects none of the listed ports\n";
+  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  if (!candidates.error.empty()) {
+    err << candidates.error << '\n';
     return kExitUsage;
   }
   const std::vector<ProbedPort> probed =
-      probe_ports(candidates, services, [&](const ProbedPort& result) {
-        out << (request.json ? result.result.dump() : probe_line(result)) << '\n' << std::flush;
+      probe_ports(candidates.ports, services, [&](const ProbedPort& result) {
+        out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
   err << "a device on " << devices << " of " << probed.size() << " ports probed\n";
   return devices > 0 ? kExitSuccess : kExitFailure;
 }
 
-std::vector<std::string> found_ports(const CliRequest& request, BatchServices& services,
-                                     std::ostream& err) {
-  const std::vector<ScannedPort> candidates = probe_candidates(request, listed_ports());
+std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
+                                                    BatchServices& services, std::ostream& err) {
+  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  if (!candidates.error.empty()) {
+    err << candidates.error << '\n';
+    return std::nullopt;
+  }
   std::vector<std::string> found;
   const std::vector<ProbedPort> probed =
-      probe_ports(candidates, services, [](const ProbedPort&) {});
+      probe_ports(candidates.ports, services, [](const ProbedPort&) {});
   for (const ProbedPort& result : probed) {
     if (is_device(result)) {
       found.push_back(utf8_from_utf16(result.port.name));

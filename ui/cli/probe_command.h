@@ -7,22 +7,21 @@
 #include <ostream>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "link/port_list.h"
 #include "ui/cli/batch_command.h"
 #include "ui/cli/cli_arguments.h"
+#include "ui/cli/port_json.h"
+#include "ui/cli/port_targets.h"
 
 namespace quintrel::cli {
 
 // The ports to probe: those named by -p, else the listed ports --match selects, else every
-// listed port.
-std::vector<ScannedPort> probe_candidates(const CliRequest& request,
-                                          const std::vector<ScannedPort>& listed);
+// listed port; each device once. A selector that names nothing is a usage error.
+PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed);
 
 struct ProbedPort {
   ScannedPort port;
-  nlohmann::ordered_json result;  // port_json plus "probe" and its details
+  JsonObject result;  // port_json plus "probe" and its details
 };
 
 // The port's result from its probing child; nullopt for a fixed legacy name ("COM1".."COM10")
@@ -43,8 +42,9 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
 int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
                    std::ostream& err);
 
-// --found: the names of the candidate ports where a device answered; none found is said on err.
-std::vector<std::string> found_ports(const CliRequest& request, BatchServices& services,
-                                     std::ostream& err);
+// --found: the names of the candidate ports where a device answered (none found is said on
+// err), or nullopt after a usage error (said on err).
+std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
+                                                    BatchServices& services, std::ostream& err);
 
 }  // namespace quintrel::cli

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "tests/ui/cli/fake_child_runner.h"
+#include "ui/cli/port_targets.h"
 #include "ui/cli/status_board.h"
 #include "ui/cli/windows_command_line.h"
 
@@ -100,6 +101,27 @@ TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {
   EXPECT_EQ(out.str(),
             "COM1: bitrate 500kbps, identifier 7FF\nCOM0: bitrate 500kbps, identifier 7FF\n");
   EXPECT_EQ(err.str(), "2 of 2 ports succeeded\n");
+}
+
+TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {
+  const std::vector<ScannedPort> listed = {ScannedPort(u"/dev/ttyS0", u"serial", PortKind::kUart),
+                                           ScannedPort(u"COM1", u"", PortKind::kLegacy)};
+  const PortIdentity identity = [](const std::string& name) {
+    return name == "COM1" ? std::string("/dev/ttyS0") : name;
+  };
+  const PortTargets one = resolve_port_targets({"COM1"}, listed, identity);
+  EXPECT_FALSE(one.multi);
+  ASSERT_EQ(one.ports.size(), 1u);
+  EXPECT_EQ(one.ports[0].kind, PortKind::kLegacy);
+
+  const PortTargets twice = resolve_port_targets({"/dev/ttyS0(serial)", "COM1"}, listed, identity);
+  EXPECT_TRUE(twice.multi);
+  ASSERT_EQ(twice.ports.size(), 1u);
+  EXPECT_EQ(twice.ports[0].description, u"serial");
+
+  const PortTargets bad = resolve_port_targets({"COM1", "usb:0403"}, listed, identity);
+  EXPECT_TRUE(bad.ports.empty());
+  EXPECT_FALSE(bad.error.empty());
 }
 
 TEST(StatusBoard, LiveBoardRedrawsEveryLineInPlace) {

@@ -134,7 +134,6 @@ TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
   const std::vector<std::vector<const char*>> cases = {
       {},
       {"frobnicate"},
-      {"read"},
       {"read", "-p"},
       {"save", "-p", "x", "--bitrate", "3"},
       {"save", "-p", "x", "--id", "7FF"},
