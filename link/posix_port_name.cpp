@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "link/port_identity.h"
-
 #include "link/utf8_text.h"
 
 namespace quintrel {
