@@ -129,11 +129,13 @@ class PosixSerialDevice final : public SerialDevice {
 std::unique_ptr<SerialDevice> PosixSerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::string path = posix_device_path(port_name);
   last_failure_.clear();
+  last_failure_kind_ = OpenFailure::kNone;
   opened_path_.clear();
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     last_failure_ = path + ": " + diagnose_open_failure(path, error, proc_root_);
+    last_failure_kind_ = open_failure_kind(error);
     return nullptr;
   }
   // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
@@ -141,6 +143,7 @@ std::unique_ptr<SerialDevice> PosixSerialBackend::open_exclusive(std::u16string_
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     ::close(fd);  // before looking for the holders, so that they are only others
     last_failure_ = path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_);
+    last_failure_kind_ = OpenFailure::kBusy;
     return nullptr;
   }
   // Not a tty (ENOTTY) is left to the settings step, which reports it.
@@ -168,6 +171,20 @@ std::string describe_open_error(int error) {
       return "no such device: the port name is wrong or the adapter is unplugged";
     default:
       return std::strerror(error);
+  }
+}
+
+OpenFailure open_failure_kind(int error) {
+  switch (error) {
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::kBusy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::kMissing;
+    default:
+      return OpenFailure::kOther;
   }
 }
 

@@ -29,14 +29,17 @@ class PosixSerialBackend final : public SerialBackend {
   std::string last_open_failure() override { return last_failure_; }
   // Other programs seen holding the port of the last successful open (other_holders_warning).
   std::string last_open_warning() override;
+  OpenFailure last_open_failure_kind() override { return last_failure_kind_; }
 
  private:
   std::filesystem::path proc_root_;
   std::string last_failure_;
   std::string opened_path_;  // empty after a failed open
+  OpenFailure last_failure_kind_ = OpenFailure::kNone;
 };
 
 // The reason for an errno from opening or locking a port, in words a user can act on.
 std::string describe_open_error(int error);
+OpenFailure open_failure_kind(int error);
 
 }  // namespace quintrel

@@ -25,6 +25,10 @@ class SerialDevice : public BytePort {
   virtual void raise_rts() = 0;
 };
 
+// What stopped the last open_exclusive: the port is not there, another program holds it, or
+// anything else (permissions, a device that refuses).
+enum class OpenFailure { kNone, kMissing, kBusy, kOther };
+
 class SerialBackend {
  public:
   virtual ~SerialBackend() = default;
@@ -36,6 +40,8 @@ class SerialBackend {
   // After a successful open_exclusive: the other programs seen using the same port, which can
   // take replies meant for this one, in words; empty when none is seen.
   virtual std::string last_open_warning() { return {}; }
+  // The kind of that failure; kOther where the backend cannot tell.
+  virtual OpenFailure last_open_failure_kind() { return OpenFailure::kOther; }
 };
 
 // The backend open_port uses; none until the program's entry installs its platform's backend.

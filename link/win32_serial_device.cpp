@@ -208,19 +208,35 @@ std::string diagnose_open_failure(std::u16string_view port_name, unsigned long e
   return reason;
 }
 
+OpenFailure open_failure_kind(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return OpenFailure::kBusy;
+    default:
+      return OpenFailure::kOther;
+  }
+}
+
 std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::u16string path = win32_device_path(port_name);
   // Share mode 0: no other program may open the port while we hold it.
   const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    *last_failure_ = diagnose_open_failure(port_name, GetLastError());
+    const DWORD error = GetLastError();
+    *last_failure_ = diagnose_open_failure(port_name, error);
+    last_failure_kind_ = open_failure_kind(error);
     return nullptr;
   }
   // A previous owner that set fAbortOnError may have left an error pending, under which the port
   // takes no read or write until the error is acknowledged; SetCommState turns the flag off.
   ClearCommError(handle, nullptr, nullptr);
   last_failure_->clear();
+  last_failure_kind_ = OpenFailure::kNone;
   return std::make_unique<Win32SerialDevice>(handle, last_failure_);
 }
 

@@ -17,10 +17,12 @@ class Win32SerialBackend final : public SerialBackend {
   // Why the last open failed: at CreateFileW (diagnose_open_failure) or, for a port that opened,
   // at reading or setting its line; empty when it did not fail.
   std::string last_open_failure() override { return *last_failure_; }
+  OpenFailure last_open_failure_kind() override { return last_failure_kind_; }
 
  private:
   // Shared with the devices, which report their line settings' failures into it.
   std::shared_ptr<std::string> last_failure_ = std::make_shared<std::string>();
+  OpenFailure last_failure_kind_ = OpenFailure::kNone;
 };
 
 // "\\.\" followed by the port name, as given (neither trimmed nor checked).
@@ -29,6 +31,7 @@ std::u16string win32_device_path(std::u16string_view port_name);
 // Why CreateFileW (or a later call on the port) failed, in words a user can act on, from its
 // error code.
 std::string describe_open_error(unsigned long error);
+OpenFailure open_failure_kind(unsigned long error);
 
 // Why opening port_name failed with error: describe_open_error's words, and for a port that is
 // not found, the problem Windows holds for a device of that name (describe_port_problem), or else

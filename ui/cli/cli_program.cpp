@@ -8,6 +8,7 @@
 #include "link/tracing_device.h"
 #include "ui/cli/cli_arguments.h"
 #include "ui/cli/cli_commands.h"
+#include "ui/cli/concurrent_commands.h"
 #include "ui/cli/console_presenter.h"
 
 namespace quintrel::cli {
@@ -31,7 +32,8 @@ int run_cli_program(int argc, char** argv, const Services& platform) {
   ConsolePresenter presenter(std::cerr);
   services.message_presenter = &presenter;
   const ServicesScope scope(services);
-  return run_cli_command(*request, std::cout, std::cerr);
+  const std::optional<int> concurrent = run_concurrent_command(*request, std::cout, std::cerr);
+  return concurrent ? *concurrent : run_cli_command(*request, std::cout, std::cerr);
 }
 
 }  // namespace quintrel::cli
