@@ -11,6 +11,7 @@
 
 #include "link/port_list.h"
 #include "link/posix_serial_device.h"
+#include "link/services_scope.h"
 
 namespace quintrel {
 namespace {
@@ -58,14 +59,16 @@ TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
   class OnePort final : public PortScanner {
     std::vector<ScannedPort> present_ports() override { return {{u"/dev/ttyS4", u"serial"}}; }
   } scanner;
-  install_port_scanner(&scanner);
-  EXPECT_EQ(diagnose_open_failure("/dev/ttyACM0", ENOENT, proc.root),
-            describe_open_error(ENOENT) +
-                "; ModemManager is running, which opens new USB adapters to probe them for a "
-                "modem: stop it (sudo systemctl stop ModemManager); brltty is running, which takes "
-                "some USB serial adapters for braille displays: remove it (sudo apt remove "
-                "brltty), then plug the adapter in again; ports present: /dev/ttyS4(serial)");
-  install_port_scanner(nullptr);
+  {
+    const ServicesScope scope({.port_scanner = &scanner});
+    EXPECT_EQ(
+        diagnose_open_failure("/dev/ttyACM0", ENOENT, proc.root),
+        describe_open_error(ENOENT) +
+            "; ModemManager is running, which opens new USB adapters to probe them for a "
+            "modem: stop it (sudo systemctl stop ModemManager); brltty is running, which takes "
+            "some USB serial adapters for braille displays: remove it (sudo apt remove "
+            "brltty), then plug the adapter in again; ports present: /dev/ttyS4(serial)");
+  }
   EXPECT_EQ(diagnose_open_failure("/dev/ttyS4", EBUSY, proc.root), describe_open_error(EBUSY));
 }
 

@@ -10,6 +10,7 @@
 
 #include "link/clock.h"
 #include "link/port_list.h"
+#include "link/services_scope.h"
 #include "link/win32_clock.h"
 #include "link/win32_serial_device.h"
 
@@ -47,12 +48,11 @@ TEST(Win32SerialPort, APortNotFoundIsFollowedByThePortsPresent) {
   class OnePort final : public PortScanner {
     std::vector<ScannedPort> present_ports() override { return {{u"COM7", u"USB Serial"}}; }
   } scanner;
-  install_port_scanner(&scanner);
+  const ServicesScope scope({.port_scanner = &scanner});
   Win32SerialBackend backend;
   EXPECT_EQ(backend.open_exclusive(u"COM249"), nullptr);
   EXPECT_EQ(backend.last_open_failure(),
             describe_open_error(ERROR_FILE_NOT_FOUND) + "; ports present: COM7(USB Serial)");
-  install_port_scanner(nullptr);
 }
 
 TEST(Win32Clock, TakesTheMultimediaTimerFromSystem32AndCountsMilliseconds) {

@@ -3,10 +3,10 @@
 #include <map>
 #include <sstream>
 
+#include "base/message_texts.h"
 #include "link/utf8_text.h"
 #include "ui/cli/cli_commands.h"
 #include "ui/cli/status_board.h"
-#include "ui/messages.h"
 
 namespace quintrel::cli {
 

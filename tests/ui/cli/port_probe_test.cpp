@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "link/services_scope.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
 #include "tests/ui/cli/fake_child_runner.h"
@@ -14,8 +15,6 @@ namespace {
 
 class PortProbeTest : public testing::Test {
  protected:
-  PortProbeTest() { install_serial_backend(&backend); }
-
   // The device answers the bitrate question with these bytes (nullopt: not at all).
   std::string probe(std::optional<std::vector<std::uint8_t>> reply) {
     auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
@@ -31,6 +30,7 @@ class PortProbeTest : public testing::Test {
 
   quintrel::test::LinkTestEnvironment env;
   quintrel::test::FakeBackend backend;
+  ServicesScope scope{{.serial_backend = &backend}};
   int exit_code = -1;
 };
 
