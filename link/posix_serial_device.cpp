@@ -126,15 +126,18 @@ class PosixSerialDevice final : public SerialDevice {
 std::unique_ptr<SerialDevice> PosixSerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::string path = posix_device_path(port_name);
   last_failure_.clear();
+  last_failure_kind_ = OpenFailure::kNone;
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     last_failure_ = path + ": " + describe_open_error(errno);
+    last_failure_kind_ = open_failure_kind(errno);
     return nullptr;
   }
   // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
   // locks are not supported at all, TIOCEXCL alone guards the port.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     last_failure_ = path + ": " + describe_open_error(EWOULDBLOCK);
+    last_failure_kind_ = OpenFailure::kBusy;
     ::close(fd);
     return nullptr;
   }
@@ -158,6 +161,20 @@ std::string describe_open_error(int error) {
       return "no such device: the port name is wrong or the adapter is unplugged";
     default:
       return std::strerror(error);
+  }
+}
+
+OpenFailure open_failure_kind(int error) {
+  switch (error) {
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::kBusy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::kMissing;
+    default:
+      return OpenFailure::kOther;
   }
 }
 

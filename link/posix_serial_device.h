@@ -21,12 +21,15 @@ class PosixSerialBackend final : public SerialBackend {
   std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override;
   // "<device path>: <reason>" for the last failed open; empty after a successful one.
   std::string last_open_failure() override { return last_failure_; }
+  OpenFailure last_open_failure_kind() override { return last_failure_kind_; }
 
  private:
   std::string last_failure_;
+  OpenFailure last_failure_kind_ = OpenFailure::kNone;
 };
 
 // The reason for an errno from opening or locking a port, in words a user can act on.
 std::string describe_open_error(int error);
+OpenFailure open_failure_kind(int error);
 
 }  // namespace quintrel

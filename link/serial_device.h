@@ -24,6 +24,10 @@ class SerialDevice : public BytePort {
   virtual void raise_rts() = 0;
 };
 
+// What stopped the last open_exclusive: the port is not there, another program holds it, or
+// anything else (permissions, a device that refuses).
+enum class OpenFailure { kNone, kMissing, kBusy, kOther };
+
 class SerialBackend {
  public:
   virtual ~SerialBackend() = default;
@@ -32,6 +36,8 @@ class SerialBackend {
   virtual std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) = 0;
   // Why the last open_exclusive failed, in words a user can act on; empty when unknown.
   virtual std::string last_open_failure() { return {}; }
+  // The kind of that failure; kOther where the backend cannot tell.
+  virtual OpenFailure last_open_failure_kind() { return OpenFailure::kOther; }
 };
 
 // The backend open_port uses; none until the program's entry installs its platform's backend.

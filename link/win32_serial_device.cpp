@@ -115,16 +115,32 @@ std::string describe_open_error(unsigned long error) {
   }
 }
 
+OpenFailure open_failure_kind(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return OpenFailure::kBusy;
+    default:
+      return OpenFailure::kOther;
+  }
+}
+
 std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::u16string path = win32_device_path(port_name);
   // Share mode 0: no other program may open the port while we hold it.
   const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    last_failure_ = describe_open_error(GetLastError());
+    const DWORD error = GetLastError();
+    last_failure_ = describe_open_error(error);
+    last_failure_kind_ = open_failure_kind(error);
     return nullptr;
   }
   last_failure_.clear();
+  last_failure_kind_ = OpenFailure::kNone;
   return std::make_unique<Win32SerialDevice>(handle);
 }
 

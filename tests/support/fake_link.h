@@ -85,9 +85,13 @@ class FakeBackend final : public SerialBackend {
     opened_names.emplace_back(port_name);
     return std::move(next_device);
   }
+  std::string last_open_failure() override { return failure; }
+  OpenFailure last_open_failure_kind() override { return failure_kind; }
 
   std::unique_ptr<SerialDevice> next_device;
   std::vector<std::u16string> opened_names;
+  std::string failure;  // why an open without a prepared device fails
+  OpenFailure failure_kind = OpenFailure::kOther;
 };
 
 struct ShownMessage {

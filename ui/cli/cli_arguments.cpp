@@ -1,7 +1,6 @@
 #include "ui/cli/cli_arguments.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -84,10 +83,11 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CliRequest request;
   CLI::App app{
       "Reads and writes the bitrate and CAN identifier of the CAN-bus device on a serial "
-      "port, and switches its buzzer off. Exit status: 0 success; 1 the device did not answer "
-      "right (time-out, wrong check byte, empty reply); 2 usage error; 3 the port cannot be "
-      "opened (missing, busy, no permission, not a serial port); 4 --verify read back other "
-      "values."};
+      "port, and switches its buzzer off, on one port or on many at once. Exit status: 0 "
+      "success; 1 the device did not answer right (time-out, wrong check byte, empty reply); 2 "
+      "usage error; 3 the port cannot be opened (missing, busy, no permission, not a serial "
+      "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
+      "--found) where some port failed (--found that found no device: 1)."};
   app.name("quintrel-cli");
   app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
   app.require_subcommand(1);
@@ -102,27 +102,37 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
       "(/dev/ttyS0..), an entry of 'ports', usb:VID:PID[:SERIAL] or serial:TEXT (one device "
-      "of 'ports --json'); default: $QUINTREL_PORT";
+      "of 'ports --json'), or a glob over the listed ports ('COM*'); default: $QUINTREL_PORT. "
+      "Repeat -p to run on several ports at once";
   const std::string json_help =
-      "Print one JSON object: port, ok, exit, and error (and reason) when it failed";
-  std::vector<CLI::Option*> port_options;
-  const auto add_port_option = [&](CLI::App* command) {
-    port_options.push_back(
-        command->add_option("-p,--port", request.port, port_help)->option_text("PORT"));
-  };
-
+      "Print one JSON object per port: port, ok, exit, and error (and reason) when it failed";
+  const std::string found_help =
+      "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
+      "ports only";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
   ports->add_flag("--json", request.json,
                   "One JSON object per port: port, description, kind, and vid, pid, serial, "
-                  "manufacturer, product, by_id, link, location where known");
+                  "manufacturer, product, by_id, link, location where known; with --probe, "
+                  "probe and bitrate, bitrate_code or reason");
+  ports->add_flag("--probe", request.probe,
+                  "Ask each port for its bitrate (which changes nothing) and say what answered; "
+                  "exit 0 when a device was found, 1 otherwise");
+  ports->add_option("--match", request.match, "--probe: only the listed ports this selects")
+      ->option_text("SELECTOR");
+  ports->add_option("-p,--port", request.ports, "--probe: only these ports")->option_text("PORT");
+
+  // Each command that talks to a device: one or more -p (else QUINTREL_PORT), or --found.
+  const auto add_ports = [&](CLI::App* command, const std::string& json_text) {
+    command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
+    command->add_flag("--found", request.found, found_help);
+    command->add_flag("--json", request.json, json_text);
+  };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
-  add_port_option(read);
-  read->add_flag("--json", request.json, json_help + ", with bitrate, bitrate_code, identifier");
+  add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");
 
   CLI::App* save =
       app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
-  add_port_option(save);
-  save->add_flag("--json", request.json, json_help);
+  add_ports(save, json_help);
   std::string bitrate;
   save->add_option("--bitrate", bitrate,
                    "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
@@ -138,8 +148,11 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
                  "Read both values back after the commit; fail when they differ");
 
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
-  add_port_option(buzzer);
-  buzzer->add_flag("--json", request.json, json_help);
+  add_ports(buzzer, json_help);
+
+  // What a probing run starts for each port; not for people, so not in --help.
+  CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
+  probe_port->add_option("-p,--port", request.ports)->required()->expected(1);
 
   try {
     app.parse(argc, argv);
@@ -149,20 +162,25 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   }
   if (*ports) {
     request.command = CliCommand::kPorts;
+    if (!request.probe && (!request.match.empty() || !request.ports.empty())) {
+      err << "--match and -p of 'ports' go with --probe\n";
+      exit_code = 2;
+      return std::nullopt;
+    }
   } else if (*read) {
     request.command = CliCommand::kRead;
   } else if (*save) {
     request.command = CliCommand::kSave;
     request.bitrate = *bitrate_from_argument(bitrate);
     request.identifier = *identifier_from_argument(identifier);
-  } else {
+  } else if (*buzzer) {
     request.command = CliCommand::kBuzzerOff;
+  } else {
+    request.command = CliCommand::kProbePort;
   }
   exit_code = 0;
-  const bool port_given =
-      std::any_of(port_options.begin(), port_options.end(),
-                  [](const CLI::Option* option) { return option->count() > 0; });
-  if (request.command != CliCommand::kPorts && !port_given) {
+  if (request.command != CliCommand::kPorts && request.command != CliCommand::kProbePort &&
+      request.ports.empty() && !request.found) {
     const char* named = std::getenv(kPortVariable);
     if (named == nullptr || *named == '\0') {
       err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
@@ -171,7 +189,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       exit_code = 2;
       return std::nullopt;
     }
-    request.port = named;
+    request.ports = {named};
+  }
+  if (request.ports.size() == 1) {
+    request.port = request.ports.front();
   }
   return request;
 }

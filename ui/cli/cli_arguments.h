@@ -5,22 +5,28 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/bitrate_code.h"
 
 namespace quintrel::cli {
 
-enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff };
+// kProbePort is the hidden command a probing run starts in a child process for each port.
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort };
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
-  std::string port;            // the -p selector as typed, else QUINTREL_PORT
-  bool trace = false;          // every frame on the error stream
-  bool precise_trace = false;  // the trace on the shared monotonic clock, in microseconds
-  bool json = false;           // one JSON object per port
-  BitrateCode bitrate = 0;     // save
-  std::u16string identifier;   // save: as the identifier field would hold it
-  bool verify = false;         // save: read back and compare
+  std::string port;                // the one -p selector as typed, else QUINTREL_PORT
+  std::vector<std::string> ports;  // every -p selector as typed, or QUINTREL_PORT's
+  bool found = false;              // read, save, buzzer-off: every port where a device answers
+  bool probe = false;              // ports: ask each candidate port for its bitrate
+  std::string match;               // ports --probe: only the listed ports this selects
+  bool trace = false;              // every frame on the error stream
+  bool precise_trace = false;      // the trace on the shared monotonic clock, in microseconds
+  bool json = false;               // JSON objects instead of text
+  BitrateCode bitrate = 0;         // save
+  std::u16string identifier;       // save: as the identifier field would hold it
+  bool verify = false;             // save: read back and compare
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

@@ -238,6 +238,7 @@ int run_one_port(const CliRequest& request, const std::string& port, std::ostrea
           }
           break;
         case CliCommand::kPorts:
+        case CliCommand::kProbePort:  // run_concurrent_command's
           break;
       }
     }
@@ -246,16 +247,6 @@ int run_one_port(const CliRequest& request, const std::string& port, std::ostrea
     out << json_text(outcome_json(outcome)) << '\n' << std::flush;
   }
   return outcome.exit;
-}
-
-// A glob picked the ports: running several ports side by side belongs to the batch runner, so
-// one run here takes one port.
-int run_several_ports(const CliRequest& request, const std::vector<std::string>& ports,
-                      std::ostream& err) {
-  err << "'" << request.port << "' selects " << ports.size()
-      << (ports.size() == 1 ? " port (" : " ports (") << ports.front()
-      << (ports.size() > 1 ? ", ...)" : ")") << "; this command takes one port\n";
-  return kExitUsage;
 }
 
 }  // namespace
@@ -312,9 +303,6 @@ int run_cli_command(const CliRequest& request, std::ostream& out, std::ostream& 
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;
-  }
-  if (selected.several) {
-    return run_several_ports(request, selected.ports, err);
   }
   return run_one_port(request, selected.ports.front(), out, err);
 }

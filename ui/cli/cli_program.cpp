@@ -8,6 +8,7 @@
 #include "link/tracing_device.h"
 #include "ui/cli/cli_arguments.h"
 #include "ui/cli/cli_commands.h"
+#include "ui/cli/concurrent_commands.h"
 #include "ui/cli/console_presenter.h"
 
 namespace quintrel::cli {
@@ -33,7 +34,8 @@ int run_cli_program(int argc, char** argv, SerialBackend& serial, PortScanner& s
   ConsolePresenter presenter(std::cerr);
   install_message_presenter(&presenter);
 
-  exit_code = run_cli_command(*request, std::cout, std::cerr);
+  const std::optional<int> concurrent = run_concurrent_command(*request, std::cout, std::cerr);
+  exit_code = concurrent ? *concurrent : run_cli_command(*request, std::cout, std::cerr);
 
   serial_link().device.reset();
   install_message_presenter(nullptr);

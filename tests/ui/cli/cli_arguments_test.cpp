@@ -100,6 +100,16 @@ TEST(ParseCliArguments, CommandsAndTheirOptions) {
   ASSERT_TRUE(ports.request);
   EXPECT_EQ(ports.request->command, CliCommand::kPorts);
   EXPECT_FALSE(ports.request->trace);
+
+  Parsed many = parse({"buzzer-off", "-p", "COM3", "--port", "COM4", "--json"});
+  ASSERT_TRUE(many.request) << many.err;
+  EXPECT_EQ(many.request->ports, (std::vector<std::string>{"COM3", "COM4"}));
+  EXPECT_EQ(many.request->port, "");
+  EXPECT_TRUE(parse({"read", "--found"}).request->found);
+  Parsed probe = parse({"ports", "--probe", "--match", "usb:0403:6001", "--json"});
+  ASSERT_TRUE(probe.request) << probe.err;
+  EXPECT_TRUE(probe.request->probe);
+  EXPECT_EQ(probe.request->match, "usb:0403:6001");
 }
 
 TEST(ParseCliArguments, HelpAndVersionExitZero) {
@@ -132,6 +142,9 @@ TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
       {"save", "-p", "x", "--bitrate", "3", "--id", "0x7F"},
       {"read", "-p", "x", "--verify"},
       {"ports", "read"},
+      {"ports", "-p", "COM3"},
+      {"ports", "--match", "COM*"},
+      {"probe-port", "-p", "COM3", "-p", "COM4"},
   };
   for (const auto& args : cases) {
     std::string joined;

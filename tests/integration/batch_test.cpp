@@ -1,0 +1,101 @@
+// Many ports at once against several quintrel-sim processes: each port's outcome, the exit
+// codes, and ports probed side by side (a silent port costs one reply time-out, not one each).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/integration/processes.h"
+
+namespace quintrel::test {
+namespace {
+
+// One reply stage is 1000 ms; several in a row would take 2000 ms or more.
+constexpr double kOneTimeoutMaxMs = 1800;
+
+class BatchTest : public testing::Test {
+ protected:
+  std::string start_sim(const std::vector<std::string>& args) {
+    dirs_.push_back(std::make_unique<TempDir>());
+    sims_.push_back(std::make_unique<SimProcess>(dirs_.back()->path(), args));
+    EXPECT_TRUE(sims_.back()->started());
+    return sims_.back()->port();
+  }
+
+  // Each line's object by its "port".
+  static std::map<std::string, nlohmann::json> objects(const std::string& out) {
+    std::map<std::string, nlohmann::json> by_port;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      const nlohmann::json object = nlohmann::json::parse(line);
+      by_port[object.at("port")] = object;
+    }
+    return by_port;
+  }
+
+  const std::string missing_ = "/dev/quintrel-no-such-tty";
+
+ private:
+  std::vector<std::unique_ptr<TempDir>> dirs_;
+  std::vector<std::unique_ptr<SimProcess>> sims_;
+};
+
+TEST_F(BatchTest, ProbeTellsDevicesFromSilentGarbledAndMissingPorts) {
+  const std::string device = start_sim({"--bitrate", "2"});
+  const std::string silent = start_sim({"--fault", "no-answer"});
+  const std::string garbled = start_sim({"--fault", "bad-check"});
+  const CliRun probe = run_cli({"ports", "--probe", "--json", "-p", device, "-p", silent, "-p",
+                                garbled, "-p", missing_, "-p", silent});
+  EXPECT_EQ(probe.exit_code, 0) << probe.err;
+  EXPECT_LT(probe.wall_ms, kOneTimeoutMaxMs);
+  auto found = objects(probe.out);
+  ASSERT_EQ(found.size(), 4u) << probe.out;
+  EXPECT_EQ(found[device].dump(),
+            R"({"bitrate":"250kbps","bitrate_code":2,"kind":"other","port":")" + device +
+                R"(","probe":"device"})");
+  EXPECT_EQ(found[silent]["probe"], "silent");
+  EXPECT_EQ(found[garbled]["probe"], "garbled");
+  EXPECT_EQ(found[missing_]["probe"], "unavailable");
+
+  const CliRun nothing = run_cli({"ports", "--probe", "-p", silent, "-p", missing_});
+  EXPECT_EQ(nothing.exit_code, 1);
+  EXPECT_EQ(nothing.err, "a device on 0 of 2 ports probed\n");
+}
+
+TEST_F(BatchTest, SaveOnManyPortsGivesEachItsObjectAndExitsFiveOnAnyFailure) {
+  const std::string first = start_sim({});
+  const std::string second = start_sim({"--id", "12"});
+  const std::string faulted = start_sim({"--fault", "bad-check", "--fault-from", "2"});
+  const CliRun save = run_cli({"save", "--json", "-p", first, "-p", second, "-p", faulted, "-p",
+                               missing_, "--bitrate", "1Mbps", "--id", "2a5", "--verify"});
+  EXPECT_EQ(save.exit_code, 5) << save.err;
+  EXPECT_LT(save.wall_ms, kOneTimeoutMaxMs);
+  auto results = objects(save.out);
+  ASSERT_EQ(results.size(), 4u) << save.out;
+  EXPECT_EQ(results[second].dump(), R"({"exit":0,"ok":true,"port":")" + second + R"("})");
+  EXPECT_EQ(results[first]["ok"], true);
+  EXPECT_EQ(results[faulted]["error"], "Response BCC error");
+  EXPECT_EQ(results[faulted]["exit"], 1);
+  EXPECT_EQ(results[missing_]["exit"], 3);
+  EXPECT_NE(save.err.find("2 of 4 ports succeeded"), std::string::npos) << save.err;
+  const CliRun held = run_cli({"read", "-p", second});
+  EXPECT_EQ(held.out, "bitrate: 1Mbps\nidentifier: 2A5\n");
+
+  const std::string silent = start_sim({"--fault", "no-answer"});
+  const CliRun together = run_cli({"read", "--found", "-p", first, "-p", silent});
+  EXPECT_EQ(together.exit_code, 0) << together.err;
+  EXPECT_EQ(together.out, first + ": bitrate 1Mbps, identifier 2A5\n");
+}
+
+TEST_F(BatchTest, FoundWithoutAnyDeviceExitsOne) {
+  const std::string silent = start_sim({"--fault", "no-answer"});
+  const CliRun found = run_cli({"buzzer-off", "--found", "-p", silent, "-p", missing_});
+  EXPECT_EQ(found.exit_code, 1);
+  EXPECT_EQ(found.out, "");
+  EXPECT_EQ(found.err, "no device found on the 2 ports probed\n");
+}
+
+}  // namespace
+}  // namespace quintrel::test

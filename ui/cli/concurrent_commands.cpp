@@ -1,0 +1,56 @@
+#include "ui/cli/concurrent_commands.h"
+
+#include "link/clock.h"
+#include "link/utf8_text.h"
+#include "ui/cli/batch_command.h"
+#include "ui/cli/cli_commands.h"
+#include "ui/cli/port_probe.h"
+#include "ui/cli/port_targets.h"
+#include "ui/cli/probe_command.h"
+#include "ui/cli/terminal.h"
+
+namespace quintrel::cli {
+
+std::optional<int> run_concurrent_command(const CliRequest& request, std::ostream& out,
+                                          std::ostream& err) {
+  if (request.command == CliCommand::kProbePort) {
+    return run_probe_port(request.port, out);
+  }
+  if (request.command == CliCommand::kPorts && !request.probe) {
+    return std::nullopt;
+  }
+  PortTargets targets;
+  if (request.command != CliCommand::kPorts && !request.found) {
+    targets = resolve_port_targets(request.ports, port_list_entries());
+    if (!targets.error.empty()) {
+      err << targets.error << '\n';
+      return kExitUsage;
+    }
+    if (!targets.multi) {
+      return std::nullopt;
+    }
+  }
+
+  const std::unique_ptr<ChildRunner> runner = make_child_runner();
+  BatchServices services{*runner, link_clock(), output_takes_cursor_control()};
+  if (request.command == CliCommand::kPorts) {
+    return run_port_probe(request, services, out, err);
+  }
+  std::vector<std::string> ports;
+  if (request.found) {
+    const std::optional<std::vector<std::string>> found = found_ports(request, services, err);
+    if (!found) {
+      return kExitUsage;
+    }
+    if (found->empty()) {
+      return kExitFailure;
+    }
+    ports = *found;
+  }
+  for (const ScannedPort& port : targets.ports) {
+    ports.push_back(utf8_from_utf16(port.name));
+  }
+  return run_port_batch(request, ports, services, out, err);
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,27 @@
+// Which ports a command runs on: the ports named by every -p selector (see select_ports), each
+// device once however often it is named.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "link/port_list.h"
+#include "ui/cli/port_selector.h"
+
+namespace quintrel::cli {
+
+struct PortTargets {
+  std::vector<ScannedPort> ports;  // the listed entry where the list has the port
+  bool multi = false;              // several -p or a glob: a run over many ports
+  std::string error;               // a usage error in words; ports is empty then
+};
+
+// The identity of a port as port_identity gives it.
+std::string device_identity(const std::string& port_name);
+
+// The ports the selectors name in the list, in the order named.
+PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
+                                 const std::vector<ScannedPort>& listed,
+                                 const PortIdentity& identity = device_identity);
+
+}  // namespace quintrel::cli
