@@ -1,5 +1,7 @@
 #include "link/port_list.h"
 
+#include "link/utf8_text.h"
+
 namespace quintrel {
 
 namespace {
@@ -64,6 +66,24 @@ void fill_port_list(PortBox& box) {
     box.add_entry(fixed.name);
   }
   box.select_entry(0);
+}
+
+std::string present_ports_note() {
+  if (g_scanner == nullptr) {
+    return {};
+  }
+  const std::vector<ScannedPort> ports = g_scanner->present_ports();
+  if (ports.empty()) {
+    return "no serial port is present";
+  }
+  std::string note = "ports present: ";
+  for (std::size_t at = 0; at < ports.size() && at < kPresentPortsNamed; ++at) {
+    note += (at == 0 ? "" : ", ") + utf8_from_utf16(format_port_entry(ports[at]));
+  }
+  if (ports.size() > kPresentPortsNamed) {
+    note += " and " + std::to_string(ports.size() - kPresentPortsNamed) + " more";
+  }
+  return note;
 }
 
 }  // namespace quintrel

@@ -69,4 +69,11 @@ std::vector<ScannedPort> port_list_entries();
 // entry 0.
 void fill_port_list(PortBox& box);
 
+inline constexpr std::size_t kPresentPortsNamed = 8;
+
+// For a port that cannot be found: "ports present: " and the scanned entries (at most
+// kPresentPortsNamed of them, then how many more), "no serial port is present", or empty without
+// an installed scanner.
+std::string present_ports_note();
+
 }  // namespace quintrel

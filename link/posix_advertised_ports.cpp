@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace quintrel {
 
@@ -54,7 +55,7 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
   if (!is_trusted_directory(directory_)) {
     return ports;
   }
-  std::vector<std::string> devices;
+  std::vector<std::pair<std::string, std::string>> devices;  // device, link
   std::error_code error;
   // Iterated with error codes: a link that vanishes while it is read must not end the scan.
   for (fs::directory_iterator entry(directory_, error), end; !error && entry != end;
@@ -67,12 +68,17 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
     if (entry_error || !is_character_device(device) || !is_ascii(device.string())) {
       continue;
     }
-    devices.push_back(device.string());
+    devices.emplace_back(device.string(), entry->path().string());
   }
+  // Sorted by device, then link: a device behind several links is listed once, with the first.
   std::sort(devices.begin(), devices.end());
-  devices.erase(std::unique(devices.begin(), devices.end()), devices.end());
-  for (const std::string& device : devices) {
-    ports.push_back({widened(device), kSimulatedDeviceDescription});
+  devices.erase(std::unique(devices.begin(), devices.end(),
+                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                devices.end());
+  for (const auto& [device, link] : devices) {
+    ScannedPort port(widened(device), kSimulatedDeviceDescription, PortKind::kPty);
+    port.link = link;
+    ports.push_back(std::move(port));
   }
   return ports;
 }

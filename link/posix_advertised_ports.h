@@ -25,7 +25,8 @@ class AdvertisedPortScanner final : public PortScanner {
                                  std::filesystem::path directory = advertised_ports_directory())
       : platform_(platform), directory_(std::move(directory)) {}
 
-  // The platform's ports, then the advertised devices by path ("/dev/pts/3"), sorted. A directory
+  // The platform's ports, then the advertised devices by path ("/dev/pts/3"), sorted, each of
+  // kind kPty with the path of the link that advertises it (the first by name). A directory
   // that is missing, not a real directory, not the user's own or writable by others adds nothing;
   // so does a link whose device is gone.
   std::vector<ScannedPort> present_ports() override;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "link/linux_open_diagnosis.h"
 #include "link/posix_port_name.h"
 
 namespace quintrel {
@@ -127,23 +128,30 @@ std::unique_ptr<SerialDevice> PosixSerialBackend::open_exclusive(std::u16string_
   const std::string path = posix_device_path(port_name);
   last_failure_.clear();
   last_failure_kind_ = OpenFailure::kNone;
+  opened_path_.clear();
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    last_failure_ = path + ": " + describe_open_error(errno);
-    last_failure_kind_ = open_failure_kind(errno);
+    const int error = errno;
+    last_failure_ = path + ": " + diagnose_open_failure(path, error, proc_root_);
+    last_failure_kind_ = open_failure_kind(error);
     return nullptr;
   }
   // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
   // locks are not supported at all, TIOCEXCL alone guards the port.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    last_failure_ = path + ": " + describe_open_error(EWOULDBLOCK);
+    ::close(fd);  // before looking for the holders, so that they are only others
+    last_failure_ = path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_);
     last_failure_kind_ = OpenFailure::kBusy;
-    ::close(fd);
     return nullptr;
   }
   // Not a tty (ENOTTY) is left to the settings step, which reports it.
   ioctl(fd, TIOCEXCL);
+  opened_path_ = path;
   return std::make_unique<PosixSerialDevice>(fd);
+}
+
+std::string PosixSerialBackend::last_open_warning() {
+  return opened_path_.empty() ? std::string() : other_holders_warning(opened_path_, proc_root_);
 }
 
 std::string describe_open_error(int error) {

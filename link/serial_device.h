@@ -38,6 +38,9 @@ class SerialBackend {
   virtual std::string last_open_failure() { return {}; }
   // The kind of that failure; kOther where the backend cannot tell.
   virtual OpenFailure last_open_failure_kind() { return OpenFailure::kOther; }
+  // After a successful open_exclusive: the other programs seen using the same port, which can
+  // take replies meant for this one, in words; empty when none is seen.
+  virtual std::string last_open_warning() { return {}; }
 };
 
 // The backend open_port uses; none until the program's entry installs its platform's backend.

@@ -42,6 +42,7 @@ class TracingBackend final : public SerialBackend {
   std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override;
   std::string last_open_failure() override { return inner_.last_open_failure(); }
   OpenFailure last_open_failure_kind() override { return inner_.last_open_failure_kind(); }
+  std::string last_open_warning() override { return inner_.last_open_warning(); }
 
   // Where a traced device takes its times from.
   struct TimeSource {

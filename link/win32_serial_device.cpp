@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "link/clock.h"
+#include "link/port_list.h"
+#include "link/win32_port_scanner.h"
 
 namespace quintrel {
 
@@ -10,13 +14,17 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 
+// CM_PROB_DISABLED: the user disabled the device.
+constexpr std::uint32_t kProblemDisabled = 22;
+
 const wchar_t* as_wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
 class Win32SerialDevice final : public SerialDevice {
  public:
-  explicit Win32SerialDevice(HANDLE handle) : handle_(handle) {}
+  Win32SerialDevice(HANDLE handle, std::shared_ptr<std::string> failure)
+      : handle_(handle), failure_(std::move(failure)) {}
   ~Win32SerialDevice() override { CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -24,7 +32,7 @@ class Win32SerialDevice final : public SerialDevice {
   bool read_line_settings() override {
     line_ = DCB{};
     line_.DCBlength = sizeof(line_);
-    return GetCommState(handle_, &line_) != FALSE;
+    return succeeded(GetCommState(handle_, &line_));
   }
 
   bool write_line_settings() override {
@@ -42,7 +50,7 @@ class Win32SerialDevice final : public SerialDevice {
     line_.fErrorChar = FALSE;
     line_.fNull = FALSE;
     line_.fAbortOnError = FALSE;
-    return SetCommState(handle_, &line_) != FALSE;
+    return succeeded(SetCommState(handle_, &line_));
   }
 
   void set_short_timeouts() override {
@@ -87,7 +95,17 @@ class Win32SerialDevice final : public SerialDevice {
   }
 
  private:
+  // An adapter that stopped working often opens and then refuses its line settings
+  // (ERROR_GEN_FAILURE); the reason goes where the open's failures go.
+  bool succeeded(BOOL result) {
+    if (result == FALSE) {
+      *failure_ = describe_open_error(GetLastError());
+    }
+    return result != FALSE;
+  }
+
   HANDLE handle_;
+  std::shared_ptr<std::string> failure_;
   DCB line_{};
   COMMTIMEOUTS timeouts_{};
 };
@@ -110,6 +128,9 @@ std::string describe_open_error(unsigned long error) {
       return "the port is busy: another program holds it open";
     case ERROR_INVALID_NAME:
       return "not a valid port name";
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_COMMAND:
+      return "the adapter stopped working: unplug it and plug it in again";
     default:
       return "Windows error " + std::to_string(error);
   }
@@ -128,6 +149,29 @@ OpenFailure open_failure_kind(unsigned long error) {
   }
 }
 
+std::string describe_port_problem(std::uint32_t problem) {
+  if (problem == kProblemDisabled) {
+    return "the port is disabled: enable it in Device Manager";
+  }
+  return "Windows stopped the port's device (problem code " + std::to_string(problem) +
+         "): unplug the adapter and plug it in again";
+}
+
+std::string diagnose_open_failure(std::u16string_view port_name, unsigned long error) {
+  std::string reason = describe_open_error(error);
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    return reason;
+  }
+  // A device that stopped functioning keeps its port name but no longer offers the port.
+  if (const std::uint32_t problem = port_problem_code(port_name); problem != 0) {
+    return describe_port_problem(problem);
+  }
+  if (const std::string present = present_ports_note(); !present.empty()) {
+    reason += "; " + present;
+  }
+  return reason;
+}
+
 std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::u16string path = win32_device_path(port_name);
   // Share mode 0: no other program may open the port while we hold it.
@@ -135,13 +179,13 @@ std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    last_failure_ = describe_open_error(error);
+    *last_failure_ = diagnose_open_failure(port_name, error);
     last_failure_kind_ = open_failure_kind(error);
     return nullptr;
   }
-  last_failure_.clear();
+  last_failure_->clear();
   last_failure_kind_ = OpenFailure::kNone;
-  return std::make_unique<Win32SerialDevice>(handle);
+  return std::make_unique<Win32SerialDevice>(handle, last_failure_);
 }
 
 }  // namespace quintrel

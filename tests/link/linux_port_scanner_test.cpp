@@ -96,6 +96,47 @@ TEST(LinuxPortScanner, UsbPortsDescribedByProductThenInterfaceThenDriver) {
                                    }));
 }
 
+// What a scan tells of a port besides its entry, on one line.
+std::string details(const ScannedPort& port) {
+  constexpr const char* kKinds[] = {"other", "usb", "uart", "pty", "legacy"};
+  return std::string(kKinds[static_cast<int>(port.kind)]) + " vid=" + port.vid +
+         " pid=" + port.pid + " serial=" + port.serial + " by " + port.manufacturer +
+         " product=" + port.product + " at " + port.location + " link=" + port.by_id;
+}
+
+TEST(LinuxPortScanner, PortsCarryTheirKindUsbIdsTextsLocationAndByIdLink) {
+  FakeSysfs sysfs;
+  const fs::path ftdi = sysfs.device("pci0000:00/usb1/1-1.2", "usb", "usb");
+  sysfs.attribute(ftdi / "idVendor", "040A");  // given in lower case
+  sysfs.attribute(ftdi / "idProduct", "6001");
+  sysfs.attribute(ftdi / "serial", "A50285BI");
+  sysfs.attribute(ftdi / "manufacturer", "FTDI");
+  sysfs.attribute(ftdi / "product", "FT232R \xff UART");  // not UTF-8: replaced
+  sysfs.device("pci0000:00/usb1/1-1.2/1-1.2:1.0", "usb", "ftdi_sio");
+  sysfs.tty("ttyUSB0",
+            sysfs.device("pci0000:00/usb1/1-1.2/1-1.2:1.0/ttyUSB0", "usb-serial", "ftdi_sio"));
+  sysfs.attribute(
+      sysfs.tty("ttyS4", sysfs.device("pci0000:00/0000:00:16.3", "pci", "serial")) / "type", "4");
+  sysfs.tty("rfcomm0", sysfs.device("virtual/bluetooth/hci0", "bluetooth"));
+  // udev's links are relative.
+  const fs::path by_id = sysfs.root / "dev" / "serial" / "by-id";
+  fs::create_directories(by_id);
+  fs::create_symlink("../../ttyUSB0", by_id / "usb-FTDI_FT232R_A50285BI-if00-port0");
+
+  const std::vector<ScannedPort> ports = LinuxPortScanner(sysfs.root, by_id).present_ports();
+  std::vector<std::string> seen;
+  for (const ScannedPort& port : ports) {
+    seen.push_back(details(port));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "other vid= pid= serial= by  product= at  link=",
+                      "uart vid= pid= serial= by  product= at 0000:00:16.3 link=",
+                      "usb vid=040a pid=6001 serial=A50285BI by FTDI product=FT232R \uFFFD UART "
+                      "at 1-1.2:1.0 link=" +
+                          (by_id / "usb-FTDI_FT232R_A50285BI-if00-port0").string(),
+                  }));
+}
+
 TEST(LinuxPortScanner, UartsWithoutHardwareAndDevicelessTtysAreLeftOut) {
   FakeSysfs sysfs;
   // Legacy slots: type 0 means no UART was found; a missing type counts the same.

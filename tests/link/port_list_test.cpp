@@ -67,6 +67,25 @@ TEST_F(PortListTest, OverlongEntryIsCutTo255Units) {
   EXPECT_EQ(box.entries[0].substr(0, 13), u"/dev/ttyUSB0(");
 }
 
+TEST_F(PortListTest, ListedPortsAreTheBoxEntriesWithTheFixedNamesOfLegacyKind) {
+  scanner.ports = {{u"COM3", u"USB Serial Port", PortKind::kUsb}};
+  fill_port_list(box);
+  const std::vector<ScannedPort> listed = port_list_entries();
+  ASSERT_EQ(listed.size(), box.entries.size());
+  for (std::size_t at = 0; at < listed.size(); ++at) {
+    EXPECT_EQ(at == 0 ? format_port_entry(listed[at]) : listed[at].name, box.entries[at]);
+    EXPECT_EQ(listed[at].kind, at == 0 ? PortKind::kUsb : PortKind::kLegacy);
+  }
+}
+
+TEST_F(PortListTest, NoteForAMissingPortNamesThePresentOnesUpToALimit) {
+  EXPECT_EQ(present_ports_note(), "no serial port is present");
+  scanner.ports = {{u"/dev/ttyUSB0", u"FT232R"}, {u"/dev/ttyACM0", u"Pico"}};
+  EXPECT_EQ(present_ports_note(), "ports present: /dev/ttyUSB0(FT232R), /dev/ttyACM0(Pico)");
+  scanner.ports.assign(kPresentPortsNamed + 3, {u"COM4", u"x"});
+  EXPECT_TRUE(present_ports_note().ends_with("COM4(x), COM4(x) and 3 more"));
+}
+
 TEST_F(PortListTest, WithoutAScannerOnlyTheFixedNames) {
   install_port_scanner(nullptr);
   fill_port_list(box);

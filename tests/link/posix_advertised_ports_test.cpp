@@ -53,6 +53,11 @@ TEST_F(AdvertisedPorts, LinksToCharacterDevicesFollowThePlatformPortsSorted) {
             (std::vector<std::u16string>{u"/dev/ttyUSB0(FT232R)", u"/dev/ttyACM0(CDC)",
                                          u"/dev/null(Quintrel simulated device)",
                                          u"/dev/zero(Quintrel simulated device)"}));
+  // Each advertised device with the link that advertises it, the first by name.
+  const std::vector<ScannedPort> ports = scanner.present_ports();
+  EXPECT_EQ(ports[2].link, (ports_ / "a").string());
+  EXPECT_EQ(ports[3].link, (ports_ / "b").string());
+  EXPECT_EQ(ports[3].kind, PortKind::kPty);
 }
 
 TEST_F(AdvertisedPorts, AnUntrustedOrMissingDirectoryAddsNothing) {

@@ -105,6 +105,33 @@ TEST(GrowingProperty, FailuresGiveAnEmptyDescriptionAndNeverLoopForever) {
   EXPECT_EQ(huge.requests.size(), 1u);
 }
 
+TEST(DeviceIds, GiveKindUsbIdsInLowerCaseAndOnlyRealSerialNumbers) {
+  struct Case {
+    std::u16string hardware_id, instance_id;
+    PortKind kind;
+    std::string vid, pid, serial;
+  };
+  const Case cases[] = {
+      {u"USB\\VID_0403&PID_6001&REV_0600", u"USB\\VID_0403&PID_6001\\A50285BI", PortKind::kUsb,
+       "0403", "6001", "A50285BI"},
+      {u"USB\\Vid_2E8A&Pid_000a&MI_00", u"USB\\VID_2E8A&PID_000A&MI_00\\6&2C1F&0&0000",
+       PortKind::kUsb, "2e8a", "000a", ""},
+      // Digits that run on are no id; a USB device without a serial number gets a made-up part.
+      {u"USB\\VID_04031&PID_60", u"USB\\VID_1A86&PID_7523\\5&1A2B3C&0&2", PortKind::kUsb, "", "",
+       ""},
+      {u"ACPI\\PNP0501", u"ACPI\\PNP0501\\1", PortKind::kUart, "", "", ""},
+      {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_VID&0001005d_PID&223b",
+       u"BTHENUM\\{00001101}\\7&2A&0&000000000000_00000000", PortKind::kOther, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.instance_id.begin(), c.instance_id.end()));
+    ScannedPort port;
+    apply_device_ids(c.hardware_id, c.instance_id, port);
+    EXPECT_EQ(port.kind, c.kind);
+    EXPECT_EQ(port.vid + ":" + port.pid + ":" + port.serial, c.vid + ":" + c.pid + ":" + c.serial);
+  }
+}
+
 TEST(Win32PortScanner, ListsWhatTheSystemReportsWithoutFailing) {
   // Wine lists no serial-port devices; on Windows this lists the machine's ports. Either way
   // every entry fits the port box.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "link/clock.h"
+#include "link/port_list.h"
 #include "link/win32_clock.h"
 #include "link/win32_serial_device.h"
 
@@ -32,6 +33,22 @@ TEST(Win32SerialPort, OpenFailuresAreNamedInWordsAUserCanActOn) {
   EXPECT_NE(describe_open_error(ERROR_ACCESS_DENIED).find("busy"), std::string::npos);
   EXPECT_NE(describe_open_error(ERROR_SHARING_VIOLATION).find("busy"), std::string::npos);
   EXPECT_EQ(describe_open_error(1234), "Windows error 1234");
+  EXPECT_NE(describe_open_error(ERROR_GEN_FAILURE).find("unplug it and plug it in again"),
+            std::string::npos);
+  EXPECT_NE(describe_port_problem(43).find("problem code 43): unplug the adapter"),
+            std::string::npos);
+}
+
+TEST(Win32SerialPort, APortNotFoundIsFollowedByThePortsPresent) {
+  class OnePort final : public PortScanner {
+    std::vector<ScannedPort> present_ports() override { return {{u"COM7", u"USB Serial"}}; }
+  } scanner;
+  install_port_scanner(&scanner);
+  Win32SerialBackend backend;
+  EXPECT_EQ(backend.open_exclusive(u"COM249"), nullptr);
+  EXPECT_EQ(backend.last_open_failure(),
+            describe_open_error(ERROR_FILE_NOT_FOUND) + "; ports present: COM7(USB Serial)");
+  install_port_scanner(nullptr);
 }
 
 TEST(Win32Clock, TakesTheMultimediaTimerFromSystem32AndCountsMilliseconds) {

@@ -109,14 +109,22 @@ class OpenedPort {
   OpenedPort(const OpenedPort&) = delete;
   OpenedPort& operator=(const OpenedPort&) = delete;
 
-  // On failure the message is followed by the reason the system gave for refusing the open.
+  // On failure the message is followed by the reason the system gave for refusing the open or
+  // the line settings. Other programs seen on an opened port are warned about: they can take the
+  // device's replies.
   bool open(PortOutcome& outcome, std::ostream& err) {
     open_port(dialog_);
     if (serial_link().is_open()) {
+      if (serial_backend() != nullptr) {
+        const std::string warning = serial_backend()->last_open_warning();
+        if (!warning.empty()) {
+          err << "warning: " << warning << '\n';
+        }
+      }
       return true;
     }
     note_failure(outcome, err);
-    if (serial_link().last_status == LinkStatus::kCannotOpen && serial_backend() != nullptr) {
+    if (serial_backend() != nullptr) {
       outcome.reason = serial_backend()->last_open_failure();
       if (!outcome.reason.empty()) {
         err << outcome.reason << '\n';

@@ -1,0 +1,22 @@
+// Why a port on Linux could not be opened, and who else uses one that could, in words a user can
+// act on: describe_open_error's reason made precise with what /proc and the port list show.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quintrel {
+
+// The reason for errno error from opening or locking path (a device path, links allowed). A busy
+// port names the programs that hold it ("busy: held by minicom (pid 4242)"), or "another user's
+// program" when they are not visible to us. A USB port that is busy or missing names the running
+// programs that grab new adapters and how to stop them. A missing port adds the ports present.
+std::string diagnose_open_failure(const std::string& path, int error,
+                                  const std::filesystem::path& proc_root);
+
+// After path opened: "PATH is also open in minicom (pid 4242): replies may be lost" when other
+// programs are seen holding it (terminal programs that neither lock nor take a port exclusively
+// let our open succeed beside them); empty otherwise.
+std::string other_holders_warning(const std::string& path, const std::filesystem::path& proc_root);
+
+}  // namespace quintrel
