@@ -7,6 +7,7 @@ with CLOCK_MONOTONIC, the clock of Python's time.monotonic(). Process wall and C
 come from wait4(). Peak RSS comes from GNU time, which forks its child from a small process: a
 child spawned from Python would carry Python's own peak into its ru_maxrss."""
 import argparse
+import json
 import os
 import re
 import statistics
@@ -51,19 +52,24 @@ def run_process(argv, work):
 
 
 class Simulator:
-    """quintrel-sim on its pty, with its frame log on the shared clock."""
+    """quintrel-sim on its pty (with count, that many devices on links LINK-1..LINK-N), with its
+    frame log on the shared clock."""
 
-    def __init__(self, binary, work, extra):
-        self.link = os.path.join(work, "port-" + "-".join(extra or ["plain"]))
+    def __init__(self, binary, work, extra, count=0):
+        name = "port-" + "-".join(extra or ["plain"]) + ("-x%d" % count if count else "")
+        self.link = os.path.join(work, name)
+        self.links = ["%s-%d" % (self.link, k) for k in range(1, count + 1)] or [self.link]
         self.log = self.link + ".log"
         argv = [binary, "--link", self.link, "--log", self.log, "--monotonic-log"] + extra
+        if count:
+            argv += ["--count", str(count)]
         null = os.open(os.devnull, os.O_RDWR)
         self.pid = os.posix_spawn(binary, argv, os.environ,
                                   file_actions=[(os.POSIX_SPAWN_DUP2, null, 0),
                                                 (os.POSIX_SPAWN_DUP2, null, 1)])
         os.close(null)
         for _ in range(200):
-            if os.path.islink(self.link):
+            if all(os.path.islink(link) for link in self.links):
                 break
             time.sleep(0.01)
         else:
@@ -190,11 +196,105 @@ def measure_plain(argv, work, runs, expect_exit):
     return walls, cpus
 
 
+DEVICE_LINE = re.compile(r"^\[\s*(\d+\.\d{3}) ms\] #(\d+) (rx|tx) ")
+SAVE_VERIFY_REPLIES = 5  # write bitrate, write identifier, commit, then both read back
+
+
+def device_times(sim, devices, replies_each, timeout=1.0):
+    """Per device of a --count simulator, from its log lines since the last call (once each
+    device has written replies_each replies): when it read its first byte and when it wrote its
+    last reply."""
+    deadline = time.monotonic() + timeout
+    while True:
+        with open(sim.log) as log:
+            log.seek(sim.read_at)
+            text = log.read()
+        text = text[:text.rfind("\n") + 1]  # whole lines only
+        first, last, replies = {}, {}, {}
+        for line in text.splitlines():
+            match = DEVICE_LINE.match(line)
+            if match:
+                device, at = int(match[2]), float(match[1])
+                first.setdefault(device, at)
+                if match[3] == "tx":
+                    last[device] = at
+                    replies[device] = replies.get(device, 0) + 1
+        if all(replies.get(d, 0) >= replies_each for d in devices) or time.monotonic() > deadline:
+            sim.read_at += len(text)
+            return first, last
+        time.sleep(0.005)
+
+
+def port_options(links):
+    return [word for link in links for word in ("-p", link)]
+
+
+def measure_many(cli, sim, silent, work, runs, probe_runs):
+    """save --verify on one and on every device of a --count simulator, and ports --probe over
+    those devices, the silent ones and two ports that do not exist."""
+    counts = (1, len(sim.links))
+    rows = {count: dict(wall=[], cpu=[], first=[], last=[]) for count in counts}
+    for run_number in range(runs):
+        for count in counts:
+            # Other values each run, so that every save changes what the devices hold.
+            args = ["save", "--bitrate", str(1 + run_number % 4), "--id",
+                    "%X" % (0x100 + run_number), "--verify", "--json"]
+            run = run_process([cli] + args + port_options(sim.links[:count]), work)
+            results = [line for line in run.out.splitlines() if '"ok":true' in line]
+            if run.exit_code != 0 or len(results) != count:
+                raise SystemExit("save --verify on %d ports: exit %d\n%s%s" % (
+                    count, run.exit_code, run.out, run.err))
+            first, last = device_times(sim, range(1, count + 1), SAVE_VERIFY_REPLIES)
+            rows[count]["wall"].append(run.wall_ms)
+            rows[count]["cpu"].append(run.cpu_ms)
+            rows[count]["first"].append(max(first.values()) - run.spawned_ms)
+            rows[count]["last"].append(max(last.values()) - run.spawned_ms)
+
+    print("| command | ports | wall | CPU (user + system, its children included) | last port's "
+          "first byte at its device | last reply written |")
+    print("|---|---|---|---|---|---|")
+    for count in counts:
+        print("| save --verify | %d | %s | %s | %s | %s |" % (
+            count, spread(rows[count]["wall"]), spread(rows[count]["cpu"]),
+            spread(rows[count]["first"]), spread(rows[count]["last"])))
+    ratio = statistics.median(rows[counts[1]]["wall"]) / statistics.median(rows[1]["wall"])
+    print("\n%d ports ÷ 1 port (medians of the wall): ×%.2f (target: at most ×1.3)." % (
+        counts[1], ratio))
+
+    missing = [os.path.join(work, "missing-%d" % k) for k in (1, 2)]
+    candidates = sim.links + silent.links + missing
+    walls, cpus, seen = [], [], {}
+    for _ in range(probe_runs):
+        run = run_process([cli, "ports", "--probe", "--json"] + port_options(candidates), work)
+        outcomes = {}
+        for line in run.out.splitlines():
+            probe = json.loads(line)["probe"]
+            outcomes[probe] = outcomes.get(probe, 0) + 1
+        expected = {"device": len(sim.links), "silent": len(silent.links),
+                    "unavailable": len(missing)}
+        if run.exit_code != 0 or outcomes != expected:
+            raise SystemExit("ports --probe: exit %d, %s\n%s%s" % (
+                run.exit_code, outcomes, run.out, run.err))
+        walls.append(run.wall_ms)
+        cpus.append(run.cpu_ms)
+        seen = outcomes
+    print("\n| command | candidates | found | wall | CPU (user + system, its children "
+          "included) |")
+    print("|---|---|---|---|---|")
+    print("| ports --probe -p … | %d: %d devices, %d silent, %d missing | %s | %s | %s |" % (
+        len(candidates), len(sim.links), len(silent.links), len(missing),
+        ", ".join("%d %s" % (n, name) for name, n in sorted(seen.items())),
+        spread(walls), spread(cpus)))
+    print("\nTarget for the probe: at most 1300 ms.")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="folder with quintrel-cli and quintrel-sim")
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--silent-runs", type=int, default=3)
+    parser.add_argument("--many-runs", type=int, default=10,
+                        help="runs of each command over many simulated devices")
     options = parser.parse_args()
     cli = os.path.join(options.bin, "quintrel-cli")
     sim_binary = os.path.join(options.bin, "quintrel-sim")
@@ -203,7 +303,10 @@ def main():
     with tempfile.TemporaryDirectory(prefix="quintrel-bench-") as work:
         sims = {"pty": Simulator(sim_binary, work, []),
                 "pty --pace": Simulator(sim_binary, work, ["--pace"]),
-                "silent": Simulator(sim_binary, work, ["--fault", "no-answer"])}
+                "silent": Simulator(sim_binary, work, ["--fault", "no-answer"]),
+                "paced devices": Simulator(sim_binary, work, ["--pace"], count=8),
+                "silent devices": Simulator(sim_binary, work, ["--fault", "no-answer"],
+                                            count=2)}
         try:
             print("## Exchanges (quintrel-cli --precise-trace, %d runs each; median (min–max))\n"
                   % options.runs)
@@ -275,6 +378,11 @@ def main():
                       waits["quintrel-cli"], waits["read_pyserial.py"]))
             rss = peak_rss_mib(pyserial_read + [sims["pty"].link], work, options.silent_runs)
             print("\nPeak RSS of read_pyserial.py: %s." % spread(rss, "MiB"))
+
+            print("\n## Many devices at once (quintrel-sim --count 8 --pace, one child process "
+                  "per port; %d runs each, whole process; median (min–max))\n" % options.many_runs)
+            measure_many(cli, sims["paced devices"], sims["silent devices"], work,
+                         options.many_runs, options.many_runs)
         finally:
             for sim in sims.values():
                 sim.stop()
