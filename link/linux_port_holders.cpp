@@ -131,7 +131,11 @@ PortHolders find_port_holders(const fs::path& proc_root, const std::string& devi
       char target[PATH_MAX];
       const ssize_t length = ::readlinkat(fds.fd(), fd, target, sizeof target);
       if (length < 0) {
-        holders.unseen |= errno == EACCES;
+        if (errno == EACCES) {
+          // One refused link means they all are: the process is another user's.
+          holders.unseen = true;
+          break;
+        }
         continue;
       }
       const std::string_view link(target, static_cast<std::size_t>(length));

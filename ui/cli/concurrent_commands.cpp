@@ -1,5 +1,7 @@
 #include "ui/cli/concurrent_commands.h"
 
+#include <algorithm>
+
 #include "link/clock.h"
 #include "link/utf8_text.h"
 #include "ui/cli/batch_command.h"
@@ -21,7 +23,13 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   }
   PortTargets targets;
   if (request.command != CliCommand::kPorts && !request.found) {
-    targets = resolve_port_targets(request.ports, port_list_entries());
+    // Plain names need no scan of the system's ports: each port's child is given one, and the
+    // scan would cost every child more than its exchange with the device.
+    const bool needs_list =
+        std::any_of(request.ports.begin(), request.ports.end(),
+                    [](const std::string& selector) { return selector_uses_port_list(selector); });
+    targets = resolve_port_targets(request.ports,
+                                   needs_list ? port_list_entries() : std::vector<ScannedPort>());
     if (!targets.error.empty()) {
       err << targets.error << '\n';
       return kExitUsage;
