@@ -66,12 +66,25 @@ std::string diagnose_open_failure(const std::string& path, int error, const fs::
   return reason;
 }
 
-std::string other_holders_warning(const std::string& path, const fs::path& proc_root) {
-  const PortHolders holders = find_port_holders(proc_root, resolved(path), ::getpid());
-  if (holders.seen.empty()) {
-    return {};
+std::vector<std::string> other_holders_warnings(const std::vector<std::string>& paths,
+                                                const fs::path& proc_root) {
+  std::vector<std::string> devices;
+  for (const std::string& path : paths) {
+    devices.push_back(resolved(path));
   }
-  return path + " is also open in " + holder_names(holders.seen) + ": replies may be lost";
+  const std::vector<PortHolders> holders = find_port_holders(proc_root, devices, ::getpid());
+  std::vector<std::string> warnings;
+  for (std::size_t at = 0; at < paths.size(); ++at) {
+    warnings.push_back(holders[at].seen.empty()
+                           ? std::string()
+                           : paths[at] + " is also open in " + holder_names(holders[at].seen) +
+                                 ": replies may be lost");
+  }
+  return warnings;
+}
+
+std::string other_holders_warning(const std::string& path, const fs::path& proc_root) {
+  return other_holders_warnings({path}, proc_root).front();
 }
 
 }  // namespace quintrel

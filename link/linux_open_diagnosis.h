@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quintrel {
 
@@ -18,5 +19,8 @@ std::string diagnose_open_failure(const std::string& path, int error,
 // programs are seen holding it (terminal programs that neither lock nor take a port exclusively
 // let our open succeed beside them); empty otherwise.
 std::string other_holders_warning(const std::string& path, const std::filesystem::path& proc_root);
+// The same for several paths, in their order, with one look through /proc.
+std::vector<std::string> other_holders_warnings(const std::vector<std::string>& paths,
+                                                const std::filesystem::path& proc_root);
 
 }  // namespace quintrel

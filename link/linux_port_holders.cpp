@@ -110,9 +110,14 @@ void for_each_process(const fs::path& proc_root, Visit visit) {
 
 }  // namespace
 
-PortHolders find_port_holders(const fs::path& proc_root, const std::string& device, int own_pid) {
-  PortHolders holders;
-  const int index = pty_index(device);
+std::vector<PortHolders> find_port_holders(const fs::path& proc_root,
+                                           const std::vector<std::string>& devices, int own_pid) {
+  std::vector<PortHolders> found(devices.size());
+  std::vector<int> indices;
+  for (const std::string& device : devices) {
+    indices.push_back(pty_index(device));
+  }
+  // One walk through /proc for all the devices: it costs far more than the comparisons.
   for_each_process(proc_root, [&](int pid, const std::string& process) {
     if (pid == own_pid) {
       return;
@@ -120,35 +125,52 @@ PortHolders find_port_holders(const fs::path& proc_root, const std::string& devi
     Directory fds(process + "/fd");
     if (!fds.is_open()) {
       // A process that ended meanwhile has no entry any more; any other failure hides its files.
-      holders.unseen |= errno != ENOENT;
+      if (errno != ENOENT) {
+        for (PortHolders& holders : found) {
+          holders.unseen = true;
+        }
+      }
       return;
     }
-    bool holds = false;
+    std::vector<bool> holds(devices.size());
     // The process on a pseudo-terminal's master side is the device at the line's far end (as
     // quintrel-sim, which holds the terminal side as well), not another user of the port.
-    bool far_end = false;
+    std::vector<bool> far_end(devices.size());
     while (const char* fd = fds.next()) {
       char target[PATH_MAX];
       const ssize_t length = ::readlinkat(fds.fd(), fd, target, sizeof target);
       if (length < 0) {
         if (errno == EACCES) {
           // One refused link means they all are: the process is another user's.
-          holders.unseen = true;
+          for (PortHolders& holders : found) {
+            holders.unseen = true;
+          }
           break;
         }
         continue;
       }
       const std::string_view link(target, static_cast<std::size_t>(length));
-      holds = holds || link == device;
-      far_end = far_end || (index >= 0 && is_master_of(process, fd, link, index));
+      for (std::size_t at = 0; at < devices.size(); ++at) {
+        holds[at] = holds[at] || link == devices[at];
+        far_end[at] =
+            far_end[at] || (indices[at] >= 0 && is_master_of(process, fd, link, indices[at]));
+      }
     }
-    if (holds && !far_end) {
-      holders.seen.push_back({pid, program_name(process)});
+    for (std::size_t at = 0; at < devices.size(); ++at) {
+      if (holds[at] && !far_end[at]) {
+        found[at].seen.push_back({pid, program_name(process)});
+      }
     }
   });
-  std::sort(holders.seen.begin(), holders.seen.end(),
-            [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
-  return holders;
+  for (PortHolders& holders : found) {
+    std::sort(holders.seen.begin(), holders.seen.end(),
+              [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
+  }
+  return found;
+}
+
+PortHolders find_port_holders(const fs::path& proc_root, const std::string& device, int own_pid) {
+  return find_port_holders(proc_root, std::vector<std::string>{device}, own_pid).front();
 }
 
 std::string holder_names(const std::vector<PortHolder>& holders) {

@@ -156,6 +156,15 @@ std::string PosixSerialBackend::last_open_warning() {
   return opened_path_.empty() ? std::string() : other_holders_warning(opened_path_, proc_root_);
 }
 
+std::vector<std::string> PosixSerialBackend::other_users_warnings(
+    const std::vector<std::u16string>& port_names) {
+  std::vector<std::string> paths;
+  for (const std::u16string& name : port_names) {
+    paths.push_back(posix_device_path(name));
+  }
+  return other_holders_warnings(paths, proc_root_);
+}
+
 std::string describe_open_error(int error) {
   switch (error) {
     case EACCES:

@@ -29,6 +29,8 @@ class PosixSerialBackend final : public SerialBackend {
   std::string last_open_failure() override { return last_failure_; }
   // Other programs seen holding the port of the last successful open (other_holders_warning).
   std::string last_open_warning() override;
+  std::vector<std::string> other_users_warnings(
+      const std::vector<std::u16string>& port_names) override;
   OpenFailure last_open_failure_kind() override { return last_failure_kind_; }
 
  private:

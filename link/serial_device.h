@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/byte_port.h"
 
@@ -40,6 +41,12 @@ class SerialBackend {
   // After a successful open_exclusive: the other programs seen using the same port, which can
   // take replies meant for this one, in words; empty when none is seen.
   virtual std::string last_open_warning() { return {}; }
+  // Before ports are opened by other processes of this program: the same words for each port
+  // named (in their order), found in one look; empty where none is seen.
+  virtual std::vector<std::string> other_users_warnings(
+      const std::vector<std::u16string>& port_names) {
+    return std::vector<std::string>(port_names.size());
+  }
   // The kind of that failure; kOther where the backend cannot tell.
   virtual OpenFailure last_open_failure_kind() { return OpenFailure::kOther; }
 };

@@ -51,6 +51,17 @@ TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
             "busy: held by another user's program");
 }
 
+TEST(OpenDiagnosis, OneLookFindsTheOtherUsersOfEveryPort) {
+  FakeProc proc;
+  proc.process(4242, "minicom", {"/dev/ttyUSB0"});
+  proc.process(77, "screen", {"/dev/null", "/dev/ttyUSB1", "/dev/ttyUSB0"});
+  EXPECT_EQ(other_holders_warnings({"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}, proc.root),
+            (std::vector<std::string>{
+                "/dev/ttyUSB0 is also open in screen (pid 77), minicom (pid 4242): replies may "
+                "be lost",
+                "/dev/ttyUSB1 is also open in screen (pid 77): replies may be lost", ""}));
+}
+
 TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
   FakeProc proc;
   proc.process(812, "ModemManager");

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "base/message_texts.h"
 #include "link/utf8_text.h"
@@ -48,9 +49,11 @@ std::string text_of(const JsonObject& object, const char* key) {
 class BatchPrinter final : public BatchObserver {
  public:
   BatchPrinter(const CliRequest& request, const std::vector<std::string>& ports,
-               BatchServices& services, std::ostream& out, std::ostream& err)
+               std::vector<std::string> warnings, BatchServices& services, std::ostream& out,
+               std::ostream& err)
       : request_(request),
         ports_(ports),
+        warnings_(std::move(warnings)),
         services_(services),
         out_(out),
         err_(err),
@@ -65,6 +68,10 @@ class BatchPrinter final : public BatchObserver {
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
     JsonObject result = port_result(ports_[end.job], end, services_.limits);
+    if (!warnings_[end.job].empty() && result.value("exit", kExitFailure) != kExitCannotOpen) {
+      result["warning"] = warnings_[end.job];
+      shown_warnings_.push_back(warnings_[end.job]);
+    }
     if (request_.json) {
       out_ << json_text(result) << '\n' << std::flush;
     } else {
@@ -90,6 +97,9 @@ class BatchPrinter final : public BatchObserver {
   }
 
   int summarise() {
+    for (const std::string& warning : shown_warnings_) {
+      err_ << "warning: " << warning << '\n';
+    }
     err_ << succeeded_ << " of " << ports_.size() << " ports succeeded";
     for (std::size_t i = 0; i < failed_.size(); ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
@@ -101,6 +111,8 @@ class BatchPrinter final : public BatchObserver {
  private:
   const CliRequest& request_;
   const std::vector<std::string>& ports_;
+  const std::vector<std::string> warnings_;  // for each port
+  std::vector<std::string> shown_warnings_;  // of the ports that opened, as they ended
   BatchServices& services_;
   std::ostream& out_;
   std::ostream& err_;
@@ -115,7 +127,7 @@ class BatchPrinter final : public BatchObserver {
 std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port) {
   std::vector<std::string> args = {command_name(request.command), "-p", port};
   if (request.command != CliCommand::kProbePort) {
-    args.emplace_back("--json");
+    args.insert(args.end(), {"--json", "--others-checked"});
   }
   if (request.command == CliCommand::kSave) {
     args.insert(args.end(), {"--bitrate", std::to_string(request.bitrate), "--id",
@@ -212,7 +224,10 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   for (const std::string& port : ports) {
     jobs.push_back(port_job_arguments(request, port));
   }
-  BatchPrinter printer(request, ports, services, out, err);
+  std::vector<std::string> warnings =
+      services.other_users ? services.other_users(ports) : std::vector<std::string>();
+  warnings.resize(ports.size());
+  BatchPrinter printer(request, ports, std::move(warnings), services, out, err);
   run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
   return printer.summarise();
 }

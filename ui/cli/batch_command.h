@@ -4,6 +4,7 @@
 // without an object or cannot start gets an object made here, with "ok" false and an "error".
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,12 +19,17 @@ namespace quintrel::cli {
 
 inline constexpr int kExitSomePortFailed = 5;
 
+// For each port (in their order), the other programs seen using it, in words; empty where none.
+using OtherUsersCheck =
+    std::function<std::vector<std::string>(const std::vector<std::string>& ports)>;
+
 // What a run over many ports takes from its surroundings.
 struct BatchServices {
   ChildRunner& runner;
   Clock& clock;
   bool live = false;  // the output redraws lines (a terminal with cursor control)
   BatchLimits limits = {};
+  OtherUsersCheck other_users = {};  // none: nothing is looked for
 };
 
 // The child's arguments for one port's job.
@@ -44,7 +50,9 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
 std::string result_line(CliCommand command, const JsonObject& result);
 
 // Runs the request's command on every port; prints a result per port as it finishes (a JSON
-// object per line with --json) and a summary on err. 0 when every port succeeded, 5 otherwise.
+// object per line with --json) and a summary on err. Other programs using a port are looked for
+// once for all ports, before the children start: a port that opened gets "warning" in its object
+// and a "warning: " line before the summary. 0 when every port succeeded, 5 otherwise.
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
                    BatchServices& services, std::ostream& out, std::ostream& err);
 

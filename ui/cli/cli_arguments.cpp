@@ -125,6 +125,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
+    command->add_flag("--others-checked", request.others_checked)->group("");  // for children
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
   add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");

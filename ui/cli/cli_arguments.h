@@ -27,6 +27,9 @@ struct CliRequest {
   BitrateCode bitrate = 0;         // save
   std::u16string identifier;       // save: as the identifier field would hold it
   bool verify = false;             // save: read back and compare
+  // The run over many ports that started this process has looked for other programs using the
+  // port already (for all its ports in one look, which costs more than the device's exchanges).
+  bool others_checked = false;
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

@@ -110,12 +110,12 @@ class OpenedPort {
   OpenedPort& operator=(const OpenedPort&) = delete;
 
   // On failure the message is followed by the reason the system gave for refusing the open or
-  // the line settings. Other programs seen on an opened port are warned about: they can take the
-  // device's replies.
-  bool open(PortOutcome& outcome, std::ostream& err) {
+  // the line settings. Other programs seen on an opened port are warned about (unless that was
+  // done already): they can take the device's replies.
+  bool open(bool others_checked, PortOutcome& outcome, std::ostream& err) {
     open_port(dialog_);
     if (serial_link().is_open()) {
-      if (serial_backend() != nullptr) {
+      if (serial_backend() != nullptr && !others_checked) {
         const std::string warning = serial_backend()->last_open_warning();
         if (!warning.empty()) {
           err << "warning: " << warning << '\n';
@@ -232,7 +232,7 @@ int run_one_port(const CliRequest& request, const std::string& port, std::ostrea
   outcome.port = port;
   {
     OpenedPort opened(port);
-    if (opened.open(outcome, err)) {
+    if (opened.open(request.others_checked, outcome, err)) {
       switch (request.command) {
         case CliCommand::kRead:
           run_read(request, outcome, out, err);

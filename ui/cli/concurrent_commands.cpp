@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/clock.h"
+#include "link/serial_device.h"
 #include "link/utf8_text.h"
 #include "ui/cli/batch_command.h"
 #include "ui/cli/cli_commands.h"
@@ -41,6 +42,14 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
 
   const std::unique_ptr<ChildRunner> runner = make_child_runner();
   BatchServices services{*runner, link_clock(), output_takes_cursor_control()};
+  services.other_users = [](const std::vector<std::string>& names) {
+    std::vector<std::u16string> wide;
+    for (const std::string& name : names) {
+      wide.push_back(utf16_from_utf8(name));
+    }
+    return serial_backend() != nullptr ? serial_backend()->other_users_warnings(wide)
+                                       : std::vector<std::string>(names.size());
+  };
   if (request.command == CliCommand::kPorts) {
     return run_port_probe(request, services, out, err);
   }
