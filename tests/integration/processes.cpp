@@ -130,10 +130,21 @@ std::string SimProcess::log() const {
   return read_file(log_file_);
 }
 
-bool SimProcess::wait_for_log(std::string_view text, int count, int timeout_ms) const {
+std::string SimProcess::received() const {
+  std::istringstream lines(log());
+  std::string bytes;
+  for (std::string line; std::getline(lines, line);) {
+    if (const std::size_t rx = line.find("] rx "); rx != std::string::npos) {
+      bytes += (bytes.empty() ? "" : " ") + line.substr(rx + 5);
+    }
+  }
+  return bytes;
+}
+
+bool SimProcess::wait_for_log(std::string_view text, int count, int timeout_ms, Search in) const {
   const auto start = SteadyClock::now();
   for (;;) {
-    const std::string contents = log();
+    const std::string contents = in == Search::kReceived ? received() : log();
     int found = 0;
     for (std::size_t at = contents.find(text); at != std::string::npos;
          at = contents.find(text, at + text.size())) {

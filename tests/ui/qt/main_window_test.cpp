@@ -33,12 +33,12 @@ using quintrel::test::TempDir;
 
 namespace {
 
-// Frames as the simulator logs what it received: the payload bytes in hex.
-const char kReadBitrate[] = "rx 63 63 65 62 72\n";     // ccebr
-const char kReadIdentifier[] = "rx 63 63 69 64 72\n";  // ccidr
-const char kWriteBitrate[] = "rx 63 63 65 62 20";      // cceb and its digit
-const char kCommit[] = "rx 70 70 77 33 39 31 36\n";    // ppw3916
-const char kBuzzerOff[] = "rx 62 7A 6F 66 66\n";       // bzoff
+// Frames as the simulator received them: STX, the payload and ETX in hex.
+const char kReadBitrate[] = "02 63 63 65 62 72 03";     // ccebr
+const char kReadIdentifier[] = "02 63 63 69 64 72 03";  // ccidr
+const char kWriteBitrate[] = "02 63 63 65 62 20";       // cceb and its digit
+const char kCommit[] = "02 70 70 77 33 39 31 36 03";    // ppw3916
+const char kBuzzerOff[] = "02 62 7A 6F 66 66 03";       // bzoff
 
 }  // namespace
 
@@ -60,9 +60,11 @@ struct MainWindowTest::Fixture {
   }
 
   QString pty() const { return QString::fromStdString(fs::canonical(sim.port()).string()); }
-  bool received(const std::string& frame) const { return sim.wait_for_log(frame, 1, 2000); }
+  bool received(const std::string& frame) const {
+    return sim.wait_for_log(frame, 1, 2000, SimProcess::Search::kReceived);
+  }
   bool never_received(const std::string& frame) const {
-    return sim.log().find(frame) == std::string::npos;
+    return sim.received().find(frame) == std::string::npos;
   }
 
   void press(int control_id) {
@@ -180,7 +182,7 @@ void MainWindowTest::start_up_state() {
   QVERIFY(window.rect().contains(place(kIdField)));
 
   QVERIFY(f.answerer.seen.empty());
-  QVERIFY(f.never_received("rx"));
+  QVERIFY(f.sim.received().empty());
 }
 
 void MainWindowTest::com_open_reads_the_device() {
@@ -218,7 +220,7 @@ void MainWindowTest::typed_and_pasted_identifier_is_saved() {
 
   f.press(kSaveSettingsButton);
   QCOMPARE(f.answerer.texts(), (QStringList{"Save settings ?", "Saved !!!"}));
-  QVERIFY(f.received("rx 63 63 69 64 20 32 41 35\n"));  // ccid 2A5
+  QVERIFY(f.received("02 63 63 69 64 20 32 41 35 03"));  // ccid 2A5
   QVERIFY(f.received(kCommit));
 
   field->setText(QStringLiteral("0"));
@@ -247,8 +249,8 @@ void MainWindowTest::save_answered_each_way() {
   QCOMPARE(f.answerer.texts(), (QStringList{"Save settings ?", "Saved !!!"}));
   QCOMPARE(f.answerer.seen.front().result, kMessageOk);
   QCOMPARE(f.answerer.seen.back().title, QString());
-  QVERIFY(f.received(std::string(kWriteBitrate) + " 34\n"));  // cceb 4
-  QVERIFY(f.received("rx 63 63 69 64 20 31 32 33\n"));        // ccid 123
+  QVERIFY(f.received(std::string(kWriteBitrate) + " 34 03"));  // cceb 4
+  QVERIFY(f.received("02 63 63 69 64 20 31 32 33 03"));        // ccid 123
   QVERIFY(f.received(kCommit));
 }
 
@@ -271,7 +273,7 @@ void MainWindowTest::failed_open_shows_two_messages() {
   QCOMPARE(f.answerer.seen[1].title, QStringLiteral("error"));
   QCOMPARE(f.port_controls(), kClosedState);
   QVERIFY(!serial_link().is_open());
-  QVERIFY(f.never_received("rx"));
+  QVERIFY(f.sim.received().empty());
 }
 
 void MainWindowTest::esc_and_enter_do_nothing() {
@@ -292,7 +294,7 @@ void MainWindowTest::esc_and_enter_do_nothing() {
   QCOMPARE(f.window.combo(kPortBox)->currentText(), QStringLiteral("ttyTyped"));
   QCOMPARE(f.window.identifier_field()->text(), QStringLiteral("0"));
   QCOMPARE(f.answerer.texts(), QStringList());
-  QVERIFY(f.never_received("rx"));
+  QVERIFY(f.sim.received().empty());
 
   // Enter on a focused button presses it, as in a Windows dialog: BUZZ OFF with the port closed.
   f.window.control(kBuzzOffButton)->setFocus(Qt::TabFocusReason);
