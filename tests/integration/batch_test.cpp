@@ -89,12 +89,18 @@ TEST_F(BatchTest, SaveOnManyPortsGivesEachItsObjectAndExitsFiveOnAnyFailure) {
   EXPECT_EQ(together.out, first + ": bitrate 1Mbps, identifier 2A5\n");
 }
 
-TEST_F(BatchTest, FoundWithoutAnyDeviceExitsOne) {
+TEST_F(BatchTest, NothingFoundAndAnOrphanedChildBothExitOne) {
   const std::string silent = start_sim({"--fault", "no-answer"});
   const CliRun found = run_cli({"buzzer-off", "--found", "-p", silent, "-p", missing_});
   EXPECT_EQ(found.exit_code, 1);
   EXPECT_EQ(found.out, "");
   EXPECT_EQ(found.err, "no device found on the 2 ports probed\n");
+  // A child whose parent is gone before it is tied to it ends at once, unheard (children die with
+  // their parent: kill -9 of a run leaves none behind).
+  const CliRun orphan = run_cli({"read", "-p", silent, "--parent-pid", "1"});
+  EXPECT_EQ(orphan.exit_code, 1);
+  EXPECT_EQ(orphan.out + orphan.err, "");
+  EXPECT_LT(orphan.wall_ms, kOneTimeoutMaxMs / 2);
 }
 
 }  // namespace

@@ -52,4 +52,9 @@ class ChildRunner {
 // The platform's runner.
 std::unique_ptr<ChildRunner> make_child_runner();
 
+// Called in a child the runner started (Linux: it passes --parent-pid): the child is killed when
+// that parent ends, also by SIGKILL, so that no child outlives a run that was killed. On Windows
+// the runner's kill-on-close job object does this, and the runner passes nothing.
+void end_with_parent(int parent_pid);
+
 }  // namespace quintrel::cli

@@ -126,6 +126,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
     command->add_flag("--others-checked", request.others_checked)->group("");  // for children
+    command->add_option("--parent-pid", request.parent_pid)->group("");
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
   add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");
@@ -153,6 +154,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   // What a probing run starts for each port; not for people, so not in --help.
   CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
   probe_port->add_option("-p,--port", request.ports)->required()->expected(1);
+  probe_port->add_option("--parent-pid", request.parent_pid);
 
   try {
     app.parse(argc, argv);

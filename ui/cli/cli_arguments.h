@@ -30,6 +30,7 @@ struct CliRequest {
   // The run over many ports that started this process has looked for other programs using the
   // port already (for all its ports in one look, which costs more than the device's exchanges).
   bool others_checked = false;
+  int parent_pid = 0;  // a child of such a run (Linux): it ends when that process ends
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

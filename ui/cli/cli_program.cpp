@@ -6,6 +6,7 @@
 #include "link/clock.h"
 #include "link/monotonic_clock.h"
 #include "link/tracing_device.h"
+#include "ui/cli/child_process.h"
 #include "ui/cli/cli_arguments.h"
 #include "ui/cli/cli_commands.h"
 #include "ui/cli/concurrent_commands.h"
@@ -19,6 +20,9 @@ int run_cli_program(int argc, char** argv, const Services& platform) {
       parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
   if (!request) {
     return exit_code;
+  }
+  if (request->parent_pid != 0) {
+    end_with_parent(request->parent_pid);
   }
 
   Services services = platform;

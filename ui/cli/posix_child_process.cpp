@@ -4,11 +4,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <thread>
@@ -26,6 +28,8 @@ namespace {
 constexpr int kReapPollMs = 5;
 // How long the runner's end waits for the children it killed.
 constexpr auto kFinalReapWait = std::chrono::seconds(2);
+// A child whose parent is gone before it could be tied to it ends at once, unheard.
+constexpr int kExitParentGone = 1;
 
 struct Child {
   pid_t pid = -1;
@@ -131,12 +135,13 @@ bool PosixChildRunner::start(std::size_t job, const std::vector<std::string>& ar
     ::close(out_pipe[1]);
     return false;
   }
+  std::string parent_pid = std::to_string(getpid());
   std::vector<char*> argv;
   argv.push_back(program_.data());
   for (const std::string& arg : args) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
-  argv.push_back(nullptr);
+  argv.insert(argv.end(), {const_cast<char*>("--parent-pid"), parent_pid.data(), nullptr});
 
   // The pipes are close-on-exec, so no child inherits another child's pipe (which would keep
   // it open after that child ended); dup2 makes the child's own ends inheritable.
@@ -248,6 +253,13 @@ ChildEnd PosixChildRunner::stop(std::size_t job) {
 
 std::unique_ptr<ChildRunner> make_child_runner() {
   return std::make_unique<PosixChildRunner>();
+}
+
+void end_with_parent(int parent_pid) {
+  // A parent that ended before the request took effect has left this child to another already.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent_pid) {
+    std::_Exit(kExitParentGone);
+  }
 }
 
 }  // namespace quintrel::cli
