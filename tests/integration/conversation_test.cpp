@@ -60,7 +60,7 @@ TEST(Conversation, SaveThenReadBackAndTheCommittedValuesSurviveARestart) {
     EXPECT_EQ(save.exit_code, 0) << save.err;
     EXPECT_EQ(save.out, "Saved !!!\n");
     // The identifier goes out as the field would hold it: "ccid 7F".
-    EXPECT_NE(sim.log().find("rx 63 63 69 64 20 37 46\n"), std::string::npos) << sim.log();
+    EXPECT_NE(sim.received().find("02 63 63 69 64 20 37 46 03"), std::string::npos) << sim.log();
   }
   SimProcess restarted(dir.path(), {"--state", state, "--bitrate", "1", "--id", "1"});
   ASSERT_TRUE(restarted.started());

@@ -134,8 +134,8 @@ std::string SimProcess::received() const {
   std::istringstream lines(log());
   std::string bytes;
   for (std::string line; std::getline(lines, line);) {
-    if (const std::size_t rx = line.find("] rx "); rx != std::string::npos) {
-      bytes += (bytes.empty() ? "" : " ") + line.substr(rx + 5);
+    if (const std::size_t rx = line.find(" rx "); rx != std::string::npos) {
+      bytes += (bytes.empty() ? "" : " ") + line.substr(rx + 4);
     }
   }
   return bytes;

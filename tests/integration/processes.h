@@ -51,8 +51,8 @@ class SimProcess {
   // Device k's link when the simulator plays several.
   std::string port(int device) const { return link_.string() + "-" + std::to_string(device); }
   std::string log() const;
-  // Every byte the device received, in hex ("02 63 63 65 62 72 03 76 02 ..."), however its reads
-  // split them: a loaded machine can join a frame's pieces in one read.
+  // Every byte the device received (with --count: all devices'), in hex ("02 63 63 65 62 72 03
+  // 76 02 ..."), however its reads split them: a loaded machine can join a frame's pieces.
   std::string received() const;
   // Waits until the log (or what the device received) holds text at least count times.
   enum class Search { kLog, kReceived };
