@@ -53,8 +53,9 @@ class ChildRunner {
 std::unique_ptr<ChildRunner> make_child_runner();
 
 // Called in a child the runner started (Linux: it passes --parent-pid): the child is killed when
-// that parent ends, also by SIGKILL, so that no child outlives a run that was killed. On Windows
-// the runner's kill-on-close job object does this, and the runner passes nothing.
+// that parent ends, also by SIGKILL, so that no child outlives a run that was killed. (Linux
+// takes the thread that started the child for its parent: the runner is used from the main
+// thread only.) On Windows the runner's kill-on-close job object does this and passes nothing.
 void end_with_parent(int parent_pid);
 
 }  // namespace quintrel::cli

