@@ -48,19 +48,20 @@ int pty_index(const std::string& device) {
   return device.starts_with(kPtys) ? decimal(std::string_view(device).substr(kPtys.size())) : -1;
 }
 
-// Whether the descriptor fd of process, which links to target, is the master side of pty index.
-bool is_master_of(const std::string& process, const char* fd, std::string_view target, int index) {
+// The pty index whose master side the descriptor fd of process (which links to target) is; -1
+// when it is no pty master.
+int master_index(const std::string& process, const char* fd, std::string_view target) {
   if (target != "/dev/ptmx" && target != "/dev/pts/ptmx") {
-    return false;
+    return -1;
   }
   std::ifstream info(process + "/fdinfo/" + fd);
-  const std::string wanted = "tty-index:\t" + std::to_string(index);
+  constexpr std::string_view kIndexField = "tty-index:\t";
   for (std::string line; std::getline(info, line);) {
-    if (line == wanted) {
-      return true;
+    if (line.starts_with(kIndexField)) {
+      return decimal(std::string_view(line).substr(kIndexField.size()));
     }
   }
-  return false;
+  return -1;
 }
 
 // A directory read entry by entry with readdir: /proc holds thousands of descriptor links, and
@@ -150,10 +151,10 @@ std::vector<PortHolders> find_port_holders(const fs::path& proc_root,
         continue;
       }
       const std::string_view link(target, static_cast<std::size_t>(length));
+      const int master = master_index(process, fd, link);
       for (std::size_t at = 0; at < devices.size(); ++at) {
         holds[at] = holds[at] || link == devices[at];
-        far_end[at] =
-            far_end[at] || (indices[at] >= 0 && is_master_of(process, fd, link, indices[at]));
+        far_end[at] = far_end[at] || (master >= 0 && master == indices[at]);
       }
     }
     for (std::size_t at = 0; at < devices.size(); ++at) {

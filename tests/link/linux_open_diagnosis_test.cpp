@@ -45,9 +45,12 @@ TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
   EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB0", EBUSY, proc.root),
             "busy: held by screen (pid 77), minicom (pid 4242)");
   // Several ports in one look, as a run over many ports asks before it starts.
-  EXPECT_EQ(other_holders_warnings({"/dev/ttyUSB1", "/dev/ttyUSB2"}, proc.root),
+  EXPECT_EQ(other_holders_warnings({"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyUSB2"}, proc.root),
             (std::vector<std::string>{
-                "/dev/ttyUSB1 is also open in screen (pid 77): replies may be lost", ""}));
+                "/dev/ttyUSB1 is also open in screen (pid 77): replies may be lost",
+                "/dev/ttyUSB0 is also open in screen (pid 77), minicom (pid 4242): replies may be "
+                "lost",
+                ""}));
   // Another user's process: its open files cannot be listed.
   fs::remove(proc.process(1, "init") / "fd");
   std::ofstream(proc.root / "1" / "fd") << "";
