@@ -8,12 +8,12 @@
 #include "base/message_texts.h"
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
-#include "link/port_identity.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/utf8_text.h"
 #include "ui/cli/port_json.h"
 #include "ui/cli/port_selector.h"
+#include "ui/cli/port_targets.h"
 
 namespace quintrel::cli {
 
@@ -304,10 +304,8 @@ int run_cli_command(const CliRequest& request, std::ostream& out, std::ostream& 
   if (request.command == CliCommand::kPorts) {
     return run_ports(request, out);
   }
-  const SelectorResult selected = select_ports(
-      request.port,
-      selector_uses_port_list(request.port) ? port_list_entries() : std::vector<ScannedPort>(),
-      [](const std::string& name) { return port_identity(utf16_from_utf8(name)); });
+  const SelectorResult selected =
+      select_ports(request.port, port_list_for({request.port}), device_identity);
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;

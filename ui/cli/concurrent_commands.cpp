@@ -1,7 +1,5 @@
 #include "ui/cli/concurrent_commands.h"
 
-#include <algorithm>
-
 #include "link/clock.h"
 #include "link/serial_device.h"
 #include "link/utf8_text.h"
@@ -24,13 +22,7 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   }
   PortTargets targets;
   if (request.command != CliCommand::kPorts && !request.found) {
-    // Plain names need no scan of the system's ports: each port's child is given one, and the
-    // scan would cost every child more than its exchange with the device.
-    const bool needs_list =
-        std::any_of(request.ports.begin(), request.ports.end(),
-                    [](const std::string& selector) { return selector_uses_port_list(selector); });
-    targets = resolve_port_targets(request.ports,
-                                   needs_list ? port_list_entries() : std::vector<ScannedPort>());
+    targets = resolve_port_targets(request.ports, port_list_for(request.ports));
     if (!targets.error.empty()) {
       err << targets.error << '\n';
       return kExitUsage;

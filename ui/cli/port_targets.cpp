@@ -12,6 +12,13 @@ std::string device_identity(const std::string& port_name) {
   return port_identity(utf16_from_utf8(port_name));
 }
 
+std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors) {
+  const bool needed =
+      std::any_of(selectors.begin(), selectors.end(),
+                  [](const std::string& selector) { return selector_uses_port_list(selector); });
+  return needed ? port_list_entries() : std::vector<ScannedPort>();
+}
+
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
                                  const std::vector<ScannedPort>& listed,
                                  const PortIdentity& identity) {
