@@ -1,6 +1,6 @@
 // quintrel-cli: the device's settings from the command line, for scripts and production lines.
-#include "link/platform_services.h"
-#include "ui/cli/cli_program.h"
+#include "platform/platform_services.h"
+#include "cli/cli_program.h"
 
 int main(int argc, char** argv) {
   quintrel::PlatformServices platform;

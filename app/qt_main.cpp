@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "link/platform_services.h"
+#include "platform/platform_services.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/message_dialog.h"
 

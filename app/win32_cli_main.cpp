@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "link/platform_services.h"
-#include "link/utf8_text.h"
-#include "ui/cli/cli_program.h"
-#include "ui/cli/win32_console_writer.h"
+#include "platform/platform_services.h"
+#include "base/utf8_text.h"
+#include "cli/cli_program.h"
+#include "platform/windows/win32_console_writer.h"
 
 // wmain (linked with -municode): the arguments arrive as UTF-16, as typed, rather than through
 // the ANSI code page, which cannot hold every port name; the program takes them as UTF-8.

@@ -1,7 +1,7 @@
 // Quintrel.exe: the Windows program. One modal dialog; the program ends when it is closed.
 #include <windows.h>
 
-#include "link/platform_services.h"
+#include "platform/platform_services.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_main_dialog.h"

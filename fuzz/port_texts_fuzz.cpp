@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "link/linux_port_scanner.h"
-#include "link/port_list.h"
-#include "link/posix_port_name.h"
+#include "platform/linux/linux_port_scanner.h"
+#include "ports/port_list.h"
+#include "platform/linux/linux_port_name.h"
 #include "link/serial_link.h"
-#include "link/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ void check_port_name(std::u16string_view box_text) {
   FUZZ_CHECK(name.find(u'(') == std::u16string::npos);
   FUZZ_CHECK(name.size() == box_text.size() || box_text[name.size()] == u'(');
 
-  const std::string path = quintrel::posix_device_path(name);
+  const std::string path = quintrel::linux_device_path(name);
   FUZZ_CHECK(path.starts_with('/'));
   // "COM" and 1 to 9 digits without a leading zero: the legacy UART one lower.
   const std::u16string_view digits =

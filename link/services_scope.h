@@ -4,7 +4,7 @@
 
 #include "base/show_message.h"
 #include "link/clock.h"
-#include "link/port_list.h"
+#include "ports/port_list.h"
 #include "link/serial_device.h"
 
 namespace quintrel {

@@ -13,7 +13,7 @@
 #include "sim/device_model.h"
 #include "sim/fault_layer.h"
 #include "sim/frame_log.h"
-#include "sim/posix_pty.h"
+#include "platform/linux/linux_pty.h"
 #include "sim/reply_sender.h"
 
 namespace quintrel::sim {

@@ -3,7 +3,7 @@
 #include "base/control_ids.h"
 #include "base/message_texts.h"
 #include "base/show_message.h"
-#include "link/port_list.h"
+#include "ports/port_list.h"
 
 namespace quintrel {
 

@@ -10,7 +10,7 @@
 
 #include "base/control_ids.h"
 #include "base/message_texts.h"
-#include "link/port_list.h"
+#include "ports/port_list.h"
 #include "tests/support/fake_edit.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/win32_port_scanner.h"
+#include "platform/windows/win32_port_scanner.h"
 
 namespace quintrel {
 namespace {

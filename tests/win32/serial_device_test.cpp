@@ -9,10 +9,10 @@
 #include <string>
 
 #include "link/clock.h"
-#include "link/port_list.h"
+#include "ports/port_list.h"
 #include "link/services_scope.h"
-#include "link/win32_clock.h"
-#include "link/win32_serial_device.h"
+#include "platform/windows/win32_clock.h"
+#include "platform/windows/win32_serial_device.h"
 
 namespace quintrel {
 namespace {

@@ -14,9 +14,9 @@
 
 #include "base/control_ids.h"
 #include "base/show_message.h"
-#include "link/port_list.h"
-#include "link/posix_advertised_ports.h"
-#include "link/posix_serial_device.h"
+#include "ports/port_list.h"
+#include "platform/linux/linux_advertised_ports.h"
+#include "platform/linux/linux_serial_device.h"
 #include "link/serial_link.h"
 #include "link/services_scope.h"
 #include "tests/integration/processes.h"
@@ -85,7 +85,7 @@ struct MainWindowTest::Fixture {
   TempDir dir;
   fs::path advertised;
   SimProcess sim;
-  PosixSerialBackend backend;
+  LinuxSerialBackend backend;
   AdvertisedPortScanner scanner;
   MessageWindowPresenter presenter;
   MessageAnswerer answerer;
@@ -315,7 +315,7 @@ void MainWindowTest::closing_while_open_closes_the_port() {
   QCOMPARE(quit.count(), 1);
   QCOMPARE(quit.first().first().toInt(), 0);
   // The port is free again for another program.
-  QVERIFY(PosixSerialBackend().open_exclusive(f.pty().toStdU16String()) != nullptr);
+  QVERIFY(LinuxSerialBackend().open_exclusive(f.pty().toStdU16String()) != nullptr);
 }
 
 void MainWindowTest::screenshot_after_read() {

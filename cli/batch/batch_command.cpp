@@ -1,0 +1,235 @@
+#include "cli/batch/batch_command.h"
+
+#include <map>
+#include <sstream>
+#include <utility>
+
+#include "base/message_texts.h"
+#include "base/utf8_text.h"
+#include "cli/cli_commands.h"
+#include "cli/batch/status_board.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+const char* command_name(CliCommand command) {
+  switch (command) {
+    case CliCommand::kRead:
+      return "read";
+    case CliCommand::kSave:
+      return "save";
+    case CliCommand::kBuzzerOff:
+      return "buzzer-off";
+    case CliCommand::kPorts:
+    case CliCommand::kProbePort:
+      break;
+  }
+  return "probe-port";
+}
+
+std::string last_line(const std::string& text) {
+  std::istringstream lines(text);
+  std::string line;
+  std::string last;
+  while (std::getline(lines, line)) {
+    if (!line.empty()) {
+      last = line;
+    }
+  }
+  return last;
+}
+
+std::string text_of(const JsonObject& object, const char* key) {
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// Shows the jobs' progress and prints each port's result as its child ends.
+class BatchPrinter final : public BatchObserver {
+ public:
+  BatchPrinter(const CliRequest& request, const std::vector<std::string>& ports,
+               std::vector<std::string> warnings, BatchServices& services, std::ostream& out,
+               std::ostream& err)
+      : request_(request),
+        ports_(ports),
+        warnings_(std::move(warnings)),
+        services_(services),
+        out_(out),
+        err_(err),
+        board_(out, ports,
+               services.live && !request.json && !request.trace && !request.precise_trace) {}
+
+  void job_started(std::size_t job) override {
+    started_at_[job] = services_.clock.now_ms();
+    board_.set_running(job, 0);
+  }
+
+  void job_ended(const ChildEnd& end) override {
+    started_at_.erase(end.job);
+    JsonObject result = port_result(ports_[end.job], end, services_.limits);
+    if (!warnings_[end.job].empty() && result.value("exit", kExitFailure) != kExitCannotOpen) {
+      result["warning"] = warnings_[end.job];
+      shown_warnings_.push_back(warnings_[end.job]);
+    }
+    if (request_.json) {
+      out_ << json_text(result) << '\n' << std::flush;
+    } else {
+      board_.show_result(end.job, result_line(request_.command, result));
+    }
+    if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
+      err_ << "--- " << ports_[end.job] << '\n' << end.err << std::flush;
+    }
+    if (result.value("ok", false)) {
+      ++succeeded_;
+    } else {
+      failed_.push_back(ports_[end.job] + " (exit " + std::to_string(result.value("exit", 1)) +
+                        ")");
+    }
+  }
+
+  void tick() override {
+    const std::uint32_t now = services_.clock.now_ms();
+    for (const auto& [job, start] : started_at_) {
+      board_.set_running(job, now - start);
+    }
+    board_.refresh();
+  }
+
+  int summarise() {
+    for (const std::string& warning : shown_warnings_) {
+      err_ << "warning: " << warning << '\n';
+    }
+    err_ << succeeded_ << " of " << ports_.size() << " ports succeeded";
+    for (std::size_t i = 0; i < failed_.size(); ++i) {
+      err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
+    }
+    err_ << '\n';
+    return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
+  }
+
+ private:
+  const CliRequest& request_;
+  const std::vector<std::string>& ports_;
+  const std::vector<std::string> warnings_;  // for each port
+  std::vector<std::string> shown_warnings_;  // of the ports that opened, as they ended
+  BatchServices& services_;
+  std::ostream& out_;
+  std::ostream& err_;
+  StatusBoard board_;
+  std::map<std::size_t, std::uint32_t> started_at_;
+  std::size_t succeeded_ = 0;
+  std::vector<std::string> failed_;
+};
+
+}  // namespace
+
+std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port) {
+  std::vector<std::string> args = {command_name(request.command), "-p", port};
+  if (request.command != CliCommand::kProbePort) {
+    args.insert(args.end(), {"--json", "--others-checked"});
+  }
+  if (request.command == CliCommand::kSave) {
+    args.insert(args.end(), {"--bitrate", std::to_string(request.bitrate), "--id",
+                             utf8_from_utf16(request.identifier)});
+    if (request.verify) {
+      args.emplace_back("--verify");
+    }
+  }
+  if (request.precise_trace) {
+    args.emplace_back("--precise-trace");
+  } else if (request.trace) {
+    args.emplace_back("--trace");
+  }
+  return args;
+}
+
+std::optional<JsonObject> last_json_object(const std::string& output) {
+  std::istringstream lines(output);
+  std::optional<JsonObject> found;
+  for (std::string line; std::getline(lines, line);) {
+    JsonObject parsed = JsonObject::parse(line, nullptr, false);
+    if (parsed.is_object()) {
+      found = std::move(parsed);
+    }
+  }
+  return found;
+}
+
+std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
+  switch (end.how) {
+    case ChildEnd::How::kStopped:
+      return "no result within " + std::to_string(limits.deadline_ms / 1000) +
+             " s: stopped (the port's driver does not return)";
+    case ChildEnd::How::kCrashed:
+      return "ended by " + end.detail + " without a result";
+    case ChildEnd::How::kNotStarted:
+      return "could not start a process for the port: " + end.detail;
+    case ChildEnd::How::kExited:
+      break;
+  }
+  if (last_json_object(end.out)) {
+    return {};
+  }
+  const std::string said = last_line(end.err);
+  return said.empty() ? "ended without a result (exit " + std::to_string(end.exit_code) + ")"
+                      : said;
+}
+
+JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits) {
+  const std::string failure = child_failure(end, limits);
+  if (failure.empty()) {
+    JsonObject object = *last_json_object(end.out);
+    if (!object.contains("ok")) {
+      object["ok"] = end.exit_code == kExitSuccess;
+    }
+    if (!object.contains("exit")) {
+      object["exit"] = end.exit_code;
+    }
+    return object;
+  }
+  const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
+  return {{"port", port},
+          {"ok", false},
+          {"exit", exited_failing ? end.exit_code : kExitFailure},
+          {"error", failure}};
+}
+
+std::string result_line(CliCommand command, const JsonObject& result) {
+  std::string line = text_of(result, "port") + ": ";
+  if (!result.value("ok", false)) {
+    line += "failed (exit " + std::to_string(result.value("exit", kExitFailure)) + ")";
+    for (const char* key : {"error", "reason"}) {
+      const std::string text = text_of(result, key);
+      if (!text.empty()) {
+        line += ": " + text;
+      }
+    }
+    return line;
+  }
+  switch (command) {
+    case CliCommand::kRead:
+      return line + "bitrate " + text_of(result, "bitrate") + ", identifier " +
+             text_of(result, "identifier");
+    case CliCommand::kSave:
+      return line + utf8_from_utf16(messages::kSaved);
+    default:
+      return line + "buzzer off";
+  }
+}
+
+int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
+                   BatchServices& services, std::ostream& out, std::ostream& err) {
+  std::vector<std::vector<std::string>> jobs;
+  for (const std::string& port : ports) {
+    jobs.push_back(port_job_arguments(request, port));
+  }
+  std::vector<std::string> warnings =
+      services.other_users ? services.other_users(ports) : std::vector<std::string>();
+  warnings.resize(ports.size());
+  BatchPrinter printer(request, ports, std::move(warnings), services, out, err);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
+  return printer.summarise();
+}
+
+}  // namespace quintrel::cli

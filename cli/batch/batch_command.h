@@ -1,0 +1,59 @@
+// read, save and buzzer-off over many ports at once. Each port's job runs in a child process of
+// this program ("<command> -p PORT --json"), which keeps the core's one serial link per process;
+// the child's JSON object is the port's result. A child that does not end by the deadline, ends
+// without an object or cannot start gets an object made here, with "ok" false and an "error".
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "link/clock.h"
+#include "cli/batch/child_batch.h"
+#include "platform/child_process.h"
+#include "cli/cli_arguments.h"
+#include "cli/port_json.h"
+
+namespace quintrel::cli {
+
+inline constexpr int kExitSomePortFailed = 5;
+
+// For each port (in their order), the other programs seen using it, in words; empty where none.
+using OtherUsersCheck =
+    std::function<std::vector<std::string>(const std::vector<std::string>& ports)>;
+
+// What a run over many ports takes from its surroundings.
+struct BatchServices {
+  ChildRunner& runner;
+  Clock& clock;
+  bool live = false;  // the output redraws lines (a terminal with cursor control)
+  BatchLimits limits = {};
+  OtherUsersCheck other_users = {};  // none: nothing is looked for
+};
+
+// The child's arguments for one port's job.
+std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port);
+
+// The last line of a child's output that is a JSON object.
+std::optional<JsonObject> last_json_object(const std::string& output);
+
+// What went wrong with a child that gave no result, in words; empty when it gave one.
+std::string child_failure(const ChildEnd& end, const BatchLimits& limits);
+
+// The port's result: the child's object (with "ok" and "exit" from its exit status where it
+// lacks them), or one made here.
+JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits);
+
+// "PORT: bitrate 500kbps, identifier 7FF", "PORT: Saved !!!", "PORT: buzzer off" or
+// "PORT: failed (exit N): error: reason".
+std::string result_line(CliCommand command, const JsonObject& result);
+
+// Runs the request's command on every port; prints a result per port as it finishes (a JSON
+// object per line with --json) and a summary on err. Other programs using a port are looked for
+// once for all ports, before the children start: a port that opened gets "warning" in its object
+// and a "warning: " line before the summary. 0 when every port succeeded, 5 otherwise.
+int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
+                   BatchServices& services, std::ostream& out, std::ostream& err);
+
+}  // namespace quintrel::cli

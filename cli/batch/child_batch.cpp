@@ -1,0 +1,67 @@
+#include "cli/batch/child_batch.h"
+
+#include <algorithm>
+#include <map>
+
+namespace quintrel::cli {
+
+std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
+                                      const std::vector<std::vector<std::string>>& jobs,
+                                      const BatchLimits& limits, BatchObserver& observer) {
+  std::vector<ChildEnd> ends(jobs.size());
+  std::map<std::size_t, std::uint32_t> started_at;  // running jobs
+  std::size_t next = 0;
+
+  const auto finish = [&](ChildEnd end) {
+    started_at.erase(end.job);
+    ends[end.job] = end;
+    observer.job_ended(ends[end.job]);
+  };
+
+  while (next < jobs.size() || !started_at.empty()) {
+    while (next < jobs.size() && started_at.size() < std::max<std::size_t>(limits.max_running, 1)) {
+      const std::size_t job = next++;
+      std::string failure;
+      if (runner.start(job, jobs[job], failure)) {
+        started_at[job] = clock.now_ms();
+        observer.job_started(job);
+      } else {
+        ChildEnd end;
+        end.job = job;
+        end.how = ChildEnd::How::kNotStarted;
+        end.detail = failure;
+        ends[job] = end;
+        observer.job_ended(ends[job]);
+      }
+    }
+    if (started_at.empty()) {
+      continue;
+    }
+
+    // Wait no longer than the first deadline (or the next tick).
+    std::uint32_t wait_ms = kBatchTickMs;
+    const std::uint32_t now = clock.now_ms();
+    for (const auto& [job, start] : started_at) {
+      const std::uint32_t used = now - start;
+      wait_ms = std::min(wait_ms, used >= limits.deadline_ms ? 0 : limits.deadline_ms - used);
+    }
+    if (std::optional<ChildEnd> end = runner.wait_for_end(wait_ms)) {
+      finish(std::move(*end));
+    }
+
+    const std::uint32_t after = clock.now_ms();
+    std::vector<std::size_t> overdue;
+    for (const auto& [job, start] : started_at) {
+      if (after - start >= limits.deadline_ms) {
+        overdue.push_back(job);
+      }
+    }
+    for (const std::size_t job : overdue) {
+      finish(runner.stop(job));
+    }
+    observer.tick();
+  }
+  return ends;
+}
+
+}  // namespace quintrel::cli

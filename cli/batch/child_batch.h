@@ -1,0 +1,42 @@
+// Runs many jobs side by side, one child process each, with a deadline per job: a child that has
+// not ended when its deadline passes is stopped and reported as such, so no job can hold up the
+// others or the run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/clock.h"
+#include "platform/child_process.h"
+
+namespace quintrel::cli {
+
+// How long one port's job may take: its commands time out after a few seconds, so a job still
+// running after this is blocked in its driver.
+inline constexpr std::uint32_t kJobDeadlineMs = 10000;
+// A running batch reports to its observer at least this often (the live status shows times).
+inline constexpr std::uint32_t kBatchTickMs = 250;
+
+struct BatchLimits {
+  std::uint32_t deadline_ms = kJobDeadlineMs;
+  std::size_t max_running = kMaxRunningChildren;
+};
+
+class BatchObserver {
+ public:
+  virtual ~BatchObserver() = default;
+  virtual void job_started(std::size_t job) = 0;
+  // Each job's end, in the order they end.
+  virtual void job_ended(const ChildEnd& end) = 0;
+  // Called between waits, at least every kBatchTickMs while jobs run.
+  virtual void tick() = 0;
+};
+
+// Runs jobs[i] (a child's arguments) as job i and returns every job's end, indexed by job.
+std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
+                                      const std::vector<std::vector<std::string>>& jobs,
+                                      const BatchLimits& limits, BatchObserver& observer);
+
+}  // namespace quintrel::cli

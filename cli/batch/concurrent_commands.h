@@ -1,0 +1,18 @@
+// The commands that run on many ports at once, each port in a child process of this program:
+// ports --probe, read / save / buzzer-off over several -p or --found, and the probe-port command
+// a probing run starts for each port.
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+#include "cli/cli_arguments.h"
+
+namespace quintrel::cli {
+
+// Runs the request when it is one of those and returns its exit status; nullopt for a command
+// on one port, which runs in this process.
+std::optional<int> run_concurrent_command(const CliRequest& request, std::ostream& out,
+                                          std::ostream& err);
+
+}  // namespace quintrel::cli

@@ -1,0 +1,38 @@
+// Asking one port whether a device answers on it: the bitrate question ("ccebr"), which changes
+// nothing in the device, and what came back. A probing run asks every candidate port at once,
+// each in its own child process (the hidden command probe-port), which prints probe_json.
+#pragma once
+
+#include <string>
+
+#include "device/bitrate_code.h"
+#include "cli/port_json.h"
+
+namespace quintrel::cli {
+
+enum class ProbeOutcome {
+  kDevice,       // a reply frame with a bitrate
+  kSilent,       // no reply
+  kGarbled,      // a reply with a wrong check byte, too long, or with an empty payload
+  kBusy,         // another program holds the port
+  kMissing,      // no such port
+  kUnavailable,  // the port cannot be opened (permissions, not a serial port, ...)
+};
+
+struct ProbeFinding {
+  ProbeOutcome outcome = ProbeOutcome::kUnavailable;
+  BitrateCode bitrate = kBitrateInvalid;  // kDevice
+  std::string reason;                     // in words, for every other outcome
+};
+
+// Opens the port through the core's installed backend, asks for the bitrate and closes it again.
+ProbeFinding probe_port(const std::string& port);
+
+// "probe" ("device", "silent", "garbled", "busy", "missing", "unavailable"), with "bitrate" and
+// "bitrate_code" for a device and "reason" otherwise.
+JsonObject probe_json(const ProbeFinding& finding);
+
+// The probe-port command: prints probe_json of the port on one line; exits 0 for a device.
+int run_probe_port(const std::string& port, std::ostream& out);
+
+}  // namespace quintrel::cli

@@ -1,0 +1,149 @@
+#include "cli/batch/probe_command.h"
+
+#include <algorithm>
+
+#include "base/utf8_text.h"
+#include "cli/cli_commands.h"
+#include "cli/port_json.h"
+#include "cli/port_targets.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+class ProbeCollector final : public BatchObserver {
+ public:
+  ProbeCollector(const std::vector<ScannedPort>& candidates, const BatchLimits& limits,
+                 const std::function<void(const ProbedPort&)>& on_result)
+      : candidates_(candidates), limits_(limits), on_result_(on_result) {}
+
+  void job_started(std::size_t) override {}
+  void job_ended(const ChildEnd& end) override {
+    if (std::optional<ProbedPort> probed = probed_port(candidates_[end.job], end, limits_)) {
+      on_result_(*probed);
+      results.push_back(std::move(*probed));
+    }
+  }
+  void tick() override {}
+
+  std::vector<ProbedPort> results;
+
+ private:
+  const std::vector<ScannedPort>& candidates_;
+  const BatchLimits& limits_;
+  const std::function<void(const ProbedPort&)>& on_result_;
+};
+
+bool is_device(const ProbedPort& probed) {
+  return probed.result.value("probe", "") == "device";
+}
+
+}  // namespace
+
+PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed) {
+  if (!request.ports.empty()) {
+    return resolve_port_targets(request.ports, listed);
+  }
+  if (!request.match.empty()) {
+    // Only what the list holds: a plain name that is not listed selects nothing.
+    PortTargets matched = resolve_port_targets({request.match}, listed);
+    std::erase_if(matched.ports, [&listed](const ScannedPort& port) {
+      return std::none_of(listed.begin(), listed.end(),
+                          [&port](const ScannedPort& entry) { return entry.name == port.name; });
+    });
+    if (matched.error.empty() && matched.ports.empty()) {
+      matched.error = "--match " + request.match + " selects none of the listed ports";
+    }
+    return matched;
+  }
+  // The whole list, each device once (COM1 and the /dev/ttyS0 the scan found are one).
+  std::vector<std::string> names;
+  for (const ScannedPort& port : listed) {
+    names.push_back(utf8_from_utf16(port.name));
+  }
+  return resolve_port_targets(names, listed);
+}
+
+std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
+                                      const BatchLimits& limits) {
+  ProbedPort probed{port, port_json(port)};
+  const std::string failure = child_failure(end, limits);
+  if (!failure.empty()) {
+    probed.result["probe"] = "unavailable";
+    probed.result["reason"] = failure;
+    return probed;
+  }
+  JsonObject found = *last_json_object(end.out);
+  if (found.value("probe", "") == "missing") {
+    if (port.kind == PortKind::kLegacy) {
+      return std::nullopt;
+    }
+    found["probe"] = "unavailable";
+  }
+  probed.result.update(found);
+  return probed;
+}
+
+std::string probe_line(const ProbedPort& probed) {
+  std::string line =
+      utf8_from_utf16(probed.port.description.empty() ? probed.port.name
+                                                      : format_port_entry(probed.port)) +
+      ": " + probed.result.value("probe", "");
+  if (is_device(probed)) {
+    return line + ", " + probed.result.value("bitrate", "");
+  }
+  return line + ": " + probed.result.value("reason", "");
+}
+
+std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
+                                    BatchServices& services,
+                                    const std::function<void(const ProbedPort&)>& on_result) {
+  CliRequest probe;
+  probe.command = CliCommand::kProbePort;
+  std::vector<std::vector<std::string>> jobs;
+  for (const ScannedPort& port : candidates) {
+    jobs.push_back(port_job_arguments(probe, utf8_from_utf16(port.name)));
+  }
+  ProbeCollector collector(candidates, services.limits, on_result);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, collector);
+  return std::move(collector.results);
+}
+
+int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
+                   std::ostream& err) {
+  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  if (!candidates.error.empty()) {
+    err << candidates.error << '\n';
+    return kExitUsage;
+  }
+  const std::vector<ProbedPort> probed =
+      probe_ports(candidates.ports, services, [&](const ProbedPort& result) {
+        out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
+      });
+  const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
+  err << "a device on " << devices << " of " << probed.size() << " ports probed\n";
+  return devices > 0 ? kExitSuccess : kExitFailure;
+}
+
+std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
+                                                    BatchServices& services, std::ostream& err) {
+  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  if (!candidates.error.empty()) {
+    err << candidates.error << '\n';
+    return std::nullopt;
+  }
+  std::vector<std::string> found;
+  const std::vector<ProbedPort> probed =
+      probe_ports(candidates.ports, services, [](const ProbedPort&) {});
+  for (const ProbedPort& result : probed) {
+    if (is_device(result)) {
+      found.push_back(utf8_from_utf16(result.port.name));
+    }
+  }
+  if (found.empty()) {
+    err << "no device found on the " << probed.size() << " ports probed\n";
+  }
+  return found;
+}
+
+}  // namespace quintrel::cli

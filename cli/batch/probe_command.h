@@ -1,0 +1,50 @@
+// ports --probe: every candidate port asked for its bitrate at once, one child process each
+// ("probe-port -p PORT"), so that a dozen silent ports take about one reply time-out, not a
+// dozen. Also the search behind --found.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "ports/port_list.h"
+#include "cli/batch/batch_command.h"
+#include "cli/cli_arguments.h"
+#include "cli/port_json.h"
+#include "cli/port_targets.h"
+
+namespace quintrel::cli {
+
+// The ports to probe: those named by -p, else the listed ports --match selects, else every
+// listed port; each device once. A selector that names nothing is a usage error.
+PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed);
+
+struct ProbedPort {
+  ScannedPort port;
+  JsonObject result;  // port_json plus "probe" and its details
+};
+
+// The port's result from its probing child; nullopt for a fixed legacy name ("COM1".."COM10")
+// that does not exist, which is left out without a word.
+std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
+                                      const BatchLimits& limits);
+
+// "COM3(USB Serial Port): device, 500kbps" or "COM4: silent: Response reception timeout".
+std::string probe_line(const ProbedPort& probed);
+
+// Probes the candidates at once; on_result sees each result as it comes.
+std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
+                                    BatchServices& services,
+                                    const std::function<void(const ProbedPort&)>& on_result);
+
+// ports --probe: a line (or with --json an object) per port as its probe ends. 0 when a device
+// was found, 1 otherwise.
+int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
+                   std::ostream& err);
+
+// --found: the names of the candidate ports where a device answered (none found is said on
+// err), or nullopt after a usage error (said on err).
+std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
+                                                    BatchServices& services, std::ostream& err);
+
+}  // namespace quintrel::cli

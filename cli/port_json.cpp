@@ -1,0 +1,50 @@
+#include "cli/port_json.h"
+
+#include <utility>
+
+#include "base/utf8_text.h"
+
+namespace quintrel::cli {
+
+std::string json_text(const JsonObject& object) {
+  return object.dump(-1, ' ', false, JsonObject::error_handler_t::replace);
+}
+
+const char* port_kind_text(PortKind kind) {
+  switch (kind) {
+    case PortKind::kUsb:
+      return "usb";
+    case PortKind::kUart:
+      return "uart";
+    case PortKind::kPty:
+      return "pty";
+    case PortKind::kLegacy:
+      return "legacy";
+    case PortKind::kOther:
+      break;
+  }
+  return "other";
+}
+
+JsonObject port_json(const ScannedPort& port) {
+  JsonObject object;
+  object["port"] = utf8_from_utf16(port.name);
+  if (!port.description.empty()) {
+    object["description"] = utf8_from_utf16(port.description);
+  }
+  object["kind"] = port_kind_text(port.kind);
+  const std::pair<const char*, const std::string*> details[] = {
+      {"vid", &port.vid},         {"pid", &port.pid},
+      {"serial", &port.serial},   {"manufacturer", &port.manufacturer},
+      {"product", &port.product}, {"by_id", &port.by_id},
+      {"link", &port.link},       {"location", &port.location},
+  };
+  for (const auto& [key, value] : details) {
+    if (!value->empty()) {
+      object[key] = *value;
+    }
+  }
+  return object;
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,50 @@
+#include "cli/port_targets.h"
+
+#include <algorithm>
+#include <set>
+
+#include "ports/port_identity.h"
+#include "base/utf8_text.h"
+
+namespace quintrel::cli {
+
+std::string device_identity(const std::string& port_name) {
+  return port_identity(utf16_from_utf8(port_name));
+}
+
+std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors) {
+  const bool needed =
+      std::any_of(selectors.begin(), selectors.end(),
+                  [](const std::string& selector) { return selector_uses_port_list(selector); });
+  return needed ? port_list_entries() : std::vector<ScannedPort>();
+}
+
+PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
+                                 const std::vector<ScannedPort>& listed,
+                                 const PortIdentity& identity) {
+  PortTargets targets;
+  targets.multi = selectors.size() > 1;
+  std::set<std::string> devices;
+  for (const std::string& selector : selectors) {
+    SelectorResult selected = select_ports(selector, listed, identity);
+    if (!selected.error.empty()) {
+      return {{}, false, selected.error};
+    }
+    targets.multi = targets.multi || selected.several;
+    for (const std::string& name : selected.ports) {
+      if (!devices.insert(identity ? identity(name) : name).second) {
+        continue;
+      }
+      const std::u16string wide = utf16_from_utf8(name);
+      const auto entry =
+          std::find_if(listed.begin(), listed.end(),
+                       [&wide](const ScannedPort& port) { return port.name == wide; });
+      ScannedPort unlisted;
+      unlisted.name = wide;
+      targets.ports.push_back(entry != listed.end() ? *entry : unlisted);
+    }
+  }
+  return targets;
+}
+
+}  // namespace quintrel::cli

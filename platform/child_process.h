@@ -1,0 +1,64 @@
+// Child processes of quintrel-cli itself: a run over many ports gives each port its own process,
+// so that each keeps the core's one serial link and a port whose driver blocks holds up only its
+// own process. The platform files (posix_child_process.cpp, win32_child_process.cpp) start, watch
+// and stop them; everything above this seam is portable.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quintrel::cli {
+
+// At most this many children at once; a longer list waits for free places.
+inline constexpr std::size_t kMaxRunningChildren = 32;
+
+// How a child's run ended and what it wrote.
+struct ChildEnd {
+  enum class How {
+    kExited,      // ended by itself with exit_code
+    kCrashed,     // ended by a signal or an exception the system reported (detail says which)
+    kStopped,     // stopped by the parent (its deadline passed)
+    kNotStarted,  // the system could not start it (detail says why)
+  };
+
+  std::size_t job = 0;  // the number it was started with
+  How how = How::kExited;
+  int exit_code = -1;  // kExited only
+  std::string detail;
+  std::string out;  // everything it wrote to its standard output
+  std::string err;  // and to its standard error
+};
+
+class ChildRunner {
+ public:
+  // Stops every child still running and waits for it a short while.
+  virtual ~ChildRunner() = default;
+
+  // Starts this very program with the arguments (not counting the program name) under the
+  // number job; its standard input is empty, its output is collected. False (with the reason in
+  // failure) when the system refuses.
+  virtual bool start(std::size_t job, const std::vector<std::string>& args,
+                     std::string& failure) = 0;
+
+  // Waits at most max_wait_ms for a started child to end and returns it, or nullopt when none
+  // ended in that time.
+  virtual std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) = 0;
+
+  // Stops a running child at once; returns what it had written (how: kStopped).
+  virtual ChildEnd stop(std::size_t job) = 0;
+};
+
+// The platform's runner.
+std::unique_ptr<ChildRunner> make_child_runner();
+
+// Called in a child the runner started (Linux: it passes --parent-pid): the child is killed when
+// that parent ends, also by SIGKILL, so that no child outlives a run that was killed. (Linux
+// takes the thread that started the child for its parent: the runner is used from the main
+// thread only.) On Windows the runner's kill-on-close job object does this and passes nothing.
+void end_with_parent(int parent_pid);
+
+}  // namespace quintrel::cli

@@ -1,0 +1,91 @@
+#include "platform/linux/linux_advertised_ports.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace quintrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool is_trusted_directory(const fs::path& directory) {
+  struct stat info {};
+  if (::lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    return false;
+  }
+  return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool is_character_device(const fs::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+std::u16string widened(const std::string& path) {
+  // Device paths are ASCII ("/dev/pts/3"); anything else is no port this program can name.
+  std::u16string wide;
+  for (const char c : path) {
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  }
+  return wide;
+}
+
+bool is_ascii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+fs::path advertised_ports_directory() {
+  if (const char* chosen = std::getenv(kPortsDirectoryVariable);
+      chosen != nullptr && *chosen != '\0') {
+    return chosen;
+  }
+  return fs::path("/tmp") / ("quintrel-ports-" + std::to_string(::geteuid()));
+}
+
+std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
+  std::vector<ScannedPort> ports;
+  if (platform_ != nullptr) {
+    ports = platform_->present_ports();
+  }
+  if (!is_trusted_directory(directory_)) {
+    return ports;
+  }
+  std::vector<std::pair<std::string, std::string>> devices;  // device, link
+  std::error_code error;
+  // Iterated with error codes: a link that vanishes while it is read must not end the scan.
+  for (fs::directory_iterator entry(directory_, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code entry_error;
+    if (!entry->is_symlink(entry_error)) {
+      continue;
+    }
+    const fs::path device = fs::canonical(entry->path(), entry_error);
+    if (entry_error || !is_character_device(device) || !is_ascii(device.string())) {
+      continue;
+    }
+    devices.emplace_back(device.string(), entry->path().string());
+  }
+  // Sorted by device, then link: a device behind several links is listed once, with the first.
+  std::sort(devices.begin(), devices.end());
+  devices.erase(std::unique(devices.begin(), devices.end(),
+                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                devices.end());
+  for (const auto& [device, link] : devices) {
+    ScannedPort port(widened(device), kSimulatedDeviceDescription, PortKind::kPty);
+    port.link = link;
+    ports.push_back(std::move(port));
+  }
+  return ports;
+}
+
+}  // namespace quintrel

@@ -1,0 +1,266 @@
+// Children on Linux: posix_spawn of /proc/self/exe with two pipes, poll on the pipes, waitpid
+// without blocking, SIGKILL at the deadline.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "platform/child_process.h"
+
+extern char** environ;
+
+namespace quintrel::cli {
+
+namespace {
+
+// A child that has closed its output but is not yet reaped may be stuck closing a serial port
+// (the kernel waits for the port's output to drain); it is looked at again this often.
+constexpr int kReapPollMs = 5;
+// How long the runner's end waits for the children it killed.
+constexpr auto kFinalReapWait = std::chrono::seconds(2);
+// A child whose parent is gone before it could be tied to it ends at once, unheard.
+constexpr int kExitParentGone = 1;
+
+struct Child {
+  pid_t pid = -1;
+  int out_fd = -1;
+  int err_fd = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string program_path() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+}
+
+// Reads what is there; closes the descriptor at end of file or on an error.
+void drain(int& fd, std::string& into) {
+  char buffer[4096];
+  while (fd >= 0) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+      into.append(buffer, static_cast<std::size_t>(got));
+    } else if (got < 0 && errno == EINTR) {
+      continue;
+    } else {
+      if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        ::close(fd);
+        fd = -1;
+      }
+      return;
+    }
+  }
+}
+
+void close_pipes(Child& child) {
+  for (int* fd : {&child.out_fd, &child.err_fd}) {
+    if (*fd >= 0) {
+      ::close(*fd);
+      *fd = -1;
+    }
+  }
+}
+
+class LinuxChildRunner final : public ChildRunner {
+ public:
+  LinuxChildRunner() : program_(program_path()) {}
+  ~LinuxChildRunner() override;
+  LinuxChildRunner(const LinuxChildRunner&) = delete;
+  LinuxChildRunner& operator=(const LinuxChildRunner&) = delete;
+
+  bool start(std::size_t job, const std::vector<std::string>& args, std::string& failure) override;
+  std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
+  ChildEnd stop(std::size_t job) override;
+
+ private:
+  // The child's end when waitpid has it; nullopt while it runs.
+  std::optional<ChildEnd> reap(std::size_t job, Child& child);
+  // Reaps the killed children that have died since.
+  void reap_killed();
+
+  std::string program_;
+  std::map<std::size_t, Child> running_;
+  std::vector<pid_t> killed_unreaped_;
+};
+
+LinuxChildRunner::~LinuxChildRunner() {
+  for (auto& [job, child] : running_) {
+    ::kill(child.pid, SIGKILL);
+    close_pipes(child);
+    killed_unreaped_.push_back(child.pid);
+  }
+  // A child blocked inside a driver dies only when the driver lets go; it is not waited for
+  // beyond this (once this process ends, the system reaps it).
+  const auto until = std::chrono::steady_clock::now() + kFinalReapWait;
+  for (reap_killed(); !killed_unreaped_.empty() && std::chrono::steady_clock::now() < until;
+       reap_killed()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kReapPollMs));
+  }
+}
+
+void LinuxChildRunner::reap_killed() {
+  std::erase_if(killed_unreaped_, [](pid_t pid) {
+    int status = 0;
+    return waitpid(pid, &status, WNOHANG) != 0;
+  });
+}
+
+bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& args,
+                             std::string& failure) {
+  if (program_.empty()) {
+    failure = "cannot find this program's own file (/proc/self/exe)";
+    return false;
+  }
+  int out_pipe[2];
+  int err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) {
+    failure = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    failure = std::string("pipe: ") + std::strerror(errno);
+    ::close(out_pipe[0]);
+    ::close(out_pipe[1]);
+    return false;
+  }
+  std::string parent_pid = std::to_string(getpid());
+  std::vector<char*> argv;
+  argv.push_back(program_.data());
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.insert(argv.end(), {const_cast<char*>("--parent-pid"), parent_pid.data(), nullptr});
+
+  // The pipes are close-on-exec, so no child inherits another child's pipe (which would keep
+  // it open after that child ended); dup2 makes the child's own ends inheritable.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  if (spawned != 0) {
+    failure = program_ + ": " + std::strerror(spawned);
+    ::close(out_pipe[0]);
+    ::close(err_pipe[0]);
+    return false;
+  }
+  fcntl(out_pipe[0], F_SETFL, O_NONBLOCK);
+  fcntl(err_pipe[0], F_SETFL, O_NONBLOCK);
+  running_[job] = Child{pid, out_pipe[0], err_pipe[0], {}, {}};
+  return true;
+}
+
+std::optional<ChildEnd> LinuxChildRunner::reap(std::size_t job, Child& child) {
+  int status = 0;
+  if (waitpid(child.pid, &status, WNOHANG) != child.pid) {
+    return std::nullopt;
+  }
+  // Whatever it wrote last is still in the pipes.
+  drain(child.out_fd, child.out);
+  drain(child.err_fd, child.err);
+  close_pipes(child);
+  ChildEnd end;
+  end.job = job;
+  if (WIFEXITED(status)) {
+    end.exit_code = WEXITSTATUS(status);
+  } else {
+    end.how = ChildEnd::How::kCrashed;
+    end.detail =
+        "signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+  }
+  end.out = std::move(child.out);
+  end.err = std::move(child.err);
+  return end;
+}
+
+std::optional<ChildEnd> LinuxChildRunner::wait_for_end(std::uint32_t max_wait_ms) {
+  reap_killed();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(max_wait_ms);
+  for (;;) {
+    std::vector<pollfd> fds;
+    bool output_closed = false;
+    for (auto it = running_.begin(); it != running_.end(); ++it) {
+      Child& child = it->second;
+      if (child.out_fd < 0 && child.err_fd < 0) {
+        if (std::optional<ChildEnd> end = reap(it->first, child)) {
+          running_.erase(it);
+          return end;
+        }
+        output_closed = true;
+      }
+      for (const int fd : {child.out_fd, child.err_fd}) {
+        if (fd >= 0) {
+          fds.push_back({fd, POLLIN, 0});
+        }
+      }
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          until - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) {
+      return std::nullopt;
+    }
+    const int timeout =
+        output_closed ? std::min<int>(kReapPollMs, static_cast<int>(left)) : static_cast<int>(left);
+    if (poll(fds.data(), fds.size(), timeout) > 0) {
+      for (auto& [job, child] : running_) {
+        drain(child.out_fd, child.out);
+        drain(child.err_fd, child.err);
+      }
+    }
+  }
+}
+
+ChildEnd LinuxChildRunner::stop(std::size_t job) {
+  ChildEnd end;
+  end.job = job;
+  end.how = ChildEnd::How::kStopped;
+  const auto it = running_.find(job);
+  if (it == running_.end()) {
+    return end;
+  }
+  Child& child = it->second;
+  ::kill(child.pid, SIGKILL);
+  drain(child.out_fd, child.out);
+  drain(child.err_fd, child.err);
+  close_pipes(child);
+  killed_unreaped_.push_back(child.pid);
+  reap_killed();
+  end.out = std::move(child.out);
+  end.err = std::move(child.err);
+  running_.erase(it);
+  return end;
+}
+
+}  // namespace
+
+std::unique_ptr<ChildRunner> make_child_runner() {
+  return std::make_unique<LinuxChildRunner>();
+}
+
+void end_with_parent(int parent_pid) {
+  // A parent that ended before the request took effect has left this child to another already.
+  // Should the kernel refuse the request, the child works on untied, as it always could.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() != parent_pid) {
+    std::_Exit(kExitParentGone);
+  }
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,200 @@
+#include "platform/linux/linux_serial_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/linux/linux_open_diagnosis.h"
+#include "platform/linux/linux_port_name.h"
+
+namespace quintrel {
+
+namespace {
+
+void pause_read_wait() {
+  timespec left{0, kReadWaitMs * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+class LinuxSerialDevice final : public SerialDevice {
+ public:
+  explicit LinuxSerialDevice(int fd) : fd_(fd) {}
+  ~LinuxSerialDevice() override { ::close(fd_); }  // also releases the flock
+  LinuxSerialDevice(const LinuxSerialDevice&) = delete;
+  LinuxSerialDevice& operator=(const LinuxSerialDevice&) = delete;
+
+  void purge() override { tcflush(fd_, TCIOFLUSH); }
+
+  WriteOutcome write(std::span<const std::uint8_t> bytes) override {
+    for (;;) {
+      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+      if (written >= 0) {
+        return {true, static_cast<std::size_t>(written)};
+      }
+      if (errno == EINTR) {
+        continue;
+      }
+      // A full output queue takes nothing for now; the writer pauses and tries again.
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        return {true, 0};
+      }
+      return {false, 0};  // EIO after a hang-up, among others
+    }
+  }
+
+  bool read_byte(std::uint8_t& byte) override {
+    pollfd entry{fd_, POLLIN, 0};
+    const int ready = poll(&entry, 1, kReadWaitMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) {
+      return false;  // waited for the whole read time, or a signal ended the wait early
+    }
+    if (ready > 0 && (entry.revents & POLLIN) != 0 && ::read(fd_, &byte, 1) == 1) {
+      return true;
+    }
+    // A hang-up (read gives 0 once the adapter is gone or the pty's other side has closed), an
+    // error (EIO, ENXIO) or POLLHUP/POLLERR without data: poll would return at once from now on,
+    // so wait out the read time here and let the reply stage end by its time-out.
+    pause_read_wait();
+    return false;
+  }
+
+  bool read_line_settings() override { return tcgetattr(fd_, &settings_) == 0; }
+
+  bool write_line_settings() override {
+    termios raw = settings_;
+    // cfmakeraw clears the translations, echo, signals and the XON/XOFF output control, and sets
+    // 8 data bits without parity; the rest of a raw, transparent line is set here.
+    cfmakeraw(&raw);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXOFF | IXANY | INPCK | IMAXBEL);
+    raw.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
+    // Receiver on; modem-control lines (carrier detect) ignored. HUPCL stays as the port had it,
+    // as the Windows program keeps DTR enabled or disabled as the port had it.
+    raw.c_cflag |= CLOCAL | CREAD;
+    if (cfsetispeed(&raw, B38400) != 0 || cfsetospeed(&raw, B38400) != 0) {
+      return false;
+    }
+    if (tcsetattr(fd_, TCSANOW, &raw) != 0) {
+      return false;
+    }
+    // tcsetattr succeeds when any of the changes took; read back what the driver holds.
+    termios held{};
+    if (tcgetattr(fd_, &held) != 0) {
+      return false;
+    }
+    settings_ = held;
+    return line_is_raw_38400_8n1(held);
+  }
+
+  // The idle wait is poll's (kReadWaitMs in read_byte) on a non-blocking descriptor, so a read
+  // never blocks whatever the driver makes of VMIN and VTIME.
+  bool set_short_timeouts() override {
+    settings_.c_cc[VMIN] = 0;
+    settings_.c_cc[VTIME] = 0;
+    tcsetattr(fd_, TCSANOW, &settings_);
+    return true;
+  }
+
+  // Both fail on a pseudo-terminal (ENOTTY); Linux has raised the lines at open anyway.
+  void raise_dtr() override { raise_line(TIOCM_DTR); }
+  void raise_rts() override { raise_line(TIOCM_RTS); }
+
+ private:
+  static bool line_is_raw_38400_8n1(const termios& held) {
+    constexpr tcflag_t kInputOff =
+        IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK;
+    constexpr tcflag_t kLocalOff = ECHO | ECHONL | ICANON | ISIG | IEXTEN;
+    return cfgetispeed(&held) == B38400 && cfgetospeed(&held) == B38400 &&
+           (held.c_cflag & CSIZE) == CS8 && (held.c_cflag & (PARENB | CSTOPB | CRTSCTS)) == 0 &&
+           (held.c_cflag & (CLOCAL | CREAD)) == (CLOCAL | CREAD) &&
+           (held.c_iflag & kInputOff) == 0 && (held.c_oflag & OPOST) == 0 &&
+           (held.c_lflag & kLocalOff) == 0;
+  }
+
+  void raise_line(int line) { ioctl(fd_, TIOCMBIS, &line); }
+
+  int fd_;
+  termios settings_{};
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
+  const std::string path = linux_device_path(port_name);
+  last_failure_.clear();
+  last_failure_kind_ = OpenFailure::kNone;
+  opened_path_.clear();
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    last_failure_ = path + ": " + diagnose_open_failure(path, error, proc_root_);
+    last_failure_kind_ = open_failure_kind(error);
+    return nullptr;
+  }
+  // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
+  // locks are not supported at all, TIOCEXCL alone guards the port.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    ::close(fd);  // before looking for the holders, so that they are only others
+    last_failure_ = path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_);
+    last_failure_kind_ = OpenFailure::kBusy;
+    return nullptr;
+  }
+  // Not a tty (ENOTTY) is left to the settings step, which reports it.
+  ioctl(fd, TIOCEXCL);
+  opened_path_ = path;
+  return std::make_unique<LinuxSerialDevice>(fd);
+}
+
+std::string LinuxSerialBackend::last_open_warning() {
+  return opened_path_.empty() ? std::string() : other_holders_warning(opened_path_, proc_root_);
+}
+
+std::vector<std::string> LinuxSerialBackend::other_users_warnings(
+    const std::vector<std::u16string>& port_names) {
+  std::vector<std::string> paths;
+  for (const std::u16string& name : port_names) {
+    paths.push_back(linux_device_path(name));
+  }
+  return other_holders_warnings(paths, proc_root_);
+}
+
+std::string describe_open_error(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "permission denied: the user is not in the 'dialout' group "
+             "(sudo usermod -aG dialout $USER, then log in again)";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return "busy: another program holds the port";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "no such device: the port name is wrong or the adapter is unplugged";
+    default:
+      return std::strerror(error);
+  }
+}
+
+OpenFailure open_failure_kind(int error) {
+  switch (error) {
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::kBusy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::kMissing;
+    default:
+      return OpenFailure::kOther;
+  }
+}
+
+}  // namespace quintrel

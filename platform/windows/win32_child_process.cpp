@@ -1,0 +1,309 @@
+// Children on Windows: CreateProcessW of this program's own file with anonymous pipes for its
+// output, every child in one job object that kills them all when the runner (or this process)
+// ends, TerminateProcess at the deadline. The pipes are drained with PeekNamedPipe, which
+// returns at once in a single-threaded program, while WaitForMultipleObjects waits on the
+// processes.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "base/utf8_text.h"
+#include "platform/child_process.h"
+#include "platform/windows/win32_command_line.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+static_assert(kMaxRunningChildren <= MAXIMUM_WAIT_OBJECTS,
+              "WaitForMultipleObjects waits on every running child at once");
+
+// While any child runs, its pipes are looked at this often.
+constexpr DWORD kDrainPollMs = 5;
+// How long a terminated child is waited for: TerminateProcess only starts the termination.
+constexpr DWORD kTerminateWaitMs = 1000;
+
+std::wstring wide(const std::string& text) {
+  const std::u16string utf16 = utf16_from_utf8(text);
+  return std::wstring(utf16.begin(), utf16.end());
+}
+
+std::string system_error_text(const char* call) {
+  return std::string(call) + " failed (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+// This program's file; GetModuleFileNameW cuts the path to the buffer without saying so other
+// than by filling it, so the buffer grows until the path fits.
+std::wstring program_path() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) {
+      return {};
+    }
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) {
+      return {};
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// A handle closed at the end of its scope.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() { reset(); }
+  Handle(Handle&& other) noexcept : handle_(other.release()) {}
+  Handle& operator=(Handle&& other) noexcept {
+    if (this != &other) {
+      reset();
+      handle_ = other.release();
+    }
+    return *this;
+  }
+
+  HANDLE get() const { return handle_; }
+  HANDLE* out() { return &handle_; }
+  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE release() {
+    const HANDLE handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
+  void reset() {
+    if (*this) {
+      CloseHandle(handle_);
+    }
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+struct Child {
+  Handle process;
+  Handle out_pipe;  // read ends
+  Handle err_pipe;
+  std::string out;
+  std::string err;
+};
+
+// Takes what the pipe holds now, without waiting.
+void drain(const Handle& pipe, std::string& into) {
+  for (;;) {
+    DWORD available = 0;
+    if (!pipe || !PeekNamedPipe(pipe.get(), nullptr, 0, nullptr, &available, nullptr) ||
+        available == 0) {
+      return;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    const DWORD want = std::min<DWORD>(available, sizeof buffer);
+    if (!ReadFile(pipe.get(), buffer, want, &got, nullptr) || got == 0) {
+      return;
+    }
+    into.append(buffer, got);
+  }
+}
+
+// A pipe whose read end stays here and whose write end the child inherits.
+bool make_pipe(Handle& read_end, Handle& write_end) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(read_end.out(), write_end.out(), &inherit, 0)) {
+    return false;
+  }
+  return SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0) != FALSE;
+}
+
+class Win32ChildRunner final : public ChildRunner {
+ public:
+  Win32ChildRunner();
+  // Closing the job kills whatever is left of the children.
+  ~Win32ChildRunner() override;
+  Win32ChildRunner(const Win32ChildRunner&) = delete;
+  Win32ChildRunner& operator=(const Win32ChildRunner&) = delete;
+
+  bool start(std::size_t job, const std::vector<std::string>& args, std::string& failure) override;
+  std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
+  ChildEnd stop(std::size_t job) override;
+
+ private:
+  bool create(const std::vector<std::string>& args, Child& child, std::string& failure);
+
+  std::wstring program_;
+  Handle job_;
+  std::map<std::size_t, Child> running_;
+};
+
+Win32ChildRunner::Win32ChildRunner() : program_(program_path()) {
+  job_ = Handle(CreateJobObjectW(nullptr, nullptr));
+  if (job_) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+      job_.reset();  // without the limit the job would only keep the children from ending
+    }
+  }
+}
+
+Win32ChildRunner::~Win32ChildRunner() {
+  for (auto& [job, child] : running_) {
+    TerminateProcess(child.process.get(), 1);
+  }
+  for (auto& [job, child] : running_) {
+    WaitForSingleObject(child.process.get(), kTerminateWaitMs);
+  }
+}
+
+bool Win32ChildRunner::create(const std::vector<std::string>& args, Child& child,
+                              std::string& failure) {
+  if (program_.empty()) {
+    failure = system_error_text("GetModuleFileNameW");
+    return false;
+  }
+  // The child's input is a pipe whose write end is closed at once: it reads end of input.
+  Handle in_read, in_write, out_write, err_write;
+  if (!make_pipe(child.out_pipe, out_write) || !make_pipe(child.err_pipe, err_write) ||
+      !CreatePipe(in_read.out(), in_write.out(), nullptr, 0) ||
+      !SetHandleInformation(in_read.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+    failure = system_error_text("CreatePipe");
+    return false;
+  }
+  in_write.reset();
+
+  // Only these three handles go to the child, so no child holds another child's pipe open.
+  HANDLE inherited[] = {in_read.get(), out_write.get(), err_write.get()};
+  SIZE_T list_size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);  // fails by design: the size
+  std::vector<char> list_memory(list_size);
+  auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_memory.data());
+  if (!InitializeProcThreadAttributeList(list, 1, 0, &list_size)) {
+    failure = system_error_text("InitializeProcThreadAttributeList");
+    return false;
+  }
+  const bool listed = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                                inherited, sizeof inherited, nullptr, nullptr);
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = in_read.get();
+  startup.StartupInfo.hStdOutput = out_write.get();
+  startup.StartupInfo.hStdError = err_write.get();
+  startup.lpAttributeList = list;
+
+  std::vector<std::string> words = {
+      utf8_from_utf16(std::u16string(program_.begin(), program_.end()))};
+  words.insert(words.end(), args.begin(), args.end());
+  std::wstring command_line = wide(windows_command_line(words));  // CreateProcessW may write to it
+  PROCESS_INFORMATION started{};
+  // Suspended until it is in the job, so that nothing it does escapes the job.
+  const BOOL created =
+      listed && CreateProcessW(program_.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                               CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                               &startup.StartupInfo, &started);
+  if (!created) {
+    failure = system_error_text(listed ? "CreateProcessW" : "UpdateProcThreadAttribute");
+  }
+  DeleteProcThreadAttributeList(list);
+  if (!created) {
+    return false;
+  }
+  child.process = Handle(started.hProcess);
+  const Handle thread(started.hThread);
+  if (job_) {
+    AssignProcessToJobObject(job_.get(), started.hProcess);
+  }
+  ResumeThread(thread.get());
+  return true;
+}
+
+bool Win32ChildRunner::start(std::size_t job, const std::vector<std::string>& args,
+                             std::string& failure) {
+  Child child;
+  if (!create(args, child, failure)) {
+    return false;
+  }
+  running_[job] = std::move(child);
+  return true;
+}
+
+std::optional<ChildEnd> Win32ChildRunner::wait_for_end(std::uint32_t max_wait_ms) {
+  const DWORD started = GetTickCount();
+  for (;;) {
+    std::vector<HANDLE> processes;
+    for (auto it = running_.begin(); it != running_.end(); ++it) {
+      Child& child = it->second;
+      drain(child.out_pipe, child.out);
+      drain(child.err_pipe, child.err);
+      if (WaitForSingleObject(child.process.get(), 0) == WAIT_OBJECT_0) {
+        // Ended: what it wrote last is in the pipes now.
+        drain(child.out_pipe, child.out);
+        drain(child.err_pipe, child.err);
+        ChildEnd end;
+        end.job = it->first;
+        DWORD code = 0;
+        GetExitCodeProcess(child.process.get(), &code);
+        // An unhandled exception ends a process with its NTSTATUS code (0xC0000005, ...).
+        if (code >= 0xC0000000) {
+          end.how = ChildEnd::How::kCrashed;
+          char text[32];
+          std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
+          end.detail = text;
+        } else {
+          end.exit_code = static_cast<int>(code);
+        }
+        end.out = std::move(child.out);
+        end.err = std::move(child.err);
+        running_.erase(it);
+        return end;
+      }
+      processes.push_back(child.process.get());
+    }
+    const DWORD used = GetTickCount() - started;
+    if (used >= max_wait_ms || processes.empty()) {
+      return std::nullopt;
+    }
+    // A child blocked on a full pipe would never end, so the wait is cut short to drain them.
+    const DWORD wait = std::min<DWORD>(max_wait_ms - used, kDrainPollMs);
+    WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE, wait);
+  }
+}
+
+ChildEnd Win32ChildRunner::stop(std::size_t job) {
+  ChildEnd end;
+  end.job = job;
+  end.how = ChildEnd::How::kStopped;
+  const auto it = running_.find(job);
+  if (it == running_.end()) {
+    return end;
+  }
+  Child& child = it->second;
+  TerminateProcess(child.process.get(), 1);
+  WaitForSingleObject(child.process.get(), kTerminateWaitMs);
+  drain(child.out_pipe, child.out);
+  drain(child.err_pipe, child.err);
+  end.out = std::move(child.out);
+  end.err = std::move(child.err);
+  running_.erase(it);
+  return end;
+}
+
+}  // namespace
+
+void end_with_parent(int) {}  // the job object ends the children with their parent
+
+std::unique_ptr<ChildRunner> make_child_runner() {
+  return std::make_unique<Win32ChildRunner>();
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,243 @@
+#include "platform/windows/win32_serial_device.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "link/clock.h"
+#include "ports/port_list.h"
+#include "platform/windows/win32_port_scanner.h"
+
+namespace quintrel {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+
+// CM_PROB_DISABLED: the user disabled the device.
+constexpr std::uint32_t kProblemDisabled = 22;
+
+const wchar_t* as_wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// What turns each write's time-out into n + 100 ms for n bytes.
+constexpr DWORD kWriteTimeoutConstantMs = 100;
+// The longest an idle one-byte read may wait on a port that refused the short time-outs.
+constexpr std::uint64_t kLongestAcceptableReadMs = 100;
+constexpr std::uint64_t kReadWaitsForEver = UINT64_MAX;
+
+// Turns off what a program that used hardware flow control may have left on: output held until
+// CTS or DSR, input ignored without DSR, and DTR or RTS driven by the handshake (a port under
+// that refuses EscapeCommFunction's SETDTR/SETRTS). Enabled and disabled lines stay as they were.
+void turn_off_handshake(DCB& line) {
+  line.fOutxCtsFlow = FALSE;
+  line.fOutxDsrFlow = FALSE;
+  line.fDsrSensitivity = FALSE;
+  if (line.fDtrControl == DTR_CONTROL_HANDSHAKE) {
+    line.fDtrControl = DTR_CONTROL_DISABLE;
+  }
+  if (line.fRtsControl == RTS_CONTROL_HANDSHAKE || line.fRtsControl == RTS_CONTROL_TOGGLE) {
+    line.fRtsControl = RTS_CONTROL_DISABLE;
+  }
+}
+
+// How long a one-byte read can wait when no byte comes, under these time-outs (the rules of the
+// COMMTIMEOUTS structure); kReadWaitsForEver when nothing ends it.
+std::uint64_t longest_idle_read_ms(const COMMTIMEOUTS& timeouts) {
+  const std::uint64_t multiplier = timeouts.ReadTotalTimeoutMultiplier;
+  const std::uint64_t constant = timeouts.ReadTotalTimeoutConstant;
+  if (timeouts.ReadIntervalTimeout == MAXDWORD) {
+    if (multiplier == 0 && constant == 0) {
+      return 0;  // returns at once with what has arrived
+    }
+    if (multiplier == MAXDWORD && constant > 0 && constant < MAXDWORD) {
+      return constant;  // waits for the first byte up to the constant
+    }
+  }
+  if (multiplier == 0 && constant == 0) {
+    return kReadWaitsForEver;  // no total time-out; the interval one starts only with a byte
+  }
+  return multiplier + constant;
+}
+
+class Win32SerialDevice final : public SerialDevice {
+ public:
+  Win32SerialDevice(HANDLE handle, std::shared_ptr<std::string> failure)
+      : handle_(handle), failure_(std::move(failure)) {}
+  ~Win32SerialDevice() override { CloseHandle(handle_); }
+  Win32SerialDevice(const Win32SerialDevice&) = delete;
+  Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
+
+  bool read_line_settings() override {
+    line_ = DCB{};
+    line_.DCBlength = sizeof(line_);
+    return succeeded(GetCommState(handle_, &line_));
+  }
+
+  bool write_line_settings() override {
+    line_.BaudRate = 38400;
+    line_.ByteSize = 8;
+    line_.Parity = NOPARITY;
+    line_.StopBits = ONESTOPBIT;
+    // A check byte can be any value, 0x00, XON (0x11) and XOFF (0x13) included, so nothing that
+    // another program left in the port's settings may drop, replace or act on bytes.
+    line_.fBinary = TRUE;
+    line_.fParity = FALSE;
+    line_.fOutX = FALSE;
+    line_.fInX = FALSE;
+    line_.fErrorChar = FALSE;
+    line_.fNull = FALSE;
+    line_.fAbortOnError = FALSE;
+    turn_off_handshake(line_);
+    return succeeded(SetCommState(handle_, &line_));
+  }
+
+  bool set_short_timeouts() override {
+    COMMTIMEOUTS timeouts{};
+    GetCommTimeouts(handle_, &timeouts);
+    // An idle one-byte read returns after about 2 ms (1 ms per byte plus 1 ms).
+    timeouts.ReadIntervalTimeout = 1;
+    timeouts.ReadTotalTimeoutMultiplier = 1;
+    timeouts.ReadTotalTimeoutConstant = 1;
+    // A USB adapter completes a write only once the USB transfer is done, and a write that runs
+    // out of time may report bytes that did go out as unwritten; retried, they would reach the
+    // device twice. So a write gets room well beyond the 0.26 ms a byte takes at 38400 bit/s.
+    timeouts.WriteTotalTimeoutMultiplier = 1;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
+    if (SetCommTimeouts(handle_, &timeouts) != FALSE) {
+      return true;
+    }
+    // Refused: the port keeps the time-outs it had, which may let a read wait for ever.
+    COMMTIMEOUTS held{};
+    return GetCommTimeouts(handle_, &held) != FALSE &&
+           longest_idle_read_ms(held) <= kLongestAcceptableReadMs;
+  }
+
+  // A port without modem lines (a virtual port) refuses these; that does not stop the open.
+  void raise_dtr() override { EscapeCommFunction(handle_, SETDTR); }
+  void raise_rts() override { EscapeCommFunction(handle_, SETRTS); }
+
+  void purge() override { PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR); }
+
+  WriteOutcome write(std::span<const std::uint8_t> bytes) override {
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return {ok != FALSE, written};
+  }
+
+  bool read_byte(std::uint8_t& byte) override {
+    Clock& clock = system_clock();
+    const std::uint32_t started = clock.now_ms();
+    DWORD got = 0;
+    if (ReadFile(handle_, &byte, 1, &got, nullptr) != FALSE && got == 1) {
+      return true;
+    }
+    // An unplugged adapter makes every read fail at once (and a port whose other side went away
+    // can keep returning nothing at once); without this pause a reply stage would spin a core
+    // for its whole second.
+    if (clock.now_ms() == started) {
+      clock.sleep_ms(1);
+    }
+    return false;
+  }
+
+ private:
+  // An adapter that stopped working often opens and then refuses its line settings
+  // (ERROR_GEN_FAILURE); the reason goes where the open's failures go.
+  bool succeeded(BOOL result) {
+    if (result == FALSE) {
+      *failure_ = describe_open_error(GetLastError());
+    }
+    return result != FALSE;
+  }
+
+  HANDLE handle_;
+  std::shared_ptr<std::string> failure_;
+  DCB line_{};
+};
+
+}  // namespace
+
+std::u16string win32_device_path(std::u16string_view port_name) {
+  std::u16string path = u"\\\\.\\";
+  path.append(port_name);
+  return path;
+}
+
+std::string describe_open_error(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such port: check the name, or whether the adapter is plugged in";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return "the port is busy: another program holds it open";
+    case ERROR_INVALID_NAME:
+      return "not a valid port name";
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_COMMAND:
+      return "the adapter stopped working: unplug it and plug it in again";
+    default:
+      return "Windows error " + std::to_string(error);
+  }
+}
+
+std::string describe_port_problem(std::uint32_t problem) {
+  if (problem == kProblemDisabled) {
+    return "the port is disabled: enable it in Device Manager";
+  }
+  return "Windows stopped the port's device (problem code " + std::to_string(problem) +
+         "): unplug the adapter and plug it in again";
+}
+
+std::string diagnose_open_failure(std::u16string_view port_name, unsigned long error) {
+  std::string reason = describe_open_error(error);
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    return reason;
+  }
+  // A device that stopped functioning keeps its port name but no longer offers the port.
+  if (const std::uint32_t problem = port_problem_code(port_name); problem != 0) {
+    return describe_port_problem(problem);
+  }
+  if (const std::string present = present_ports_note(); !present.empty()) {
+    reason += "; " + present;
+  }
+  return reason;
+}
+
+OpenFailure open_failure_kind(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return OpenFailure::kBusy;
+    default:
+      return OpenFailure::kOther;
+  }
+}
+
+std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
+  const std::u16string path = win32_device_path(port_name);
+  // Share mode 0: no other program may open the port while we hold it.
+  const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    *last_failure_ = diagnose_open_failure(port_name, error);
+    last_failure_kind_ = open_failure_kind(error);
+    return nullptr;
+  }
+  // A previous owner that set fAbortOnError may have left an error pending, under which the port
+  // takes no read or write until the error is acknowledged; SetCommState turns the flag off.
+  ClearCommError(handle, nullptr, nullptr);
+  last_failure_->clear();
+  last_failure_kind_ = OpenFailure::kNone;
+  return std::make_unique<Win32SerialDevice>(handle, last_failure_);
+}
+
+}  // namespace quintrel

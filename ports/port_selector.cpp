@@ -1,0 +1,328 @@
+#include "ports/port_selector.h"
+
+#include <cstdio>
+#include <set>
+
+#include "base/utf8_text.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+constexpr std::string_view kUsbPrefix = "usb:";
+constexpr std::string_view kSerialPrefix = "serial:";
+constexpr std::string_view kGlobCharacters = "*?[";
+constexpr std::size_t kNamedInMessageAtMost = 10;
+
+bool is_control(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+// The selector as a message may print it: control characters as \xNN, so a stray escape
+// sequence cannot rewrite the terminal.
+std::string shown(std::string_view text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (is_control(c)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+SelectorResult usage_error(std::string text) {
+  SelectorResult result;
+  result.error = std::move(text);
+  return result;
+}
+
+// "a, b, c" with at most kNamedInMessageAtMost names, then how many more.
+std::string named(const std::vector<std::string>& names) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kNamedInMessageAtMost; ++i) {
+    text += (i == 0 ? "" : ", ") + names[i];
+  }
+  if (names.size() > kNamedInMessageAtMost) {
+    text += " and " + std::to_string(names.size() - kNamedInMessageAtMost) + " more";
+  }
+  return text;
+}
+
+bool is_hex4(std::string_view text) {
+  if (text.size() != 4) {
+    return false;
+  }
+  for (const char c : text) {
+    const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!digit) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string lower_case(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lowered;
+}
+
+// One bracket expression starting at pattern[at] == '['. False when it has no closing "]";
+// otherwise end is the index after it and matched whether c is in the set.
+bool bracket_matches(std::string_view pattern, std::size_t at, unsigned char c, std::size_t& end,
+                     bool& matched) {
+  std::size_t i = at + 1;
+  const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
+  if (negated) {
+    ++i;
+  }
+  bool in_set = false;
+  for (bool first = true; i < pattern.size(); first = false) {
+    const auto low = static_cast<unsigned char>(pattern[i]);
+    if (low == ']' && !first) {
+      end = i + 1;
+      matched = in_set != negated;
+      return true;
+    }
+    if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
+      const auto high = static_cast<unsigned char>(pattern[i + 2]);
+      in_set = in_set || (low <= c && c <= high);
+      i += 3;
+    } else {
+      in_set = in_set || low == c;
+      ++i;
+    }
+  }
+  return false;
+}
+
+// The ports a selector picked: each device once, a fixed entry only where the scan found its
+// device under another name.
+class Picked {
+ public:
+  Picked(const std::vector<ScannedPort>& ports, const PortIdentity& identity)
+      : ports_(ports), identity_(identity) {}
+
+  void add(const ScannedPort& port) {
+    const std::string name = utf8_from_utf16(port.name);
+    const std::string id = identity_of(name);
+    if (port.kind == PortKind::kLegacy && !scanned_identities().contains(id)) {
+      return;
+    }
+    if (seen_.insert(id).second) {
+      names.push_back(name);
+      entries.push_back(&port);
+    }
+  }
+
+  std::vector<std::string> names;
+  std::vector<const ScannedPort*> entries;
+
+ private:
+  std::string identity_of(const std::string& name) const {
+    return identity_ ? identity_(name) : name;
+  }
+
+  const std::set<std::string>& scanned_identities() {
+    if (!scanned_known_) {
+      for (const ScannedPort& port : ports_) {
+        if (port.kind != PortKind::kLegacy) {
+          scanned_.insert(identity_of(utf8_from_utf16(port.name)));
+        }
+      }
+      scanned_known_ = true;
+    }
+    return scanned_;
+  }
+
+  const std::vector<ScannedPort>& ports_;
+  const PortIdentity& identity_;
+  std::set<std::string> seen_;
+  std::set<std::string> scanned_;
+  bool scanned_known_ = false;
+};
+
+// usb: and serial: stand for one device: none or several is a usage error that says which.
+SelectorResult one_device(std::string_view selector, const Picked& picked) {
+  if (picked.names.empty()) {
+    return usage_error("no port matches " + shown(selector) +
+                       " ('quintrel-cli ports --json' shows each port's vid, pid and serial)");
+  }
+  if (picked.names.size() > 1) {
+    std::vector<std::string> described;
+    for (const ScannedPort* port : picked.entries) {
+      described.push_back(utf8_from_utf16(port->name) +
+                          (port->serial.empty() ? "" : " (serial " + port->serial + ")"));
+    }
+    return usage_error(shown(selector) + " matches " + std::to_string(picked.names.size()) +
+                       " ports: " + named(described) + "; name one of them");
+  }
+  SelectorResult result;
+  result.ports = picked.names;
+  return result;
+}
+
+SelectorResult select_usb(std::string_view selector, const std::vector<ScannedPort>& ports,
+                          const PortIdentity& identity) {
+  const std::string_view rest = selector.substr(kUsbPrefix.size());
+  const std::size_t colon = rest.find(':');
+  const std::string_view vid = rest.substr(0, colon);
+  const std::string_view pid_and_serial =
+      colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  const std::size_t second_colon = pid_and_serial.find(':');
+  const std::string_view pid = pid_and_serial.substr(0, second_colon);
+  const bool has_serial = second_colon != std::string_view::npos;
+  const std::string_view serial = has_serial ? pid_and_serial.substr(second_colon + 1) : "";
+  if (!is_hex4(vid) || !is_hex4(pid) || (has_serial && serial.empty())) {
+    return usage_error(shown(selector) +
+                       " is not usb:VID:PID[:SERIAL] (VID and PID as 4 hexadecimal digits)");
+  }
+  Picked picked(ports, identity);
+  for (const ScannedPort& port : ports) {
+    if (port.vid == lower_case(vid) && port.pid == lower_case(pid) &&
+        (!has_serial || port.serial == serial)) {
+      picked.add(port);
+    }
+  }
+  return one_device(selector, picked);
+}
+
+SelectorResult select_serial(std::string_view selector, const std::vector<ScannedPort>& ports,
+                             const PortIdentity& identity) {
+  const std::string_view serial = selector.substr(kSerialPrefix.size());
+  if (serial.empty()) {
+    return usage_error(shown(selector) + " names no serial number");
+  }
+  Picked picked(ports, identity);
+  for (const ScannedPort& port : ports) {
+    if (port.serial == serial) {
+      picked.add(port);
+    }
+  }
+  return one_device(selector, picked);
+}
+
+SelectorResult select_glob(std::string_view pattern, const std::vector<ScannedPort>& ports,
+                           const PortIdentity& identity) {
+  Picked picked(ports, identity);
+  for (const ScannedPort& port : ports) {
+    const auto matches = [pattern](const std::string& text) {
+      return !text.empty() && glob_matches(pattern, text);
+    };
+    if (matches(utf8_from_utf16(port.name)) || matches(port.by_id) || matches(port.link)) {
+      picked.add(port);
+    }
+  }
+  if (picked.names.empty()) {
+    return usage_error("no port matches " + shown(pattern) +
+                       " (a pattern is matched against the names, by_id and link paths of "
+                       "'quintrel-cli ports --json', not against the file system)");
+  }
+  if (picked.names.size() > kMaxSelectedPorts) {
+    return usage_error(shown(pattern) + " matches " + std::to_string(picked.names.size()) +
+                       " ports, more than " + std::to_string(kMaxSelectedPorts) +
+                       " in one run; narrow the pattern");
+  }
+  SelectorResult result;
+  result.ports = picked.names;
+  result.several = true;
+  return result;
+}
+
+std::string_view name_part(std::string_view selector) {
+  return selector.substr(0, selector.find('('));
+}
+
+}  // namespace
+
+bool glob_matches(std::string_view pattern, std::string_view text) {
+  std::size_t p = 0;
+  std::size_t t = 0;
+  // Where to resume after the last "*": its pattern index and the text it has swallowed to.
+  std::size_t star = std::string_view::npos;
+  std::size_t star_text = 0;
+  while (t < text.size()) {
+    bool step = false;
+    if (p < pattern.size()) {
+      const char pc = pattern[p];
+      if (pc == '*') {
+        star = p++;
+        star_text = t;
+        continue;
+      }
+      std::size_t end = 0;
+      bool matched = false;
+      if (pc == '?') {
+        step = true;
+        end = p + 1;
+      } else if (pc == '[' &&
+                 bracket_matches(pattern, p, static_cast<unsigned char>(text[t]), end, matched)) {
+        step = matched;
+      } else {
+        step = pc == text[t];
+        end = p + 1;
+      }
+      if (step) {
+        p = end;
+        ++t;
+        continue;
+      }
+    }
+    if (star == std::string_view::npos) {
+      return false;
+    }
+    p = star + 1;
+    t = ++star_text;
+  }
+  while (p < pattern.size() && pattern[p] == '*') {
+    ++p;
+  }
+  return p == pattern.size();
+}
+
+bool selector_uses_port_list(std::string_view selector) {
+  return selector.starts_with(kUsbPrefix) || selector.starts_with(kSerialPrefix) ||
+         name_part(selector).find_first_of(kGlobCharacters) != std::string_view::npos;
+}
+
+SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
+                            const PortIdentity& identity) {
+  for (const char c : selector) {
+    if (is_control(c)) {
+      return usage_error("the port " + shown(selector) +
+                         " holds a control character, which no port name has");
+    }
+  }
+  if (selector.starts_with(kUsbPrefix)) {
+    return select_usb(selector, ports, identity);
+  }
+  if (selector.starts_with(kSerialPrefix)) {
+    return select_serial(selector, ports, identity);
+  }
+  const std::string_view name = name_part(selector);
+  if (name.empty()) {
+    return usage_error(selector.empty() ? "the port name is empty"
+                                        : "no port name before the \"(\" of " + shown(selector));
+  }
+  bool listed = false;
+  for (const ScannedPort& port : ports) {
+    listed = listed || utf8_from_utf16(port.name) == name;
+  }
+  if (listed || name.find_first_of(kGlobCharacters) == std::string_view::npos) {
+    SelectorResult result;
+    result.ports.emplace_back(name);
+    return result;
+  }
+  return select_glob(name, ports, identity);
+}
+
+}  // namespace quintrel::cli

@@ -1,0 +1,44 @@
+// What -p (or QUINTREL_PORT) names, resolved against the port list without opening anything: a
+// port name or a whole line of `ports`, usb:VID:PID[:SERIAL], serial:TEXT, or a glob over the
+// list's names, by-id links and advertised links (never over the file system, where it would
+// find virtual consoles).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ports/port_list.h"
+
+namespace quintrel::cli {
+
+struct SelectorResult {
+  std::vector<std::string> ports;  // the names to open, each device once, in the list's order
+  bool several = false;            // a glob: a multi-port run, however many ports it matched
+  std::string error;               // a usage error in words; ports is empty then
+};
+
+// What identifies the device a port name opens (port_identity in production); two names with the
+// same identity are one device.
+using PortIdentity = std::function<std::string(const std::string& port_name)>;
+
+// More ports than this in one run is taken for a pattern that went wrong.
+inline constexpr std::size_t kMaxSelectedPorts = 256;
+
+// Whether the selector needs the port list; a plain name or a `ports` line does not.
+bool selector_uses_port_list(std::string_view selector);
+
+// A plain name (the text before the first "(") is taken as it stands, listed or not. usb: and
+// serial: must name exactly one device. A glob picks every entry whose name, by_id or link it
+// matches; a fixed COM1..COM10 entry only when the scan found the same device under another
+// name. A name of the list that merely contains * ? or [ is that port, not a glob.
+SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
+                            const PortIdentity& identity = {});
+
+// fnmatch-style matching without a file system: * any run of bytes (also "/"), ? one byte,
+// [abc] [a-z] [!a] one byte of a set; a "[" without its "]" is itself.
+bool glob_matches(std::string_view pattern, std::string_view text);
+
+}  // namespace quintrel::cli

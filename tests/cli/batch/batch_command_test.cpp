@@ -1,0 +1,167 @@
+#include "cli/batch/batch_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/cli/batch/fake_child_runner.h"
+#include "cli/port_targets.h"
+#include "cli/batch/status_board.h"
+#include "platform/windows/win32_command_line.h"
+
+namespace quintrel::cli {
+namespace {
+
+using test::blocks;
+using test::exits_after;
+
+CliRequest save_request() {
+  CliRequest request;
+  request.command = CliCommand::kSave;
+  request.bitrate = 0;
+  request.identifier = u"7F";
+  request.verify = true;
+  request.trace = true;
+  return request;
+}
+
+TEST(PortBatch, ChildArgumentsCarryTheCommandForOnePort) {
+  EXPECT_EQ(port_job_arguments(save_request(), "COM3"),
+            (std::vector<std::string>{"save", "-p", "COM3", "--json", "--others-checked",
+                                      "--bitrate", "0", "--id", "7F", "--verify", "--trace"}));
+  // As the started program's C runtime splits its command line back into these.
+  EXPECT_EQ(windows_command_line({R"(C:\Program Files\q.exe)", "-p", "", "CAN Invalid", R"(a"b\)",
+                                  R"(\\host\x" y\")"}),
+            R"("C:\Program Files\q.exe" -p "" "CAN Invalid" "a\"b\\" "\\host\x\" y\\\"")");
+}
+
+TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
+  const auto result = [](const ChildEnd& end) {
+    return port_result("COM3", end, BatchLimits{}).dump();
+  };
+  ChildEnd exited =
+      exits_after(0, 3, "trace line\n{\"port\":\"COM3\",\"ok\":false,\"exit\":3}\n").end;
+  EXPECT_EQ(result(exited), R"({"port":"COM3","ok":false,"exit":3})");
+  exited.out = "{\"port\":\"COM3\",\"bitrate\":\"1Mbps\"}";
+  exited.exit_code = 0;
+  EXPECT_EQ(result(exited), R"({"port":"COM3","bitrate":"1Mbps","ok":true,"exit":0})");
+
+  ChildEnd usage = exits_after(0, 2, "", "Run with --help for more information.\nbad -p\n").end;
+  EXPECT_EQ(result(usage), R"({"port":"COM3","ok":false,"exit":2,"error":"bad -p"})");
+  ChildEnd stopped;
+  stopped.how = ChildEnd::How::kStopped;
+  stopped.out = "{\"port\":\"COM3\"";
+  EXPECT_EQ(result(stopped),
+            R"j({"port":"COM3","ok":false,"exit":1,"error":"no result within 10 s: stopped )j"
+            R"j((the port's driver does not return)"})j");
+  ChildEnd crashed;
+  crashed.how = ChildEnd::How::kCrashed;
+  crashed.detail = "signal 11 (Segmentation fault)";
+  EXPECT_EQ(result(crashed),
+            R"j({"port":"COM3","ok":false,"exit":1,)j"
+            R"j("error":"ended by signal 11 (Segmentation fault) without a result"})j");
+}
+
+TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>& args) {
+    if (job == 1) {
+      return blocks();
+    }
+    return exits_after(job == 0 ? 500 : 100, 0, "{\"port\":\"" + args[2] + "\",\"ok\":true}\n");
+  });
+  BatchServices services{runner, clock};
+  CliRequest request = save_request();
+  request.json = true;
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, {"COM3", "COM4", "COM5"}, services, out, err),
+            kExitSomePortFailed);
+  EXPECT_EQ(out.str(),
+            "{\"port\":\"COM5\",\"ok\":true,\"exit\":0}\n"
+            "{\"port\":\"COM3\",\"ok\":true,\"exit\":0}\n"
+            "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 10 s: stopped "
+            "(the port's driver does not return)\"}\n");
+  EXPECT_EQ(err.str(), "2 of 3 ports succeeded; failed: COM4 (exit 1)\n");
+}
+
+TEST(PortBatch, OtherUsersAreLookedForOnceAndWarnedAboutForPortsThatOpened) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>& args) {
+    return job == 0 ? exits_after(100, 0, R"({"port":")" + args[2] + R"("})")
+                    : exits_after(100, 3, R"({"port":")" + args[2] + R"(","reason":"busy"})");
+  });
+  int looks = 0;
+  BatchServices services{runner, clock};
+  services.other_users = [&looks](const std::vector<std::string>& ports) {
+    ++looks;
+    return std::vector<std::string>{ports[0] + " is also open in minicom (pid 7)", "held"};
+  };
+  CliRequest request;
+  request.command = CliCommand::kBuzzerOff;
+  request.json = true;
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, {"COM3", "COM4"}, services, out, err), kExitSomePortFailed);
+  EXPECT_EQ(looks, 1);
+  EXPECT_EQ(out.str(),
+            "{\"port\":\"COM3\",\"ok\":true,\"exit\":0,"
+            "\"warning\":\"COM3 is also open in minicom (pid 7)\"}\n"
+            "{\"port\":\"COM4\",\"reason\":\"busy\",\"ok\":false,\"exit\":3}\n");
+  EXPECT_EQ(err.str(),
+            "warning: COM3 is also open in minicom (pid 7)\n"
+            "1 of 2 ports succeeded; failed: COM4 (exit 3)\n");
+}
+
+TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>&) {
+    return exits_after(job == 0 ? 200 : 100, 0,
+                       R"({"port":"COM)" + std::to_string(job) +
+                           R"(","bitrate":"500kbps","bitrate_code":3,"identifier":"7FF"})");
+  });
+  BatchServices services{runner, clock};
+  CliRequest request;
+  request.command = CliCommand::kRead;
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, {"COM0", "COM1"}, services, out, err), 0);
+  EXPECT_EQ(out.str(),
+            "COM1: bitrate 500kbps, identifier 7FF\nCOM0: bitrate 500kbps, identifier 7FF\n");
+  EXPECT_EQ(err.str(), "2 of 2 ports succeeded\n");
+}
+
+TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {
+  const std::vector<ScannedPort> listed = {ScannedPort(u"/dev/ttyS0", u"serial", PortKind::kUart),
+                                           ScannedPort(u"COM1", u"", PortKind::kLegacy)};
+  const PortIdentity identity = [](const std::string& name) {
+    return name == "COM1" ? std::string("/dev/ttyS0") : name;
+  };
+  const PortTargets one = resolve_port_targets({"COM1"}, listed, identity);
+  EXPECT_FALSE(one.multi);
+  ASSERT_EQ(one.ports.size(), 1u);
+  EXPECT_EQ(one.ports[0].kind, PortKind::kLegacy);
+
+  const PortTargets twice = resolve_port_targets({"/dev/ttyS0(serial)", "COM1"}, listed, identity);
+  EXPECT_TRUE(twice.multi);
+  ASSERT_EQ(twice.ports.size(), 1u);
+  EXPECT_EQ(twice.ports[0].description, u"serial");
+
+  const PortTargets bad = resolve_port_targets({"COM1", "usb:0403"}, listed, identity);
+  EXPECT_TRUE(bad.ports.empty());
+  EXPECT_FALSE(bad.error.empty());
+}
+
+TEST(StatusBoard, LiveBoardRedrawsEveryLineInPlace) {
+  std::ostringstream out;
+  StatusBoard board(out, {"COM3", "COM4"}, true);
+  board.set_running(0, 1340);
+  board.refresh();
+  board.show_result(1, "COM4: buzzer off");
+  EXPECT_EQ(out.str(),
+            "\r\x1b[2KCOM3: running 1.3 s\n\r\x1b[2KCOM4: waiting\n"
+            "\x1b[2A\r\x1b[2KCOM3: running 1.3 s\n\r\x1b[2KCOM4: buzzer off\n");
+}
+
+}  // namespace
+}  // namespace quintrel::cli

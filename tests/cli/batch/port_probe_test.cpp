@@ -1,0 +1,80 @@
+#include "cli/batch/port_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "link/services_scope.h"
+#include "tests/support/hex.h"
+#include "tests/support/scripted_responder.h"
+#include "tests/cli/batch/fake_child_runner.h"
+#include "cli/batch/probe_command.h"
+
+namespace quintrel::cli {
+namespace {
+
+class PortProbeTest : public testing::Test {
+ protected:
+  // The device answers the bitrate question with these bytes (nullopt: not at all).
+  std::string probe(std::optional<std::vector<std::uint8_t>> reply) {
+    auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
+    quintrel::test::ScriptedResponder responder(*device, env.clock,
+                                                [&](const std::string&) { return reply; });
+    backend.next_device = std::move(device);
+    std::ostringstream out;
+    exit_code = run_probe_port("COM3(USB Serial Port)", out);
+    EXPECT_EQ(responder.commands, std::vector<std::string>{"ccebr"});
+    EXPECT_FALSE(serial_link().is_open());
+    return out.str();
+  }
+
+  quintrel::test::LinkTestEnvironment env;
+  quintrel::test::FakeBackend backend;
+  ServicesScope scope{{.serial_backend = &backend}};
+  int exit_code = -1;
+};
+
+TEST_F(PortProbeTest, AnsweredBitrateIsADevice) {
+  EXPECT_EQ(probe(quintrel::test::reply_frame("4 kbps")),
+            "{\"probe\":\"device\",\"bitrate\":\"1Mbps\",\"bitrate_code\":4}\n");
+  EXPECT_EQ(exit_code, 0);
+  EXPECT_EQ(backend.opened_names, std::vector<std::u16string>{u"COM3"});
+}
+
+TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
+  EXPECT_EQ(probe(std::nullopt),
+            "{\"probe\":\"silent\",\"reason\":\"Response reception timeout\"}\n");
+  EXPECT_EQ(exit_code, 1);
+  EXPECT_EQ(probe(quintrel::test::bytes_from_hex("02 33 03 31")),
+            "{\"probe\":\"garbled\",\"reason\":\"Response BCC error\"}\n");
+  EXPECT_EQ(probe(quintrel::test::reply_frame("")),
+            "{\"probe\":\"garbled\",\"reason\":\"Empty response\"}\n");
+}
+
+TEST_F(PortProbeTest, OpenFailuresSayWhy) {
+  backend.failure = "busy: another program holds the port";
+  backend.failure_kind = OpenFailure::kBusy;
+  std::ostringstream out;
+  EXPECT_EQ(run_probe_port("COM3", out), 1);
+  EXPECT_EQ(out.str(),
+            "{\"probe\":\"busy\",\"reason\":\"Communication port can not be opened: busy: another "
+            "program holds the port\"}\n");
+}
+
+TEST(ProbedPort, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
+  const auto missing = test::exits_after(0, 1, "{\"probe\":\"missing\",\"reason\":\"gone\"}\n").end;
+  ScannedPort legacy(u"COM7", u"", PortKind::kLegacy);
+  EXPECT_FALSE(probed_port(legacy, missing, BatchLimits{}));
+
+  ScannedPort usb(u"/dev/ttyUSB0", u"FT232R USB UART", PortKind::kUsb);
+  usb.vid = "0403";
+  const std::optional<ProbedPort> gone = probed_port(usb, missing, BatchLimits{});
+  ASSERT_TRUE(gone);
+  EXPECT_EQ(gone->result.dump(),
+            R"({"port":"/dev/ttyUSB0","description":"FT232R USB UART","kind":"usb","vid":"0403",)"
+            R"("probe":"unavailable","reason":"gone"})");
+  EXPECT_EQ(probe_line(*gone), "/dev/ttyUSB0(FT232R USB UART): unavailable: gone");
+}
+
+}  // namespace
+}  // namespace quintrel::cli

@@ -1,0 +1,163 @@
+#include "cli/cli_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+namespace quintrel::cli {
+namespace {
+
+TEST(IdentifierArgument, SentAsTheFieldWouldHoldIt) {
+  const struct {
+    const char* typed;
+    std::optional<std::u16string> sent;
+  } cases[] = {
+      {"7FF", u"7FF"},       {"7ff", u"7FF"},        {"07f", u"7F"},
+      {"0", u"0"},           {"000", u"0"},          {"1a", u"1A"},
+      {"00007FF", u"7FF"},   {"800", std::nullopt},  {"FFF", std::nullopt},
+      {"", std::nullopt},    {"0x7F", std::nullopt}, {"7G", std::nullopt},
+      {" 7F", std::nullopt}, {"-1", std::nullopt},   {"1FFFFFFFF", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(identifier_from_argument(c.typed), c.sent);
+  }
+}
+
+TEST(BitrateArgument, ListTextsOrCodes) {
+  const struct {
+    const char* typed;
+    std::optional<BitrateCode> code;
+  } cases[] = {
+      {"0", 0},
+      {"4", 4},
+      {"CAN Invalid", 0},
+      {"125kbps", 1},
+      {"250KBPS", 2},
+      {"500kbps", 3},
+      {"1Mbps", 4},
+      {"1mbps", 4},
+      {"5", std::nullopt},
+      {"-1", std::nullopt},
+      {"500", std::nullopt},
+      {"", std::nullopt},
+      {"03", std::nullopt},
+      {"500kbps ", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(bitrate_from_argument(c.typed), c.code);
+  }
+}
+
+struct Parsed {
+  std::optional<CliRequest> request;
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+Parsed parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "quintrel-cli");
+  std::ostringstream out;
+  std::ostringstream err;
+  Parsed parsed;
+  parsed.request =
+      parse_cli_arguments(static_cast<int>(args.size()), args.data(), out, err, parsed.exit_code);
+  parsed.out = out.str();
+  parsed.err = err.str();
+  return parsed;
+}
+
+TEST(ParseCliArguments, CommandsAndTheirOptions) {
+  Parsed save = parse(
+      {"save", "-p", "/dev/ttyUSB0", "--bitrate", "500kbps", "--id", "07f", "--verify", "--trace"});
+  ASSERT_TRUE(save.request) << save.err;
+  EXPECT_EQ(save.exit_code, 0);
+  EXPECT_EQ(save.request->command, CliCommand::kSave);
+  EXPECT_EQ(save.request->port, "/dev/ttyUSB0");
+  EXPECT_EQ(save.request->bitrate, 3);
+  EXPECT_EQ(save.request->identifier, u"7F");
+  EXPECT_TRUE(save.request->verify);
+  EXPECT_TRUE(save.request->trace);
+
+  Parsed read = parse({"--trace", "read", "--port", "COM3(USB Serial)", "--json"});
+  ASSERT_TRUE(read.request) << read.err;
+  EXPECT_EQ(read.request->command, CliCommand::kRead);
+  EXPECT_EQ(read.request->port, "COM3(USB Serial)");
+  EXPECT_TRUE(read.request->json);
+  EXPECT_TRUE(read.request->trace);
+
+  EXPECT_FALSE(read.request->precise_trace);
+
+  Parsed buzzer = parse({"buzzer-off", "-p", "ttyACM0", "--precise-trace"});
+  ASSERT_TRUE(buzzer.request);
+  EXPECT_EQ(buzzer.request->command, CliCommand::kBuzzerOff);
+  EXPECT_TRUE(buzzer.request->precise_trace);
+
+  Parsed ports = parse({"ports"});
+  ASSERT_TRUE(ports.request);
+  EXPECT_EQ(ports.request->command, CliCommand::kPorts);
+  EXPECT_FALSE(ports.request->trace);
+
+  Parsed many = parse({"buzzer-off", "-p", "COM3", "--port", "COM4", "--json"});
+  ASSERT_TRUE(many.request) << many.err;
+  EXPECT_EQ(many.request->ports, (std::vector<std::string>{"COM3", "COM4"}));
+  EXPECT_EQ(many.request->port, "");
+  EXPECT_TRUE(parse({"read", "--found"}).request->found);
+  Parsed probe = parse({"ports", "--probe", "--match", "usb:0403:6001", "--json"});
+  ASSERT_TRUE(probe.request) << probe.err;
+  EXPECT_TRUE(probe.request->probe);
+  EXPECT_EQ(probe.request->match, "usb:0403:6001");
+}
+
+TEST(ParseCliArguments, HelpAndVersionExitZero) {
+  Parsed version = parse({"--version"});
+  EXPECT_FALSE(version.request);
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "quintrel-cli 2.0\n");
+
+  const struct {
+    std::vector<const char*> args;
+    const char* mentions;
+  } helps[] = {{{"--help"}, "buzzer-off"}, {{"save", "--help"}, "--verify"}};
+  for (const auto& help_case : helps) {
+    Parsed help = parse(help_case.args);
+    EXPECT_FALSE(help.request);
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.out.find(help_case.mentions), std::string::npos) << help.out;
+  }
+}
+
+TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
+  const std::vector<std::vector<const char*>> cases = {
+      {},
+      {"frobnicate"},
+      {"read", "-p"},
+      {"save", "-p", "x", "--bitrate", "3"},
+      {"save", "-p", "x", "--id", "7FF"},
+      {"save", "-p", "x", "--bitrate", "9", "--id", "7FF"},
+      {"save", "-p", "x", "--bitrate", "3", "--id", "800"},
+      {"save", "-p", "x", "--bitrate", "3", "--id", "0x7F"},
+      {"read", "-p", "x", "--verify"},
+      {"ports", "read"},
+      {"ports", "-p", "COM3"},
+      {"ports", "--match", "COM*"},
+      {"probe-port", "-p", "COM3", "-p", "COM4"},
+  };
+  for (const auto& args : cases) {
+    std::string joined;
+    for (const char* arg : args) {
+      joined += std::string(arg) + " ";
+    }
+    SCOPED_TRACE(joined);
+    Parsed parsed = parse(args);
+    EXPECT_FALSE(parsed.request);
+    EXPECT_EQ(parsed.exit_code, 2);
+    EXPECT_FALSE(parsed.err.empty());
+  }
+}
+
+}  // namespace
+}  // namespace quintrel::cli

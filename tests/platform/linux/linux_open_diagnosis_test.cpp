@@ -1,0 +1,106 @@
+// Why a port cannot be opened, and who else holds one, read from a fake /proc tree.
+#include "platform/linux/linux_open_diagnosis.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+#include "ports/port_list.h"
+#include "platform/linux/linux_serial_device.h"
+#include "link/services_scope.h"
+
+namespace quintrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// /proc as the kernel lays it out: PID/comm, PID/fd/N links to what is open, PID/fdinfo/N.
+struct FakeProc {
+  FakeProc() { fs::create_directories(root); }
+  ~FakeProc() { fs::remove_all(root); }
+
+  fs::path process(int pid, const std::string& program,
+                   const std::vector<std::string>& files = {}) {
+    const fs::path dir = root / std::to_string(pid);
+    fs::create_directories(dir / "fdinfo");
+    fs::create_directories(dir / "fd");
+    std::ofstream(dir / "comm") << program << '\n';
+    for (std::size_t fd = 0; fd < files.size(); ++fd) {
+      fs::create_symlink(files[fd], dir / "fd" / std::to_string(fd));
+    }
+    return dir;
+  }
+
+  const fs::path root = fs::temp_directory_path() / ("quintrel-proc-" + std::to_string(getpid()));
+};
+
+TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
+  FakeProc proc;
+  proc.process(4242, "minicom", {"/dev/null", "/dev/ttyUSB0"});
+  proc.process(77, "screen", {"/dev/ttyUSB1", "/dev/ttyUSB0"});
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB0", EBUSY, proc.root),
+            "busy: held by screen (pid 77), minicom (pid 4242)");
+  // Several ports in one look, as a run over many ports asks before it starts.
+  EXPECT_EQ(other_holders_warnings({"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyUSB2"}, proc.root),
+            (std::vector<std::string>{
+                "/dev/ttyUSB1 is also open in screen (pid 77): replies may be lost",
+                "/dev/ttyUSB0 is also open in screen (pid 77), minicom (pid 4242): replies may be "
+                "lost",
+                ""}));
+  // Another user's process: its open files cannot be listed.
+  fs::remove(proc.process(1, "init") / "fd");
+  std::ofstream(proc.root / "1" / "fd") << "";
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyS3", EWOULDBLOCK, proc.root),
+            "busy: held by another user's program");
+}
+
+TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
+  FakeProc proc;
+  proc.process(812, "ModemManager");
+  proc.process(900, "brltty");
+  proc.process(901, "brltty");
+  class OnePort final : public PortScanner {
+    std::vector<ScannedPort> present_ports() override { return {{u"/dev/ttyS4", u"serial"}}; }
+  } scanner;
+  {
+    const ServicesScope scope({.port_scanner = &scanner});
+    EXPECT_EQ(
+        diagnose_open_failure("/dev/ttyACM0", ENOENT, proc.root),
+        describe_open_error(ENOENT) +
+            "; ModemManager is running, which opens new USB adapters to probe them for a "
+            "modem: stop it (sudo systemctl stop ModemManager); brltty is running, which takes "
+            "some USB serial adapters for braille displays: remove it (sudo apt remove "
+            "brltty), then plug the adapter in again; ports present: /dev/ttyS4(serial)");
+  }
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyS4", EBUSY, proc.root), describe_open_error(EBUSY));
+}
+
+TEST(OpenDiagnosis, BackendNamesOtherHoldersButNotThePseudoTerminalsFarEnd) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+  const std::string pty = ptsname(master);
+  const std::string index = pty.substr(pty.rfind('/') + 1);
+  FakeProc proc;
+  // The simulator holds the terminal side too; a pty master of another index is no far end.
+  std::ofstream(proc.process(500, "quintrel-sim", {"/dev/ptmx", pty}) / "fdinfo" / "0")
+      << "pos:\t0\ntty-index:\t" << index << '\n';
+  std::ofstream(proc.process(501, "minicom", {"/dev/ptmx", pty}) / "fdinfo" / "0")
+      << "tty-index:\t" << index << "0\n";
+  LinuxSerialBackend backend(proc.root);
+  const std::u16string name(pty.begin(), pty.end());
+  std::unique_ptr<SerialDevice> device = backend.open_exclusive(name);
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(backend.last_open_warning(),
+            pty + " is also open in minicom (pid 501): replies may be lost");
+  EXPECT_EQ(backend.open_exclusive(name), nullptr);
+  EXPECT_EQ(backend.last_open_failure(), pty + ": busy: held by minicom (pid 501)");
+  device.reset();
+  ::close(master);
+}
+
+}  // namespace
+}  // namespace quintrel
