@@ -10,7 +10,6 @@ namespace {
 
 constexpr char kAccepted[] = "OK";
 constexpr char kRefused[] = "NG";
-constexpr char kCommitCommand[] = "ppw3916";
 
 bool is_hex_digits(const std::string& text) {
   if (text.empty()) {
@@ -26,6 +25,12 @@ bool is_hex_digits(const std::string& text) {
 
 }  // namespace
 
+std::string identifier_text(std::uint32_t identifier) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(identifier));
+  return text;
+}
+
 std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {
   std::optional<std::string> command = reader_.take(byte);
   if (!command) {
@@ -39,10 +44,8 @@ std::string DeviceModel::answer(const std::string& command) {
   if (command == "ccebr") {
     return std::to_string(live_.bitrate_code);
   }
-  if (command == "ccidr") {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(live_.identifier));
-    return text;
+  if (command == kIdentifierRead) {
+    return identifier_text(live_.identifier);
   }
   if (command.rfind("cceb ", 0) == 0) {
     const std::string digit = command.substr(5);

@@ -13,6 +13,12 @@
 
 namespace quintrel::sim {
 
+inline constexpr char kCommitCommand[] = "ppw3916";
+inline constexpr char kIdentifierRead[] = "ccidr";
+
+// The identifier as the device answers kIdentifierRead: hexadecimal, upper case, no leading zeros.
+std::string identifier_text(std::uint32_t identifier);
+
 struct DeviceValues {
   int bitrate_code = 3;
   std::uint32_t identifier = 0x7FF;

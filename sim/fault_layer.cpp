@@ -13,7 +13,7 @@ struct NamedMode {
   std::string_view name;
 };
 
-constexpr std::array<NamedMode, 11> kModes = {{
+constexpr std::array<NamedMode, 12> kModes = {{
     {FaultMode::kNone, "none"},
     {FaultMode::kNoAnswer, "no-answer"},
     {FaultMode::kBadCheck, "bad-check"},
@@ -25,7 +25,12 @@ constexpr std::array<NamedMode, 11> kModes = {{
     {FaultMode::kLongBody, "long-body"},
     {FaultMode::kDrip, "drip"},
     {FaultMode::kUnplug, "unplug"},
+    {FaultMode::kWrongId, "wrong-id"},
 }};
+
+// Random draws pick among the reply shapes, none to unplug: wrong-id acts on a single reply after
+// a commit, and with it left out a seed keeps playing the faults it always played.
+constexpr std::size_t kDrawnModes = 11;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -75,6 +80,7 @@ ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
   const std::size_t etx_at = frame.size() - 2;
   switch (mode) {
     case FaultMode::kNone:
+    case FaultMode::kWrongId:
       plan.steps = {{0, frame}};
       break;
     case FaultMode::kNoAnswer:
@@ -139,6 +145,7 @@ RandomFaults::RandomFaults(double rate, std::uint64_t seed, int device) : rate_(
 }
 
 static_assert(kModes[0].mode == FaultMode::kNone, "the draw below skips the first entry");
+static_assert(kModes[kDrawnModes].mode == FaultMode::kWrongId, "the draw below ends before it");
 
 FaultMode RandomFaults::next() {
   // Mapped by hand: the library's distributions may differ between versions and platforms, the
@@ -147,7 +154,7 @@ FaultMode RandomFaults::next() {
   if (draw >= rate_) {
     return FaultMode::kNone;
   }
-  return kModes[1 + engine_() % (kModes.size() - 1)].mode;
+  return kModes[1 + engine_() % (kDrawnModes - 1)].mode;
 }
 
 std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
@@ -156,14 +163,23 @@ std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
     return std::nullopt;
   }
   const int number = ++replies_;
-  const FaultMode mode = !schedule_.covers(number) ? FaultMode::kNone
-                         : schedule_.random        ? random_.next()
-                                                   : schedule_.mode;
-  ReplyPlan plan = plan_reply(mode, *frame);
-  plan.number = number;
-  if (!model_.commands().empty()) {
-    plan.command = model_.commands().back();
+  FaultMode mode = !schedule_.covers(number) ? FaultMode::kNone
+                   : schedule_.random        ? random_.next()
+                                             : schedule_.mode;
+  const std::string command = model_.commands().empty() ? "" : model_.commands().back();
+  const bool read_after_commit = committed_ && command == kIdentifierRead;
+  if (command == kCommitCommand || command == kIdentifierRead) {
+    committed_ = command == kCommitCommand;
   }
+  if (mode == FaultMode::kWrongId && !read_after_commit) {
+    mode = FaultMode::kNone;
+  }
+  ReplyPlan plan = plan_reply(
+      mode, mode == FaultMode::kWrongId
+                ? build_text_frame(identifier_text(model_.live().identifier ^ kWrongIdBit))
+                : *frame);
+  plan.number = number;
+  plan.command = command;
   return plan;
 }
 

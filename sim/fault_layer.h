@@ -25,15 +25,17 @@ enum class FaultMode {
   kLongBody,   // a body of kLongBodySize bytes, more than a 200-byte reply buffer holds
   kDrip,       // one byte at a time, kDripGapMs apart
   kUnplug,     // STX and half the body, then the pty is closed like an unplugged adapter
+  kWrongId,    // after a commit, the next identifier read answers with kWrongIdBit flipped
 };
 
 inline constexpr std::uint32_t kLateMs = 1200;  // beyond a reply stage's 1000 ms
 inline constexpr std::uint32_t kDripGapMs = 20;
 inline constexpr std::size_t kLongBodySize = 250;
+inline constexpr std::uint32_t kWrongIdBit = 0x1;  // stays within the 11 bits of an identifier
 inline constexpr std::uint8_t kNoiseBytes[] = {0xFF, 0x00, 0x41, 0x03, 0x0D, 0x0A};
 
 // "none", "no-answer", "bad-check", "noise", "late-stx", "late-etx", "late-check", "empty",
-// "long-body", "drip", "unplug".
+// "long-body", "drip", "unplug", "wrong-id".
 std::string_view fault_name(FaultMode mode);
 std::optional<FaultMode> fault_from_name(std::string_view name);
 std::vector<std::string_view> fault_names();
@@ -52,7 +54,8 @@ struct ReplyPlan {
   std::string command;           // the command payload it answers (set by FaultLayer)
 };
 
-// How the well-formed reply frame (STX payload ETX check) leaves the device under the fault.
+// How the well-formed reply frame (STX payload ETX check) leaves the device under the fault. Under
+// kWrongId it goes out whole: FaultLayer has put the wrong identifier into it.
 ReplyPlan plan_reply(FaultMode mode, const std::vector<std::uint8_t>& frame);
 
 // Replies number from 1; replies first .. first+count-1 get the fault (count 0: every reply from
@@ -69,9 +72,9 @@ struct FaultSchedule {
   FaultMode mode_for(int reply_number) const;
 };
 
-// Random faults: with probability rate one of the faults other than none, each as likely as the
-// others. The draws depend on the seed and the device number alone, so a run can be replayed and
-// its log held against what a host saw.
+// Random faults: with probability rate one of the faults other than none and wrong-id, each as
+// likely as the others. The draws depend on the seed and the device number alone, so a run can be
+// replayed and its log held against what a host saw.
 class RandomFaults {
  public:
   RandomFaults(double rate, std::uint64_t seed, int device);
@@ -83,7 +86,8 @@ class RandomFaults {
   double rate_;
 };
 
-// The device model with its faults: bytes from the host in, reply plans out.
+// The device model with its faults: bytes from the host in, reply plans out. A kWrongId schedule
+// acts on the first identifier read after each commit; its other replies go out as kNone.
 class FaultLayer {
  public:
   FaultLayer(DeviceModel& model, FaultSchedule schedule, int device = 1)
@@ -97,6 +101,7 @@ class FaultLayer {
   FaultSchedule schedule_;
   RandomFaults random_;
   int replies_ = 0;
+  bool committed_ = false;  // a commit came, and no identifier read since
 };
 
 }  // namespace quintrel::sim

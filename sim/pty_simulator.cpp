@@ -109,11 +109,6 @@ bool serve(Devices& devices, const StopSignals& signals, std::ostream& err) {
   return true;
 }
 
-// "PATH" for the one device of a run without --count, "PATH-N" for device N of several.
-std::string numbered(const std::string& path, const DeviceSetup& setup) {
-  return path.empty() || !setup.numbered ? path : path + "-" + std::to_string(setup.number);
-}
-
 }  // namespace
 
 int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& err) {
@@ -132,8 +127,8 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
     DeviceSetup setup;
     setup.number = static_cast<int>(at) + 1;
     setup.numbered = options.count > 0;
-    setup.link = numbered(options.link, setup);
-    setup.state_file = numbered(options.state_file, setup);
+    setup.link = device_path(options.link, options.count, setup.number);
+    setup.state_file = device_path(options.state_file, options.count, setup.number);
     setup.start = options.start;
     setup.faults = options.faults[at];
     setup.pace = options.pace;

@@ -3,15 +3,20 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <functional>
+#include <limits>
 
-#include "device/token_parser.h"
+#include "platform/linux/linux_pty.h"
 
 namespace quintrel::sim {
 
 namespace {
 
 constexpr char kRandom[] = "random";
+constexpr std::uint32_t kMaxIdentifier = 0x7FF;  // the device's identifiers are 11 bits wide
+constexpr std::uint64_t kMaxReplies = std::numeric_limits<int>::max();
+constexpr std::uint64_t kMaxSeed = std::numeric_limits<std::uint64_t>::max();
 
 // The fault options take "[K:]VALUE": with K the value is device K's, without it every device's.
 struct Scoped {
@@ -27,9 +32,16 @@ Scoped scoped(const std::string& text) {
   return {std::stoi(text.substr(0, colon)), text.substr(colon + 1)};
 }
 
-bool is_number(const std::string& text, std::size_t max_digits) {
-  return !text.empty() && text.size() <= max_digits &&
-         text.find_first_not_of("0123456789") == std::string::npos;
+// The whole text as a number from low to high, without sign, spaces or prefix.
+std::optional<std::uint64_t> number_in(const std::string& text, std::uint64_t low,
+                                       std::uint64_t high, int base = 10) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
+      value > high) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 std::optional<double> rate_from(const std::string& text) {
@@ -41,18 +53,40 @@ std::optional<double> rate_from(const std::string& text) {
   return rate;
 }
 
-// Checks "[K:]VALUE" while parsing; value_error gives "" for a good value.
-CLI::Validator per_device(std::function<std::string(const std::string&)> value_error) {
+using Check = std::function<bool(const std::string&)>;
+
+Check numbers(std::uint64_t low, std::uint64_t high, int base = 10) {
+  return [=](const std::string& text) { return number_in(text, low, high, base).has_value(); };
+}
+
+std::string devices_up_to(int count) {
+  return " is not a device number from 1 to " + std::to_string(count);
+}
+
+// Checks a value while parsing. The message names what was given and what is accepted; CLI11
+// puts the option's name before it: "--bitrate: 9 is not a bitrate code from 0 to 4".
+CLI::Validator accepts(const std::string& accepted, Check good) {
   return CLI::Validator(
-      [value_error](std::string& text) -> std::string {
+      [accepted, good](std::string& text) -> std::string {
+        return good(text) ? "" : text + " is not " + accepted;
+      },
+      "");
+}
+
+// Checks "[K:]VALUE", where good checks the VALUE.
+CLI::Validator per_device(const std::string& accepted, Check good) {
+  return CLI::Validator(
+      [accepted, good](std::string& text) -> std::string {
         const std::size_t colon = text.find(':');
-        if (colon != std::string::npos) {
-          const std::string device = text.substr(0, colon);
-          if (!is_number(device, 3) || std::stoi(device) == 0) {
-            return "before the colon goes a device number, 1 to " + std::to_string(kMaxDevices);
-          }
+        if (colon == std::string::npos) {
+          return good(text) ? "" : text + " is not " + accepted;
         }
-        return value_error(colon == std::string::npos ? text : text.substr(colon + 1));
+        const std::string device = text.substr(0, colon);
+        const std::string value = text.substr(colon + 1);
+        if (!numbers(1, kMaxDevices)(device)) {
+          return text + ": " + device + devices_up_to(kMaxDevices);
+        }
+        return good(value) ? "" : text + ": " + value + " is not " + accepted;
       },
       "");
 }
@@ -74,11 +108,13 @@ void apply(const std::string& option, const std::vector<std::string>& texts, int
       }
       if (device > count) {
         throw CLI::ValidationError(option,
-                                   text + ": there are " + std::to_string(count) + " devices");
+                                   text + ": " + std::to_string(device) + devices_up_to(count));
       }
       if (given[static_cast<std::size_t>(device)]) {
         throw CLI::ValidationError(
-            option, "given twice" + (device > 0 ? " for device " + std::to_string(device) : ""));
+            option, text + ": a second value for " +
+                        (device > 0 ? "device " + std::to_string(device) : "every device") +
+                        "; give one");
       }
       given[static_cast<std::size_t>(device)] = true;
       for (std::size_t at = 0; at < schedules.size(); ++at) {
@@ -92,6 +128,10 @@ void apply(const std::string& option, const std::vector<std::string>& texts, int
 
 }  // namespace
 
+std::string device_path(const std::string& path, int count, int number) {
+  return path.empty() || count == 0 ? path : path + "-" + std::to_string(number);
+}
+
 std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
                                             std::ostream& err, int& exit_code) {
   SimOptions options;
@@ -102,26 +142,25 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
   app.set_version_flag("--version", "quintrel-sim " QUINTREL_VERSION);
   app.footer(
       "With --count, each --fault option may start with K: to apply to device K alone; without "
-      "it, it applies to every device.");
+      "it, it applies to every device. The wrong-id fault answers the first ccidr after each "
+      "commit (ppw3916) with another identifier, its lowest bit flipped, so that a read-back "
+      "after a save sees a mismatch; random never draws it.");
 
   app.add_option("--link", options.link, "Make a symbolic link PATH to the pty")
       ->option_text("PATH");
   app.add_option("--count", options.count,
                  "Play N devices side by side, with links PATH-1..PATH-N and state files "
                  "FILE-1..FILE-N; their pty lines and log lines carry the device number")
-      ->check(CLI::Range(1, kMaxDevices))
+      ->check(accepts("a number of devices from 1 to " + std::to_string(kMaxDevices),
+                      numbers(1, kMaxDevices)))
       ->option_text("N (1.." + std::to_string(kMaxDevices) + ")");
   app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
-      ->check(CLI::Range(0, 4))
+      ->check(accepts("a bitrate code from 0 to 4", numbers(0, 4)))
       ->option_text("0..4 (default 3)");
   std::string identifier;
   app.add_option("--id", identifier, "Start CAN identifier, hexadecimal")
-      ->check([](const std::string& text) -> std::string {
-        const bool ok = !text.empty() && text.size() <= 8 &&
-                        text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-        return ok ? "" : "a hexadecimal number of 1 to 8 digits";
-      })
-      ->option_text("HEX (default 7FF)");
+      ->check(accepts("a hexadecimal identifier from 0 to 7FF", numbers(0, kMaxIdentifier, 16)))
+      ->option_text("HEX 0..7FF (default 7FF)");
   app.add_option("--state", options.state_file,
                  "Keep the committed values in FILE between runs (it wins over the start values)")
       ->option_text("FILE");
@@ -146,34 +185,29 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
   std::vector<std::string> rates;
   std::uint64_t seed = 1;
   app.add_option("--fault", faults, "Misbehave on replies: " + mode_list)
-      ->check(per_device([modes](const std::string& mode) -> std::string {
-        return std::find(modes.begin(), modes.end(), mode) != modes.end()
-                   ? ""
-                   : mode + " is not a fault mode";
-      }))
+      ->check(per_device("a fault mode (" + mode_list + ")",
+                         [modes](const std::string& mode) {
+                           return std::find(modes.begin(), modes.end(), mode) != modes.end();
+                         }))
       ->allow_extra_args(false)
       ->option_text("[K:]MODE");
   app.add_option("--fault-from", firsts, "First faulty reply, counting from 1")
-      ->check(per_device([](const std::string& number) -> std::string {
-        return is_number(number, 9) && std::stoi(number) > 0 ? "" : "a number from 1 up";
-      }))
+      ->check(per_device("a reply number from 1 up", numbers(1, kMaxReplies)))
       ->allow_extra_args(false)
       ->option_text("[K:]N (default 1)");
   app.add_option("--fault-count", counts, "Number of faulty replies (0: all)")
-      ->check(per_device([](const std::string& number) -> std::string {
-        return is_number(number, 9) ? "" : "a number from 0 up";
-      }))
+      ->check(per_device("a number of replies from 0 up", numbers(0, kMaxReplies)))
       ->allow_extra_args(false)
       ->option_text("[K:]N (default 0)");
   app.add_option("--fault-rate", rates,
                  "random: the share of the replies that get a fault, drawn per reply")
-      ->check(per_device([](const std::string& rate) -> std::string {
-        return rate_from(rate) ? "" : "a share from 0 to 1";
-      }))
+      ->check(per_device("a share from 0 to 1",
+                         [](const std::string& rate) { return rate_from(rate).has_value(); }))
       ->allow_extra_args(false)
       ->option_text("[K:]P (default 0.1)");
   app.add_option("--seed", seed,
                  "random: the seed of the draws; the same seed plays the same faults again")
+      ->check(accepts("a whole number from 0 to " + std::to_string(kMaxSeed), numbers(0, kMaxSeed)))
       ->option_text("S (default 1)");
 
   try {
@@ -195,6 +229,13 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
     apply(
         "--fault-rate", rates, options.count, options.faults,
         [](FaultSchedule& schedule, const std::string& rate) { schedule.rate = *rate_from(rate); });
+    // Checked before any device starts: what is at a link's name may be someone's file or device.
+    for (int number = 1; !options.link.empty() && number <= std::max(options.count, 1); ++number) {
+      std::string error;
+      if (!may_take_link(device_path(options.link, options.count, number), error)) {
+        throw CLI::ValidationError("--link", error);
+      }
+    }
   } catch (const CLI::ParseError& error) {
     exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
     return std::nullopt;
@@ -203,7 +244,8 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
     schedule.seed = seed;
   }
   if (!identifier.empty()) {
-    options.start.identifier = text_to_u32(identifier, 16);
+    options.start.identifier =
+        static_cast<std::uint32_t>(*number_in(identifier, 0, kMaxIdentifier, 16));
   }
   exit_code = 0;
   return options;

@@ -24,8 +24,12 @@ struct SimOptions {
   std::vector<FaultSchedule> faults;  // one per device
 };
 
+// "PATH" for the one device of a run without --count, "PATH-N" for device N of count; "" stays "".
+std::string device_path(const std::string& path, int count, int number);
+
 // Parses the arguments. Returns the options, or nullopt with exit_code set: 0 after --help or
-// --version (printed to out), 2 after a usage error (explained on err).
+// --version (printed to out), 2 after a usage error (explained on err), among them a --link name
+// (with --count, any of its numbered names) that may_take_link refuses.
 std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
                                             std::ostream& err, int& exit_code);
 

@@ -8,8 +8,20 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 namespace quintrel::sim {
+
+namespace {
+
+// "/dev/pts/N", as ptsname() names the terminal side.
+bool is_pty_path(const std::string& target) {
+  constexpr std::string_view kPtsDir = "/dev/pts/";
+  return target.size() > kPtsDir.size() && target.starts_with(kPtsDir) &&
+         target.find_first_not_of("0123456789", kPtsDir.size()) == std::string::npos;
+}
+
+}  // namespace
 
 void close_pty(Pty& pty) {
   if (pty.terminal >= 0) {
@@ -46,11 +58,44 @@ bool open_pty(Pty& pty, std::string& error) {
   return true;
 }
 
+bool may_take_link(const std::string& path, std::string& error) {
+  std::error_code status_error;
+  const auto type = std::filesystem::symlink_status(path, status_error).type();
+  if (type == std::filesystem::file_type::not_found) {
+    return true;
+  }
+  std::error_code read_error;
+  if (type == std::filesystem::file_type::symlink &&
+      is_pty_path(std::filesystem::read_symlink(path, read_error).string()) && !read_error) {
+    return true;
+  }
+  error = path + ": " +
+          (status_error ? status_error.message()
+                        : "already exists and is not a link to a pty (/dev/pts/N); it is left "
+                          "as it is");
+  return false;
+}
+
 bool point_link(const std::string& link, const std::string& target, std::string& error) {
-  const std::string temporary = link + ".new";
-  ::unlink(temporary.c_str());
-  if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
-      ::rename(temporary.c_str(), link.c_str()) != 0) {
+  // Where the name is free, symlink() takes it in one step and can never replace anything.
+  if (::symlink(target.c_str(), link.c_str()) == 0) {
+    return true;
+  }
+  if (errno != EEXIST) {
+    error = link + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!may_take_link(link, error)) {
+    return false;
+  }
+  // Made beside the link and renamed over it; a name of its own, so that nothing is removed to
+  // make room for it.
+  const std::string temporary = link + ".quintrel-sim-" + std::to_string(::getpid());
+  if (::symlink(target.c_str(), temporary.c_str()) != 0) {
+    error = temporary + ": " + std::strerror(errno);
+    return false;
+  }
+  if (::rename(temporary.c_str(), link.c_str()) != 0) {
     error = link + ": " + std::strerror(errno);
     ::unlink(temporary.c_str());
     return false;

@@ -20,7 +20,13 @@ struct Pty {
 bool open_pty(Pty& pty, std::string& error);
 void close_pty(Pty& pty);
 
-// Points link at target, replacing an old link in one step.
+// Whether a link to a pty may be made at path: only when nothing is there, or a symbolic link to
+// "/dev/pts/N" such as an earlier run leaves. Anything else may hold someone's data or device, so
+// it is refused with the reason. A pty number does not say whose the pty is (numbers are reused),
+// so such a link is taken whether or not its pty still exists.
+bool may_take_link(const std::string& path, std::string& error);
+
+// Points link at target when may_take_link allows it, replacing an old link in one step.
 bool point_link(const std::string& link, const std::string& target, std::string& error);
 // Removes link when it still points at target (another run may have taken the name since).
 void remove_link_to(const std::string& link, const std::string& target);

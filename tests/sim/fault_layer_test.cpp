@@ -66,7 +66,7 @@ TEST(PlanReply, LongBodyIsAWellFormedFrameTooLongForTheReplyBuffer) {
 
 TEST(FaultNames, EveryModeHasANameThatParsesBack) {
   const std::vector<std::string_view> names = fault_names();
-  EXPECT_EQ(names.size(), 11u);
+  EXPECT_EQ(names.size(), 12u);
   for (const std::string_view name : names) {
     const std::optional<FaultMode> mode = fault_from_name(name);
     ASSERT_TRUE(mode.has_value()) << name;
@@ -104,6 +104,22 @@ TEST(FaultLayer, AnswersThroughTheModelAndCountsOnlyAnsweredFrames) {
   }
   EXPECT_EQ(plans, (std::vector<std::string>{"+0 [02 32 03 31] ", "+0 [02 31 32 33 03 CC] ",
                                              "+0 [02 31 32 33 03 33] "}));
+}
+
+TEST(FaultLayer, WrongIdFlipsOnlyTheFirstIdentifierReadAfterEachCommit) {
+  DeviceModel model({.bitrate_code = 3, .identifier = 0x2A5});
+  FaultLayer layer(model, {FaultMode::kWrongId, 1, 0});
+  std::string replies;
+  for (const char* command : {"ccidr", "ppw3916", "ccebr", "ccidr", "ccidr"}) {
+    for (const std::uint8_t byte : build_text_frame(command)) {
+      if (std::optional<ReplyPlan> plan = layer.feed(byte)) {
+        replies += std::string(fault_name(plan->mode)) + " " + describe(*plan);
+      }
+    }
+  }
+  EXPECT_EQ(replies,
+            "none +0 [02 32 41 35 03 45] none +0 [02 4F 4B 03 07] none +0 [02 33 03 30] "
+            "wrong-id +0 [02 32 41 34 03 44] none +0 [02 32 41 35 03 45] ");
 }
 
 std::string draws(RandomFaults random, int count) {

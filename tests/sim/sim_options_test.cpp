@@ -1,8 +1,13 @@
 #include "sim/sim_options.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+
+#include "platform/linux/linux_pty.h"
 
 namespace quintrel::sim {
 namespace {
@@ -50,6 +55,48 @@ TEST(SimOptions, BadDeviceFormsAreUsageErrors) {
     EXPECT_FALSE(parse(args, exit_code)) << args.back();
     EXPECT_EQ(exit_code, 2) << args.back();
   }
+}
+
+// "exit-code first-line-of-err", "" when the arguments parse.
+std::string usage_error(std::vector<const char*> args) {
+  args.insert(args.begin(), "quintrel-sim");
+  std::ostringstream err;
+  int code = -1;
+  const bool parsed =
+      parse_sim_options(static_cast<int>(args.size()), args.data(), err, err, code).has_value();
+  return parsed ? "" : std::to_string(code) + " " + err.str().substr(0, err.str().find('\n'));
+}
+
+TEST(SimOptions, AnIdentifierAbove7FFIsAUsageErrorThatNamesTheRange) {
+  EXPECT_EQ(usage_error({"--id", "7fF", "--seed", "18446744073709551615"}), "");
+  EXPECT_EQ(usage_error({"--id", "800"}),
+            "2 --id: 800 is not a hexadecimal identifier from 0 to 7FF");
+}
+
+TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("quintrel-link-" + std::to_string(getpid()));
+  const auto at = [&](const char* name) { return (dir / name).string(); };
+  fs::create_directories(dir / "directory");
+  std::ofstream(dir / "file") << "kept";
+  std::ofstream(dir / "stale.new") << "kept";
+  std::ofstream(dir / "st-2") << "kept";
+  fs::create_symlink("/dev/pts/ptmx", dir / "foreign");  // under /dev/pts/, yet no pty of ours
+  fs::create_symlink("/dev/pts/99999", dir / "stale");
+  std::string error;
+  for (const char* name : {"file", "directory", "foreign"}) {
+    EXPECT_FALSE(point_link(at(name), "/dev/pts/7", error)) << name;
+  }
+  EXPECT_EQ(usage_error({"--count", "3", "--link", at("st").c_str()}),
+            "2 --link: " + at("st-2") +
+                ": already exists and is not a link to a pty (/dev/pts/N); it is left as it is");
+  EXPECT_TRUE(point_link(at("missing"), "/dev/pts/7", error)) << error;
+  EXPECT_TRUE(point_link(at("stale"), "/dev/pts/7", error)) << error;
+  remove_link_to(at("missing"), "/dev/pts/8");  // another run's pty: the name is theirs now
+  remove_link_to(at("stale"), "/dev/pts/7");
+  EXPECT_TRUE(fs::is_symlink(dir / "missing") && !fs::is_symlink(dir / "stale"));
+  EXPECT_EQ(fs::file_size(dir / "file") + fs::file_size(dir / "stale.new"), 8u);
+  fs::remove_all(dir);
 }
 
 }  // namespace
