@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform_services.h"
+#include "ui/main_dialog.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_main_dialog.h"
@@ -15,10 +16,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   store_program_instance(instance);
   Win32MessagePresenter presenter;
-  Services services = platform.services();
-  services.message_presenter = &presenter;
-  const ServicesScope scope(services);
+  const DialogServices services{platform.serial_backend(), &platform.port_scanner(),
+                                platform.clock(), presenter};
 
-  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc,
+                  reinterpret_cast<LPARAM>(&services));
   return 0;
 }

@@ -15,7 +15,6 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "link/services_scope.h"
 #include "support/virtual_clock.h"
 
 namespace {
@@ -89,23 +88,27 @@ std::vector<std::uint8_t> bytes_of(std::string_view text) {
   return {text.begin(), text.end()};
 }
 
-// Puts a MemoryPort with these replies on the link and the virtual clock in charge; undone at
-// the end of the benchmark.
-class LinkOnMemory {
+// The benchmark puts its port into the link itself.
+class NoBackend final : public SerialBackend {
  public:
+  OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+};
+
+// A link on the virtual clock over a MemoryPort with these replies.
+struct LinkOnMemory {
   explicit LinkOnMemory(const std::vector<std::string_view>& reply_payloads) {
     std::vector<std::vector<std::uint8_t>> replies;
     for (const std::string_view payload : reply_payloads) {
       replies.push_back(build_frame(bytes_of(payload)));
     }
-    serial_link().device = std::make_unique<MemoryPort>(clock_, std::move(replies));
+    link.adopt(std::make_unique<MemoryPort>(clock, std::move(replies)));
   }
   LinkOnMemory(const LinkOnMemory&) = delete;
   LinkOnMemory& operator=(const LinkOnMemory&) = delete;
 
- private:
-  VirtualClock clock_;
-  ServicesScope services_{{.link_clock = &clock_}};
+  VirtualClock clock;
+  NoBackend backend;
+  SerialLink link{backend, clock};
 };
 
 // Heap allocations per iteration, over the timed loop.
@@ -154,11 +157,11 @@ BENCHMARK(BM_AppendIdentifierPayload);
 
 // Purge, three pieces with their (virtual) pauses.
 void BM_SendCommand(benchmark::State& state) {
-  LinkOnMemory link({"3"});
+  LinkOnMemory memory({"3"});
   const std::vector<std::uint8_t> payload = bytes_of("ccebr");
   AllocationCount allocations(state);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(send_command(nullptr, payload));
+    benchmark::DoNotOptimize(send_command(memory.link, payload));
   }
 }
 BENCHMARK(BM_SendCommand);
@@ -166,12 +169,12 @@ BENCHMARK(BM_SendCommand);
 // One reply frame with a payload of the given length, read byte by byte and checked.
 void BM_ReceiveReply(benchmark::State& state) {
   const std::string body(static_cast<std::size_t>(state.range(0)), '7');
-  LinkOnMemory link({body});
+  LinkOnMemory memory({body});
   ReplyBuffer reply{};
   AllocationCount allocations(state);
   for (auto _ : state) {
-    serial_link().device->purge();  // serves the reply again
-    benchmark::DoNotOptimize(receive_reply(nullptr, reply));
+    memory.link.device()->purge();  // serves the reply again
+    benchmark::DoNotOptimize(receive_reply(memory.link, reply));
   }
   state.SetBytesProcessed(state.iterations() * (state.range(0) + 3));
 }
@@ -203,11 +206,11 @@ class CountingReceiver final : public SettingsReceiver {
 
 // Both exchanges of a read, payloads built, replies parsed: everything but the line's own time.
 void BM_ReadSettings(benchmark::State& state) {
-  LinkOnMemory link({"3", "7FF"});
+  LinkOnMemory memory({"3", "7FF"});
   CountingReceiver receiver;
   AllocationCount allocations(state);
   for (auto _ : state) {
-    read_settings(nullptr, receiver);
+    benchmark::DoNotOptimize(read_settings(memory.link, receiver));
     benchmark::DoNotOptimize(receiver.identifier);
   }
   if (receiver.bitrate != 3 || receiver.identifier != 0x7FF) {

@@ -11,67 +11,83 @@ namespace quintrel {
 namespace {
 
 // One command and its reply; the reply's content is the caller's business.
-int exchange(OwnerWindow owner, std::span<const std::uint8_t> payload, ReplyBuffer& reply) {
-  if (send_command(owner, payload) == -1) {
-    return -1;
+LinkOutcome exchange(SerialLink& link, std::span<const std::uint8_t> payload, ReplyBuffer& reply) {
+  LinkOutcome sent = send_command(link, payload);
+  if (!sent.ok()) {
+    return sent;
   }
-  return receive_reply(owner, reply) == -1 ? -1 : 0;
+  return receive_reply(link, reply);
 }
 
-int exchange_word(OwnerWindow owner, std::u16string_view word, ReplyBuffer& reply) {
+LinkOutcome exchange_word(SerialLink& link, std::u16string_view word, ReplyBuffer& reply) {
   PayloadBuffer payload{};
   // The word's own space is not part of the command.
   const std::size_t length = append_word(payload, 0, word) - 1;
-  return exchange(owner, std::span(payload).first(length), reply);
+  return exchange(link, std::span(payload).first(length), reply);
 }
 
 }  // namespace
 
-void read_settings(OwnerWindow owner, SettingsReceiver& receiver) {
+LinkOutcome read_bitrate(SerialLink& link, BitrateCode& code) {
   ReplyBuffer reply{};
-  if (exchange_word(owner, u"ccebr", reply) == -1) {
-    return;
+  LinkOutcome outcome = exchange_word(link, u"ccebr", reply);
+  if (outcome.ok()) {
+    code = bitrate_code_from_value(parse_decimal_token(reply));
   }
-  receiver.apply_bitrate(bitrate_code_from_value(parse_decimal_token(reply)));
-  if (exchange_word(owner, u"ccidr", reply) == -1) {
-    return;
-  }
-  receiver.apply_identifier(parse_hex_token(reply));
+  return outcome;
 }
 
-int write_bitrate(OwnerWindow owner, int index) {
+LinkOutcome read_settings(SerialLink& link, SettingsReceiver& receiver) {
+  BitrateCode code = kBitrateInvalid;
+  LinkOutcome outcome = read_bitrate(link, code);
+  if (!outcome.ok()) {
+    return outcome;
+  }
+  receiver.apply_bitrate(code);
+  ReplyBuffer reply{};
+  outcome = exchange_word(link, u"ccidr", reply);
+  if (outcome.ok()) {
+    receiver.apply_identifier(parse_hex_token(reply));
+  }
+  return outcome;
+}
+
+LinkOutcome write_bitrate(SerialLink& link, int index) {
   PayloadBuffer payload{};
   std::size_t length = append_word(payload, 0, u"cceb");
   payload[length++] = bitrate_digit(index);
   ReplyBuffer reply{};
-  return exchange(owner, std::span(payload).first(length), reply);
+  return exchange(link, std::span(payload).first(length), reply);
 }
 
-int write_identifier(OwnerWindow owner, std::u16string_view text) {
+LinkOutcome write_identifier(SerialLink& link, std::u16string_view text) {
   PayloadBuffer payload{};
   const std::size_t after_command = append_word(payload, 0, u"ccid");
   // Step back over the space that follows the text.
   const std::size_t length = append_word(payload, after_command, text) - 1;
   ReplyBuffer reply{};
-  return exchange(owner, std::span(payload).first(length), reply);
+  return exchange(link, std::span(payload).first(length), reply);
 }
 
-int commit_settings(OwnerWindow owner) {
+LinkOutcome commit_settings(SerialLink& link) {
   ReplyBuffer reply{};
-  return exchange_word(owner, u"ppw3916", reply);
+  return exchange_word(link, u"ppw3916", reply);
 }
 
-int save_settings(OwnerWindow owner, int index, std::u16string_view text) {
-  if (write_bitrate(owner, index) == -1 || write_identifier(owner, text) == -1 ||
-      commit_settings(owner) == -1) {
-    return -1;
+LinkOutcome save_settings(SerialLink& link, int index, std::u16string_view text) {
+  LinkOutcome outcome = write_bitrate(link, index);
+  if (outcome.ok()) {
+    outcome = write_identifier(link, text);
   }
-  return 0;
+  if (outcome.ok()) {
+    outcome = commit_settings(link);
+  }
+  return outcome;
 }
 
-int buzzer_off(OwnerWindow owner) {
+LinkOutcome buzzer_off(SerialLink& link) {
   ReplyBuffer reply{};
-  return exchange_word(owner, u"bzoff", reply);
+  return exchange_word(link, u"bzoff", reply);
 }
 
 }  // namespace quintrel

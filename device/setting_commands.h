@@ -1,14 +1,15 @@
 // The device's command set as the tool uses it: read, write and commit the bitrate and the CAN
-// identifier, and silence the buzzer. Every failure has been shown by the frame exchange before
-// an operation returns -1 (or read_settings stops); serial_link().last_status then says why, since
-// every operation ends with its last exchange. Nothing here knows a window.
+// identifier, and silence the buzzer. Each operation runs its exchanges over the link it is given
+// and returns how the last one ended; showing a failure is the caller's business. Nothing here
+// knows a window.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "base/show_message.h"
 #include "device/bitrate_code.h"
+#include "link/link_outcome.h"
+#include "link/serial_link.h"
 
 namespace quintrel {
 
@@ -20,24 +21,27 @@ class SettingsReceiver {
   virtual void apply_identifier(std::uint32_t identifier) = 0;
 };
 
+// "ccebr": the bitrate the device is set to, in code when the exchange succeeded.
+LinkOutcome read_bitrate(SerialLink& link, BitrateCode& code);
+
 // Asks for the bitrate ("ccebr") and hands it over before it asks for the identifier ("ccidr").
 // A failed exchange ends it; what was applied stays.
-void read_settings(OwnerWindow owner, SettingsReceiver& receiver);
+LinkOutcome read_settings(SerialLink& link, SettingsReceiver& receiver);
 
 // "cceb " and the digit of the selected list index (-1: nothing selected, written as '0').
-int write_bitrate(OwnerWindow owner, int index);
+LinkOutcome write_bitrate(SerialLink& link, int index);
 
 // "ccid " and the identifier field's text as it stands.
-int write_identifier(OwnerWindow owner, std::u16string_view text);
+LinkOutcome write_identifier(SerialLink& link, std::u16string_view text);
 
 // "ppw3916": the device keeps the written values.
-int commit_settings(OwnerWindow owner);
+LinkOutcome commit_settings(SerialLink& link);
 
 // The bitrate, then the identifier, then the commit, each only after the one before it was
 // answered.
-int save_settings(OwnerWindow owner, int index, std::u16string_view text);
+LinkOutcome save_settings(SerialLink& link, int index, std::u16string_view text);
 
 // "bzoff".
-int buzzer_off(OwnerWindow owner);
+LinkOutcome buzzer_off(SerialLink& link);
 
 }  // namespace quintrel

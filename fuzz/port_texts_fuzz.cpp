@@ -18,12 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "fuzz/fuzz_check.h"
+#include "platform/linux/linux_port_name.h"
 #include "platform/linux/linux_port_scanner.h"
 #include "ports/port_list.h"
-#include "platform/linux/linux_port_name.h"
-#include "link/serial_link.h"
-#include "base/utf8_text.h"
 
 namespace {
 

@@ -24,13 +24,11 @@
 #include <vector>
 
 #include "base/message_texts.h"
-#include "base/show_message.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "link/services_scope.h"
 #include "support/virtual_clock.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -143,23 +141,33 @@ class FuzzPort final : public quintrel::SerialDevice {
   int idle_reads_ = 0;
 };
 
-class CountingPresenter final : public quintrel::MessagePresenter {
+// The harness puts its port into the link itself.
+class NoBackend final : public quintrel::SerialBackend {
  public:
-  int present(quintrel::OwnerWindow, const quintrel::MessageRequest& request) override {
-    ++shown;
-    last_text = request.text;
-    return quintrel::kMessageOk;
+  quintrel::OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+};
+
+// The messages a window would show for the outcomes it is given.
+struct CountingPresenter {
+  // receive_reply's result as the window's code had it: the payload length minus one, or -1.
+  int show(const quintrel::LinkOutcome& outcome) {
+    if (const char16_t* text = outcome.message(); text != nullptr) {
+      ++shown;
+      last_text = text;
+    }
+    return outcome.ok() ? static_cast<int>(outcome.payload_size) - 1 : -1;
   }
   int shown = 0;
   std::u16string_view last_text;
 };
 
 struct Harness {
-  Harness() : port(new FuzzPort(clock)) { quintrel::serial_link().device.reset(port); }
+  Harness() : port(new FuzzPort(clock)) { link.adopt(std::unique_ptr<FuzzPort>(port)); }
   quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
-  FuzzPort* port;  // owned by the serial link
-  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
+  FuzzPort* port;  // owned by the link
+  NoBackend backend;
+  quintrel::SerialLink link{backend, clock};
 };
 
 void poison(std::uint8_t* start, std::size_t size, bool on) {
@@ -248,7 +256,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   harness.clock.now = clock_start;
   harness.presenter.shown = 0;
   harness.port->start(events);
-  const int result = quintrel::receive_reply(nullptr, buffer);
+  const int result = harness.presenter.show(quintrel::receive_reply(harness.link, buffer));
 
   poison(storage.data(), storage.size(), false);
   FUZZ_CHECK(std::all_of(storage.begin(), storage.begin() + kGuardBytes,

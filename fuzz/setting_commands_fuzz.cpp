@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "base/show_message.h"
 #include "device/bitrate_code.h"
 #include "device/payload.h"
 #include "device/setting_commands.h"
@@ -32,7 +31,6 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "link/services_scope.h"
 #include "support/virtual_clock.h"
 
 namespace {
@@ -151,11 +149,18 @@ class ConversationPort final : public quintrel::SerialDevice {
   int idle_reads_ = 0;
 };
 
-class CountingPresenter final : public quintrel::MessagePresenter {
+// The harness puts its port into the link itself.
+class NoBackend final : public quintrel::SerialBackend {
  public:
-  int present(quintrel::OwnerWindow, const quintrel::MessageRequest&) override {
-    ++shown;
-    return quintrel::kMessageOk;
+  quintrel::OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+};
+
+// The messages a window would show for the outcomes it is given.
+struct CountingPresenter {
+  // The operation's result as the window's code had it: 0, or -1 on failure.
+  int show(const quintrel::LinkOutcome& outcome) {
+    shown += outcome.message() != nullptr ? 1 : 0;
+    return outcome.ok() ? 0 : -1;
   }
   int shown = 0;
 };
@@ -169,11 +174,14 @@ class RecordingReceiver final : public quintrel::SettingsReceiver {
 };
 
 struct Harness {
-  Harness() : port(new ConversationPort(clock)) { quintrel::serial_link().device.reset(port); }
+  Harness() : port(new ConversationPort(clock)) {
+    link.adopt(std::unique_ptr<ConversationPort>(port));
+  }
   quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
-  ConversationPort* port;  // owned by the serial link
-  quintrel::ServicesScope services{{.link_clock = &clock, .message_presenter = &presenter}};
+  ConversationPort* port;  // owned by the link
+  NoBackend backend;
+  quintrel::SerialLink link{backend, clock};
 };
 
 Bytes ascii(const char* text) {
@@ -243,20 +251,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (operation) {
     case 0:
       commands = {ascii("ccebr"), ascii("ccidr")};
-      quintrel::read_settings(nullptr, receiver);
+      harness.presenter.show(quintrel::read_settings(harness.link, receiver));
       break;
     case 1:
       commands = {ascii("cceb "), identifier_payload(text), ascii("ppw3916")};
       commands[0].push_back(quintrel::bitrate_digit(index));
-      result = quintrel::save_settings(nullptr, index, text);
+      result = harness.presenter.show(quintrel::save_settings(harness.link, index, text));
       break;
     case 2:
       commands = {identifier_payload(text)};
-      result = quintrel::write_identifier(nullptr, text);
+      result = harness.presenter.show(quintrel::write_identifier(harness.link, text));
       break;
     default:
       commands = {ascii("bzoff")};
-      result = quintrel::buzzer_off(nullptr);
+      result = harness.presenter.show(quintrel::buzzer_off(harness.link));
       break;
   }
 

@@ -1,4 +1,5 @@
-// The millisecond clock of the reply time-outs and the pauses between frame pieces.
+// The millisecond clock of the reply time-outs and the pauses between frame pieces. Each link is
+// given its clock: the platform's (platform/system_clock.h) or a test's virtual one.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +13,5 @@ class Clock {
   virtual std::uint32_t now_ms() = 0;
   virtual void sleep_ms(std::uint32_t ms) = 0;
 };
-
-// The platform's clock, defined by the platform's clock file.
-Clock& system_clock();
-
-// The clock in use: the system clock unless a test installed another (nullptr restores it).
-// Installing returns the clock installed before (nullptr: none, the system clock was in use).
-Clock& link_clock();
-Clock* install_link_clock(Clock* clock);
 
 }  // namespace quintrel

@@ -2,21 +2,11 @@
 
 #include <algorithm>
 
-#include "base/message_texts.h"
-#include "link/clock.h"
 #include "link/command_frame.h"
-#include "link/serial_link.h"
 
 namespace quintrel {
 
 namespace {
-
-// Records why the exchange failed, shows the message and gives the failure result.
-int fail(OwnerWindow owner, LinkStatus status, const char16_t* text) {
-  serial_link().last_status = status;
-  show_message(kKindError, owner, text, messages::kErrorTitle);
-  return -1;
-}
 
 // Waits for one byte until the stage that began at stage_start has run longer than its window
 // (exactly kReplyStageMs still reads). False when the stage timed out.
@@ -35,9 +25,7 @@ bool read_within_stage(BytePort& port, Clock& clock, std::uint32_t stage_start,
 
 }  // namespace
 
-bool write_with_retry(std::span<const std::uint8_t> bytes) {
-  BytePort& port = *serial_link().device;
-  Clock& clock = link_clock();
+bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes) {
   clock.sleep_ms(kPiecePauseMs);
   for (int attempt = 1; attempt <= kMaxWriteAttempts; ++attempt) {
     const WriteOutcome outcome = port.write(bytes);
@@ -53,40 +41,38 @@ bool write_with_retry(std::span<const std::uint8_t> bytes) {
   return false;
 }
 
-int send_command(OwnerWindow owner, std::span<const std::uint8_t> payload) {
-  SerialLink& link = serial_link();
-  if (!link.is_open()) {
-    return fail(owner, LinkStatus::kPortNotOpen, messages::kPortNotOpen);
+LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload) {
+  SerialDevice* const port = link.device();
+  if (port == nullptr) {
+    return link_outcome(LinkStatus::kPortNotOpen);
   }
-  link.last_status = LinkStatus::kOk;
-  link.device->purge();
+  Clock& clock = link.clock();
+  port->purge();
   const std::uint8_t stx[] = {kStx};
   const std::uint8_t tail[] = {kEtx, frame_check_byte(payload)};
   // A piece that did not go out whole ends the frame: the reply stage then times out.
-  if (write_with_retry(stx) && write_with_retry(payload)) {
-    write_with_retry(tail);
+  if (write_with_retry(*port, clock, stx) && write_with_retry(*port, clock, payload)) {
+    write_with_retry(*port, clock, tail);
   }
-  return 0;
+  return link_outcome(LinkStatus::kOk);
 }
 
-int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
-  SerialLink& link = serial_link();
+LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
   if (!link.is_open()) {
-    return fail(owner, LinkStatus::kPortNotOpen, messages::kPortNotOpen);
+    return link_outcome(LinkStatus::kPortNotOpen);
   }
   if (buffer.empty()) {
     // No room even for the terminator; every caller passes a ReplyBuffer.
-    link.last_status = LinkStatus::kReplyTooLong;
-    return -1;
+    return link_outcome(LinkStatus::kReplyTooLong);
   }
-  BytePort& port = *link.device;
-  Clock& clock = link_clock();
+  BytePort& port = *link.device();
+  Clock& clock = link.clock();
   std::uint8_t byte = 0;
 
   const std::uint32_t hunt_start = clock.now_ms();
   do {
     if (!read_within_stage(port, clock, hunt_start, byte)) {
-      return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
+      return link_outcome(LinkStatus::kReplyTimeout);
     }
   } while (byte != kStx);
 
@@ -98,7 +84,7 @@ int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
   std::uint8_t check = 0;
   do {
     if (!read_within_stage(port, clock, body_start, byte)) {
-      return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
+      return link_outcome(LinkStatus::kReplyTimeout);
     }
     check ^= byte;
     if (stored < buffer.size()) {
@@ -110,18 +96,22 @@ int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer) {
 
   const std::uint32_t check_start = clock.now_ms();
   if (!read_within_stage(port, clock, check_start, byte)) {
-    return fail(owner, LinkStatus::kReplyTimeout, messages::kReplyTimeout);
+    return link_outcome(LinkStatus::kReplyTimeout);
   }
   buffer[stored - 1] = 0;  // the stored ETX, or the last slot of an overflowing body
   if (overflow) {
-    return fail(owner, LinkStatus::kReplyTooLong, messages::kReplyBccError);
+    return link_outcome(LinkStatus::kReplyTooLong);
   }
   if (byte != check) {
-    return fail(owner, LinkStatus::kCheckByteWrong, messages::kReplyBccError);
+    return link_outcome(LinkStatus::kCheckByteWrong);
   }
   // Only the ETX was stored: an empty payload, which fails without a message.
-  link.last_status = stored == 1 ? LinkStatus::kEmptyReply : LinkStatus::kOk;
-  return static_cast<int>(stored) - 2;
+  if (stored == 1) {
+    return link_outcome(LinkStatus::kEmptyReply);
+  }
+  LinkOutcome outcome = link_outcome(LinkStatus::kOk);
+  outcome.payload_size = stored - 1;
+  return outcome;
 }
 
 }  // namespace quintrel

@@ -1,6 +1,6 @@
-// One command out, one reply back, over the open serial link. Each exchange is send_command
-// followed at once by receive_reply with the same owner; failures are shown here, so callers only
-// stop their sequence. Both record how they ended in serial_link().last_status.
+// One command out, one reply back, over an open serial link. Each exchange is send_command
+// followed at once by receive_reply; both return how they ended, and the caller decides whether
+// and where a failure is shown.
 #pragma once
 
 #include <array>
@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <span>
 
-#include "base/show_message.h"
+#include "link/byte_port.h"
+#include "link/clock.h"
+#include "link/link_outcome.h"
+#include "link/serial_link.h"
 
 namespace quintrel {
 
@@ -21,20 +24,20 @@ inline constexpr int kMaxWriteAttempts = 5;
 inline constexpr std::uint32_t kReplyStageMs = 1000;  // each of the three reply stages
 
 // Purges the port and writes the frame in three pieces (STX; payload; ETX and check byte).
-// Returns 0 once the frame has been handed to the port, -1 (after showing "Communication port not
-// open") when the link is closed. A piece that cannot be sent whole stops the frame there, so the
-// device never sees a complete frame and the following receive_reply times out.
-int send_command(OwnerWindow owner, std::span<const std::uint8_t> payload);
+// Ok once the frame has been handed to the port, kPortNotOpen when the link is closed. A piece
+// that cannot be sent whole stops the frame there, so the device never sees a complete frame and
+// the following receive_reply times out.
+LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload);
 
 // Writes one piece: a 10 ms pause, then at most five attempts; the bytes an attempt leaves unsent
 // go out in the next one, and only an attempt that wrote nothing is followed by a 100 ms pause.
 // True when the whole piece went out.
-bool write_with_retry(std::span<const std::uint8_t> bytes);
+bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes);
 
 // Waits for one reply frame in three stages of at most 1000 ms (to its STX, to its ETX, to its
-// check byte) and leaves the payload, NUL-terminated, at the start of the buffer. Returns the
-// payload length minus one, or -1 on every failure: link closed, a stage timed out, a wrong check
-// byte, a body that does not fit the buffer (all shown), or an empty payload (not shown).
-int receive_reply(OwnerWindow owner, std::span<std::uint8_t> buffer);
+// check byte) and leaves the payload, NUL-terminated, at the start of the buffer. Ok with the
+// payload's size, or why not: link closed, a stage timed out, a wrong check byte, a body that
+// does not fit the buffer, or an empty payload (the one failure a window passes over silently).
+LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer);
 
 }  // namespace quintrel

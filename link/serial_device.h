@@ -1,14 +1,13 @@
-// The platform's open-and-configure step: each platform (Win32, POSIX) supplies a SerialBackend
-// that opens a port exclusively and a SerialDevice that configures the line in the order the
-// connection logic asks for.
+// The platform's open-and-configure step: each platform supplies a SerialBackend that opens a port
+// exclusively and a SerialDevice that configures the line in the order the link asks for.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "link/byte_port.h"
+#include "link/link_outcome.h"
 
 namespace quintrel {
 
@@ -26,34 +25,22 @@ class SerialDevice : public BytePort {
   virtual void raise_rts() = 0;
 };
 
-// What stopped the last open_exclusive: the port is not there, another program holds it, or
-// anything else (permissions, a device that refuses).
-enum class OpenFailure { kNone, kMissing, kBusy, kOther };
+// What an open gives: the device, or why there is none.
+struct OpenedDevice {
+  std::unique_ptr<SerialDevice> device;  // null when the open failed
+  OpenFailure failure = OpenFailure::kNone;
+  std::string reason;  // why it failed, in words a user can act on; empty when unknown
+};
 
 class SerialBackend {
  public:
   virtual ~SerialBackend() = default;
-  // Opens the named port (the text before any "(" of a port box entry) exclusively for
-  // synchronous reading and writing; null when it cannot.
-  virtual std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) = 0;
-  // Why the last open_exclusive failed, in words a user can act on; empty when unknown.
-  virtual std::string last_open_failure() { return {}; }
-  // After a successful open_exclusive: the other programs seen using the same port, which can
-  // take replies meant for this one, in words; empty when none is seen.
-  virtual std::string last_open_warning() { return {}; }
-  // Before ports are opened by other processes of this program: the same words for each port
-  // named (in their order), found in one look; empty where none is seen.
-  virtual std::vector<std::string> other_users_warnings(
-      const std::vector<std::u16string>& port_names) {
-    return std::vector<std::string>(port_names.size());
-  }
-  // The kind of that failure; kOther where the backend cannot tell.
-  virtual OpenFailure last_open_failure_kind() { return OpenFailure::kOther; }
+  // Opens the named port exclusively for synchronous reading and writing.
+  virtual OpenedDevice open_exclusive(std::u16string_view port_name) = 0;
+  // The other programs seen holding the port, which can take replies meant for this one, in
+  // words; empty when none is seen. It looks only when asked, since looking can be costly: a
+  // caller asks to explain a failure.
+  virtual std::string other_holders(std::u16string_view) { return {}; }
 };
-
-// The backend open_port uses; none until the program's entry installs its platform's backend.
-// Installing returns the backend installed before.
-SerialBackend* serial_backend();
-SerialBackend* install_serial_backend(SerialBackend* backend);
 
 }  // namespace quintrel

@@ -1,75 +1,37 @@
 #include "link/serial_link.h"
 
-#include "base/control_ids.h"
-#include "base/message_texts.h"
-
 namespace quintrel {
 
-namespace {
-
-void fail_open(PortDialog& dialog, LinkStatus status, const char16_t* text) {
-  serial_link().device.reset();
-  serial_link().last_status = status;
-  show_message(kKindError, dialog.owner(), text, messages::kNoTitle);
+LinkOutcome SerialLink::fail(LinkStatus status) {
+  device_.reset();
+  return link_outcome(status);
 }
 
-}  // namespace
-
-SerialLink& serial_link() {
-  static SerialLink link;
-  return link;
-}
-
-std::u16string port_name_from_box_text(std::u16string_view box_text) {
-  return std::u16string(box_text.substr(0, box_text.find(u'(')));
-}
-
-void open_port(PortDialog& dialog) {
-  std::u16string box_text = dialog.port_box_text(kPortBoxTextMax);
-  if (box_text.size() > kPortBoxTextMax) {
-    box_text.resize(kPortBoxTextMax);
+LinkOutcome SerialLink::open(std::u16string_view port_name) {
+  device_.reset();
+  port_name_ = port_name;
+  OpenedDevice opened = backend_.open_exclusive(port_name);
+  if (opened.device == nullptr) {
+    LinkOutcome outcome = link_outcome(LinkStatus::kCannotOpen);
+    outcome.open_failure =
+        opened.failure == OpenFailure::kNone ? OpenFailure::kOther : opened.failure;
+    outcome.reason = std::move(opened.reason);
+    return outcome;
   }
-  const std::u16string name = port_name_from_box_text(box_text);
-
-  SerialLink& link = serial_link();
-  link.device.reset();  // re-opening closes first; the controls stay as they are
-
-  if (SerialBackend* backend = serial_backend(); backend != nullptr) {
-    link.device = backend->open_exclusive(name);
+  device_ = std::move(opened.device);
+  if (!device_->read_line_settings()) {
+    return fail(LinkStatus::kCannotGetSettings);
   }
-  if (!link.is_open()) {
-    fail_open(dialog, LinkStatus::kCannotOpen, messages::kPortCannotOpen);
-    return;
+  if (!device_->write_line_settings()) {
+    return fail(LinkStatus::kCannotSetSettings);
   }
-  if (!link.device->read_line_settings()) {
-    fail_open(dialog, LinkStatus::kCannotGetSettings, messages::kCannotGetSettings);
-    return;
+  // Refused time-outs that leave a read waiting long would freeze a window at its first read.
+  if (!device_->set_short_timeouts()) {
+    return fail(LinkStatus::kCannotSetSettings);
   }
-  if (!link.device->write_line_settings()) {
-    fail_open(dialog, LinkStatus::kCannotSetSettings, messages::kCannotSetPort);
-    return;
-  }
-  // Refused time-outs that leave a read waiting long would freeze the window at its first read.
-  if (!link.device->set_short_timeouts()) {
-    fail_open(dialog, LinkStatus::kCannotSetSettings, messages::kCannotSetPort);
-    return;
-  }
-  link.device->raise_dtr();
-  link.device->raise_rts();
-  link.last_status = LinkStatus::kOk;
-
-  dialog.enable_control(kComOpenButton, false);
-  dialog.enable_control(kSearchAgainButton, false);
-  dialog.enable_control(kPortBox, false);
-  dialog.enable_control(kComCloseButton, true);
-}
-
-void close_port(PortDialog& dialog) {
-  serial_link().device.reset();
-  dialog.enable_control(kComOpenButton, true);
-  dialog.enable_control(kSearchAgainButton, true);
-  dialog.enable_control(kPortBox, true);
-  dialog.enable_control(kComCloseButton, false);
+  device_->raise_dtr();
+  device_->raise_rts();
+  return link_outcome(LinkStatus::kOk);
 }
 
 }  // namespace quintrel

@@ -1,49 +1,49 @@
-// The one serial connection of the process, and the operations that open and close it for the
-// main dialog.
+// One serial connection: a port's device, opened through a backend, and the clock its exchanges
+// are timed by. Each caller holds its own link (the window one, the command-line tool one per
+// port); nothing here is shared between links.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
-#include "base/show_message.h"
-#include "link/link_status.h"
+#include "link/clock.h"
+#include "link/link_outcome.h"
 #include "link/serial_device.h"
 
 namespace quintrel {
 
-struct SerialLink {
-  std::unique_ptr<SerialDevice> device;  // null while closed; the link starts closed
-  // How the last open_port, send_command or receive_reply ended; every setting command ends with
-  // one of these, so after any operation this says why it failed.
-  LinkStatus last_status = LinkStatus::kOk;
-
-  bool is_open() const { return device != nullptr; }
-};
-
-SerialLink& serial_link();
-
-// What open_port and close_port need of the main dialog.
-class PortDialog {
+class SerialLink {
  public:
-  virtual ~PortDialog() = default;
-  virtual OwnerWindow owner() = 0;
-  // The port box's current text, at most max_chars UTF-16 units.
-  virtual std::u16string port_box_text(std::size_t max_chars) = 0;
-  virtual void enable_control(int control_id, bool enabled) = 0;
+  // Both must outlive the link. The link starts closed.
+  SerialLink(SerialBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // Opens the named port at 38400 8N1 with short time-outs, and raises DTR and RTS. Opening an
+  // open link closes it first. A failure leaves the link closed and says which step failed (for
+  // the open itself also the system's kind and reason).
+  LinkOutcome open(std::u16string_view port_name);
+  void close() { device_.reset(); }
+  bool is_open() const { return device_ != nullptr; }
+
+  // The open port, or null while closed.
+  SerialDevice* device() { return device_.get(); }
+  Clock& clock() { return clock_; }
+  SerialBackend& backend() { return backend_; }
+  // The name of the port last opened (also after it was closed again).
+  const std::u16string& port_name() const { return port_name_; }
+
+  // Puts an already opened device into the link (tests, and callers that open it themselves).
+  void adopt(std::unique_ptr<SerialDevice> device) { device_ = std::move(device); }
+
+ private:
+  LinkOutcome fail(LinkStatus status);
+
+  SerialBackend& backend_;
+  Clock& clock_;
+  std::unique_ptr<SerialDevice> device_;
+  std::u16string port_name_;
 };
-
-inline constexpr std::size_t kPortBoxTextMax = 299;
-
-// Text before the first "(" (the whole text when there is none); neither trimmed nor validated.
-std::u16string port_name_from_box_text(std::u16string_view box_text);
-
-// Opens the port named in the port box at 38400 8N1 with DTR and RTS raised; on success the port
-// controls switch to their open state. A failure is shown and leaves the link closed and the
-// controls untouched. last_status says which step failed.
-void open_port(PortDialog& dialog);
-
-// Closes the port if open and switches the port controls to their closed state.
-void close_port(PortDialog& dialog);
 
 }  // namespace quintrel

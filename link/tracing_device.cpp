@@ -142,12 +142,12 @@ TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, Clock& c
 TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, MicrosecondClock& clock)
     : inner_(inner), out_(out), times_{nullptr, 0, &clock} {}
 
-std::unique_ptr<SerialDevice> TracingBackend::open_exclusive(std::u16string_view port_name) {
-  std::unique_ptr<SerialDevice> device = inner_.open_exclusive(port_name);
-  if (device == nullptr) {
-    return nullptr;
+OpenedDevice TracingBackend::open_exclusive(std::u16string_view port_name) {
+  OpenedDevice opened = inner_.open_exclusive(port_name);
+  if (opened.device != nullptr) {
+    opened.device = std::make_unique<TracingDevice>(std::move(opened.device), out_, times_);
   }
-  return std::make_unique<TracingDevice>(std::move(device), out_, times_);
+  return opened;
 }
 
 }  // namespace quintrel

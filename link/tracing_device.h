@@ -30,14 +30,10 @@ class TracingBackend final : public SerialBackend {
   // The precise form, on the given clock (which must outlive the backend and its devices).
   TracingBackend(SerialBackend& inner, std::ostream& out, MicrosecondClock& clock);
 
-  std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override;
-  std::string last_open_failure() override { return inner_.last_open_failure(); }
-  std::string last_open_warning() override { return inner_.last_open_warning(); }
-  std::vector<std::string> other_users_warnings(
-      const std::vector<std::u16string>& port_names) override {
-    return inner_.other_users_warnings(port_names);
+  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  std::string other_holders(std::u16string_view port_name) override {
+    return inner_.other_holders(port_name);
   }
-  OpenFailure last_open_failure_kind() override { return inner_.last_open_failure_kind(); }
 
   // Where a traced device takes its times from.
   struct TimeSource {

@@ -7,9 +7,6 @@
 namespace quintrel {
 
 namespace {
-
-PortScanner* g_scanner = nullptr;
-
 constexpr int kFixedPortCount = 10;
 
 // "COM1".."COM10", for ports the scan does not find.
@@ -28,14 +25,6 @@ std::vector<ScannedPort> fixed_port_entries() {
 
 }  // namespace
 
-PortScanner* port_scanner() {
-  return g_scanner;
-}
-
-PortScanner* install_port_scanner(PortScanner* scanner) {
-  return std::exchange(g_scanner, scanner);
-}
-
 std::u16string format_port_entry(const ScannedPort& port) {
   std::u16string entry = port.name + u"(" + port.description + u")";
   if (entry.size() > kPortEntryMax) {
@@ -44,10 +33,14 @@ std::u16string format_port_entry(const ScannedPort& port) {
   return entry;
 }
 
-std::vector<ScannedPort> port_list_entries() {
+std::u16string port_name_from_box_text(std::u16string_view box_text) {
+  return std::u16string(box_text.substr(0, box_text.find(u'(')));
+}
+
+std::vector<ScannedPort> port_list_entries(PortScanner* scanner) {
   std::vector<ScannedPort> entries;
-  if (g_scanner != nullptr) {
-    entries = g_scanner->present_ports();
+  if (scanner != nullptr) {
+    entries = scanner->present_ports();
   }
   for (ScannedPort& fixed : fixed_port_entries()) {
     entries.push_back(std::move(fixed));
@@ -55,12 +48,12 @@ std::vector<ScannedPort> port_list_entries() {
   return entries;
 }
 
-void fill_port_list(PortBox& box) {
+void fill_port_list(PortBox& box, PortScanner* scanner) {
   for (int remaining = box.entry_count(); remaining > 0; --remaining) {
     box.delete_entry(0);
   }
-  if (g_scanner != nullptr) {
-    for (const ScannedPort& port : g_scanner->present_ports()) {
+  if (scanner != nullptr) {
+    for (const ScannedPort& port : scanner->present_ports()) {
       box.add_entry(format_port_entry(port));
     }
   }
@@ -70,11 +63,11 @@ void fill_port_list(PortBox& box) {
   box.select_entry(0);
 }
 
-std::string present_ports_note() {
-  if (g_scanner == nullptr) {
+std::string present_ports_note(PortScanner* scanner) {
+  if (scanner == nullptr) {
     return {};
   }
-  const std::vector<ScannedPort> ports = g_scanner->present_ports();
+  const std::vector<ScannedPort> ports = scanner->present_ports();
   if (ports.empty()) {
     return "no serial port is present";
   }

@@ -54,27 +54,26 @@ class PortScanner {
   virtual std::vector<ScannedPort> present_ports() = 0;
 };
 
-// The scanner fill_port_list uses; with none installed the box holds only the fixed names.
-// Installing returns the scanner installed before.
-PortScanner* port_scanner();
-PortScanner* install_port_scanner(PortScanner* scanner);
-
 // "name(description)", cut to kPortEntryMax units.
 std::u16string format_port_entry(const ScannedPort& port);
 
-// The entries of the port box: the scanned ports, then "COM1".."COM10" (kind kLegacy, no
-// description), with no de-duplication.
-std::vector<ScannedPort> port_list_entries();
+// The port name of an entry: the text before the first "(" (the whole text when there is none);
+// neither trimmed nor validated.
+std::u16string port_name_from_box_text(std::u16string_view box_text);
+
+// The entries of the port box: the ports the scanner finds, then "COM1".."COM10" (kind kLegacy,
+// no description), with no de-duplication. Without a scanner only the fixed names.
+std::vector<ScannedPort> port_list_entries(PortScanner* scanner);
 
 // Empties the box, adds the scanned entries and "COM1".."COM10" (no de-duplication) and selects
 // entry 0.
-void fill_port_list(PortBox& box);
+void fill_port_list(PortBox& box, PortScanner* scanner);
 
 inline constexpr std::size_t kPresentPortsNamed = 8;
 
 // For a port that cannot be found: "ports present: " and the scanned entries (at most
 // kPresentPortsNamed of them, then how many more), "no serial port is present", or empty without
-// an installed scanner.
-std::string present_ports_note();
+// a scanner.
+std::string present_ports_note(PortScanner* scanner);
 
 }  // namespace quintrel

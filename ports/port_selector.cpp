@@ -1,8 +1,9 @@
 #include "ports/port_selector.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <set>
 
+#include "base/ascii_text.h"
 #include "base/utf8_text.h"
 
 namespace quintrel::cli {
@@ -25,9 +26,7 @@ std::string shown(std::string_view text) {
   std::string quoted = "'";
   for (const char c : text) {
     if (is_control(c)) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-      quoted += escaped;
+      quoted += "\\x" + hex_text(static_cast<unsigned char>(c), 2);
     } else {
       quoted += c;
     }
@@ -54,26 +53,15 @@ std::string named(const std::vector<std::string>& names) {
 }
 
 bool is_hex4(std::string_view text) {
-  if (text.size() != 4) {
-    return false;
-  }
-  for (const char c : text) {
-    const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    if (!digit) {
-      return false;
-    }
-  }
-  return true;
+  return text.size() == 4 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return hex_digit_value(c) >= 0; });
 }
 
-std::string lower_case(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lowered;
+// Windows keeps a USB serial number upper-cased in the device's instance id, where the scan reads
+// it, so "abc123" from the device's label or a Linux scan would find nothing there; serial numbers
+// are compared ignoring ASCII case on every platform.
+bool same_serial(std::string_view listed, std::string_view wanted) {
+  return equal_ignoring_ascii_case(listed, wanted);
 }
 
 // One bracket expression starting at pattern[at] == '['. False when it has no closing "]";
@@ -188,8 +176,8 @@ SelectorResult select_usb(std::string_view selector, const std::vector<ScannedPo
   }
   Picked picked(ports, identity);
   for (const ScannedPort& port : ports) {
-    if (port.vid == lower_case(vid) && port.pid == lower_case(pid) &&
-        (!has_serial || port.serial == serial)) {
+    if (port.vid == ascii_lowered(vid) && port.pid == ascii_lowered(pid) &&
+        (!has_serial || same_serial(port.serial, serial))) {
       picked.add(port);
     }
   }
@@ -204,7 +192,7 @@ SelectorResult select_serial(std::string_view selector, const std::vector<Scanne
   }
   Picked picked(ports, identity);
   for (const ScannedPort& port : ports) {
-    if (port.serial == serial) {
+    if (same_serial(port.serial, serial)) {
       picked.add(port);
     }
   }

@@ -1,6 +1,6 @@
 #include "ui/dialog_layouts.h"
 
-#include "base/control_ids.h"
+#include "ui/control_ids.h"
 
 namespace quintrel {
 

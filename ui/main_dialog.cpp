@@ -1,9 +1,7 @@
 #include "ui/main_dialog.h"
 
-#include "base/control_ids.h"
 #include "base/message_texts.h"
-#include "base/show_message.h"
-#include "ports/port_list.h"
+#include "ui/control_ids.h"
 
 namespace quintrel {
 
@@ -39,15 +37,15 @@ void MainDialog::on_init() {
 void MainDialog::on_command(int control_id) {
   switch (control_id) {
     case kComOpenButton:
-      open_port(view_);
+      open_port();
       // Read whatever the open did: after a failed open the operator learns the port is not open.
-      read_settings(view_.owner(), *this);
+      read();
       break;
     case kReadingButton:
-      read_settings(view_.owner(), *this);
+      read();
       break;
     case kComCloseButton:
-      close_port(view_);
+      close_port();
       break;
     case kSearchAgainButton:
       fill_ports();
@@ -56,7 +54,7 @@ void MainDialog::on_command(int control_id) {
       save();
       break;
     case kBuzzOffButton:
-      buzzer_off(view_.owner());
+      shown_ok(buzzer_off(link_));
       break;
     default:
       break;
@@ -64,7 +62,7 @@ void MainDialog::on_command(int control_id) {
 }
 
 void MainDialog::on_close() {
-  close_port(view_);
+  close_port();
   view_.destroy_window();
 }
 
@@ -80,23 +78,58 @@ void MainDialog::apply_identifier(std::uint32_t identifier) {
   set_field_value(view_.identifier_edit().window(), identifier);
 }
 
+// The port named in the port box; on success the port controls switch to their open state, a
+// failure leaves them as they are (re-opening closes first).
+void MainDialog::open_port() {
+  std::u16string box_text = view_.port_box_text(kPortBoxTextMax);
+  if (box_text.size() > kPortBoxTextMax) {
+    box_text.resize(kPortBoxTextMax);
+  }
+  if (!shown_ok(link_.open(port_name_from_box_text(box_text)))) {
+    return;
+  }
+  view_.enable_control(kComOpenButton, false);
+  view_.enable_control(kSearchAgainButton, false);
+  view_.enable_control(kPortBox, false);
+  view_.enable_control(kComCloseButton, true);
+}
+
+void MainDialog::close_port() {
+  link_.close();
+  view_.enable_control(kComOpenButton, true);
+  view_.enable_control(kSearchAgainButton, true);
+  view_.enable_control(kPortBox, true);
+  view_.enable_control(kComCloseButton, false);
+}
+
+void MainDialog::read() {
+  shown_ok(read_settings(link_, *this));
+}
+
 void MainDialog::fill_ports() {
   ViewPortBox box(view_);
-  fill_port_list(box);
+  fill_port_list(box, port_scanner_);
 }
 
 void MainDialog::save() {
   // Only a question answered with OK lets the writes go on; a dismissal or a message window that
   // could not be shown sends nothing.
-  if (show_message(kKindWarning, view_.owner(), messages::kSaveQuestion, messages::kNoTitle) !=
-      kMessageOk) {
+  if (show_message(presenter_, kKindWarning, view_.owner(), messages::kSaveQuestion,
+                   messages::kNoTitle) != kMessageOk) {
     return;
   }
   const int index = view_.combo_selection(kBitrateList);
   const std::u16string identifier = get_field_text(view_.identifier_edit().window());
-  if (save_settings(view_.owner(), index, identifier) == 0) {
-    show_message(kKindWarning, view_.owner(), messages::kSaved, messages::kNoTitle);
+  if (shown_ok(save_settings(link_, index, identifier))) {
+    show_message(presenter_, kKindWarning, view_.owner(), messages::kSaved, messages::kNoTitle);
   }
+}
+
+bool MainDialog::shown_ok(const LinkOutcome& outcome) {
+  if (const char16_t* text = outcome.message(); text != nullptr) {
+    show_message(presenter_, kKindError, view_.owner(), text, outcome.title());
+  }
+  return outcome.ok();
 }
 
 }  // namespace quintrel

@@ -12,16 +12,25 @@
 
 #include "device/can_identifier.h"
 #include "device/setting_commands.h"
+#include "link/clock.h"
+#include "link/serial_device.h"
 #include "link/serial_link.h"
+#include "ports/port_list.h"
 #include "ui/numeric_field.h"
+#include "ui/show_message.h"
 
 namespace quintrel {
 
-// What the main dialog needs of its window. PortDialog adds owner() (the owner of every message),
-// port_box_text(max) (the text of control 1001) and enable_control(id, enabled).
-class MainView : public PortDialog {
+// What the main dialog needs of its window.
+class MainView {
  public:
-  virtual void set_title(std::u16string_view title) = 0;  // Win32: SetWindowTextW
+  virtual ~MainView() = default;
+  // The owner of every message the dialog shows.
+  virtual OwnerWindow owner() = 0;
+  // The port box's current text (control 1001), at most max_chars UTF-16 units.
+  virtual std::u16string port_box_text(std::size_t max_chars) = 0;
+  virtual void enable_control(int control_id, bool enabled) = 0;  // Win32: EnableWindow
+  virtual void set_title(std::u16string_view title) = 0;          // Win32: SetWindowTextW
   // Combo boxes by control id (the port box 1001 and the bitrate list 1008). Entries stay in the
   // order they were added; indexes count from 0.
   virtual int combo_count(int control_id) = 0;                           // CB_GETCOUNT
@@ -40,9 +49,25 @@ class MainView : public PortDialog {
 // "Quintrel", three blanks, "2.0".
 inline constexpr char16_t kMainDialogTitle[] = u"Quintrel   2.0";
 
+inline constexpr std::size_t kPortBoxTextMax = 299;
+
+// What the dialog works with besides its window: the platform's serial backend and clock (its
+// link's), its port scanner (null: the port box holds only the fixed names) and what shows its
+// messages. Each must outlive the dialog.
+struct DialogServices {
+  SerialBackend& serial_backend;
+  PortScanner* port_scanner;
+  Clock& clock;
+  MessagePresenter& presenter;
+};
+
 class MainDialog final : private SettingsReceiver {
  public:
-  explicit MainDialog(MainView& view) : view_(view) {}
+  MainDialog(MainView& view, const DialogServices& services)
+      : view_(view),
+        port_scanner_(services.port_scanner),
+        presenter_(services.presenter),
+        link_(services.serial_backend, services.clock) {}
 
   // Window set-up (Win32: WM_INITDIALOG, which then reports handled so the default focus goes to
   // the port box). Sends nothing to the device and opens no port.
@@ -56,14 +81,25 @@ class MainDialog final : private SettingsReceiver {
   // The window is gone (Win32: WM_DESTROY, reported handled): asks for the quit with code 0.
   void on_destroy();
 
+  // The dialog's connection, for a window layer or a test that looks at it.
+  const SerialLink& link() const { return link_; }
+
  private:
   void apply_bitrate(BitrateCode code) override;
   void apply_identifier(std::uint32_t identifier) override;
 
+  void open_port();
+  void close_port();
+  void read();
   void fill_ports();
   void save();
+  // Shows a failure's message (an empty reply shows none) and tells whether the outcome was ok.
+  bool shown_ok(const LinkOutcome& outcome);
 
   MainView& view_;
+  PortScanner* port_scanner_;
+  MessagePresenter& presenter_;
+  SerialLink link_;
 };
 
 }  // namespace quintrel

@@ -1,10 +1,11 @@
 #include "ui/numeric_field.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <optional>
+#include <string>
 
+#include "base/ascii_text.h"
 #include "device/token_parser.h"
 
 namespace quintrel {
@@ -28,12 +29,8 @@ bool is_blank(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-char16_t upper_case(char16_t c) {
-  return c >= u'a' && c <= u'f' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
 std::u16string upper_cased(std::u16string text) {
-  std::transform(text.begin(), text.end(), text.begin(), upper_case);
+  std::transform(text.begin(), text.end(), text.begin(), ascii_upper<char16_t>);
   return text;
 }
 
@@ -297,7 +294,7 @@ class Field {
 
   FieldResult character(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
     // Anything beyond one UTF-16 unit is no digit; it counts as any other character.
-    const char16_t c = wparam <= 0xFFFF ? upper_case(static_cast<char16_t>(wparam)) : u'\0';
+    const char16_t c = wparam <= 0xFFFF ? ascii_upper(static_cast<char16_t>(wparam)) : u'\0';
     if (is_digit(c)) {
       return type_digit(message, c, lparam);
     }
@@ -415,18 +412,9 @@ void set_field_value(FieldWindow window, std::uint32_t value) {
   }
   // A hexadecimal value takes at most 8 characters; a decimal one is shown whole (up to 11) rather
   // than cut into a different number.
-  char formatted[16];
-  if (slot->radix == 16) {
-    std::snprintf(formatted, sizeof formatted, "%X", static_cast<unsigned>(value));
-  } else {
-    std::snprintf(formatted, sizeof formatted, "%d",
-                  static_cast<int>(static_cast<std::int32_t>(value)));
-  }
-  std::u16string text;
-  for (const char* c = formatted; *c != '\0'; ++c) {
-    text.push_back(static_cast<char16_t>(*c));
-  }
-  Field(*slot).show(text);
+  const std::string formatted =
+      slot->radix == 16 ? hex_text(value) : std::to_string(static_cast<std::int32_t>(value));
+  Field(*slot).show(std::u16string(formatted.begin(), formatted.end()));
 }
 
 std::u16string get_field_text(FieldWindow window) {

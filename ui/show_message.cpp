@@ -1,12 +1,6 @@
-#include "base/show_message.h"
-
-#include <utility>
+#include "ui/show_message.h"
 
 namespace quintrel {
-
-namespace {
-MessagePresenter* g_presenter = nullptr;
-}  // namespace
 
 MessageRequest& message_request() {
   static MessageRequest request;
@@ -36,24 +30,13 @@ MessageIcon message_icon_for(std::int32_t icon_code) {
   }
 }
 
-MessagePresenter* message_presenter() {
-  return g_presenter;
-}
-
-MessagePresenter* install_message_presenter(MessagePresenter* presenter) {
-  return std::exchange(g_presenter, presenter);
-}
-
-int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text,
-                 const char16_t* title) {
+int show_message(MessagePresenter& presenter, std::int32_t kind, OwnerWindow owner,
+                 const char16_t* text, const char16_t* title) {
   MessageRequest& request = message_request();
   request.text = text;
   request.icon_code = kind >> 8;  // arithmetic shift: negative kinds keep their sign
   request.title = title;
-  if (g_presenter == nullptr) {
-    return kMessageWindowFailed;
-  }
-  return g_presenter->present(owner, request);
+  return presenter.present(owner, request);
 }
 
 }  // namespace quintrel

@@ -1,7 +1,6 @@
 // The program's one way to show a message: a modal window with an icon, a text, a title and
 // an OK button. The logic here picks the icon and keeps the request; drawing the window is the
-// job of a MessagePresenter supplied by the toolkit layer (or a console presenter in the
-// command-line tool).
+// job of a MessagePresenter supplied by the toolkit layer.
 #pragma once
 
 #include <cstdint>
@@ -66,13 +65,9 @@ class MessagePresenter {
   virtual int present(OwnerWindow owner, const MessageRequest& request) = 0;
 };
 
-// The presenter in use. Until one is installed, messages cannot be shown and show_message returns
-// kMessageWindowFailed. Installing nullptr removes the current one; installing returns the
-// presenter installed before.
-MessagePresenter* message_presenter();
-MessagePresenter* install_message_presenter(MessagePresenter* presenter);
-
-// Stores the request (icon code = kind >> 8) and runs the modal message window.
-int show_message(std::int32_t kind, OwnerWindow owner, const char16_t* text, const char16_t* title);
+// Stores the request (icon code = kind >> 8) and runs the modal message window through the
+// presenter the window was given.
+int show_message(MessagePresenter& presenter, std::int32_t kind, OwnerWindow owner,
+                 const char16_t* text, const char16_t* title);
 
 }  // namespace quintrel

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "link/clock.h"
+#include "platform/system_clock.h"
 
 namespace quintrel {
 

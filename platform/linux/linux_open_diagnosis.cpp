@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "platform/linux/linux_port_holders.h"
-#include "ports/port_list.h"
 #include "platform/linux/linux_serial_device.h"
+#include "ports/port_list.h"
 
 namespace quintrel {
 
@@ -40,7 +40,8 @@ std::string grabber_advice(const std::string& program) {
 
 }  // namespace
 
-std::string diagnose_open_failure(const std::string& path, int error, const fs::path& proc_root) {
+std::string diagnose_open_failure(const std::string& path, int error, const fs::path& proc_root,
+                                  PortScanner* scanner) {
   const std::string device = resolved(path);
   const bool busy = error == EBUSY || error == EWOULDBLOCK;
   const bool missing = error == ENOENT || error == ENODEV || error == ENXIO;
@@ -59,32 +60,18 @@ std::string diagnose_open_failure(const std::string& path, int error, const fs::
     }
   }
   if (missing) {
-    if (const std::string present = present_ports_note(); !present.empty()) {
+    if (const std::string present = present_ports_note(scanner); !present.empty()) {
       reason += "; " + present;
     }
   }
   return reason;
 }
 
-std::vector<std::string> other_holders_warnings(const std::vector<std::string>& paths,
-                                                const fs::path& proc_root) {
-  std::vector<std::string> devices;
-  for (const std::string& path : paths) {
-    devices.push_back(resolved(path));
-  }
-  const std::vector<PortHolders> holders = find_port_holders(proc_root, devices, ::getpid());
-  std::vector<std::string> warnings;
-  for (std::size_t at = 0; at < paths.size(); ++at) {
-    warnings.push_back(holders[at].seen.empty()
-                           ? std::string()
-                           : paths[at] + " is also open in " + holder_names(holders[at].seen) +
-                                 ": replies may be lost");
-  }
-  return warnings;
-}
-
 std::string other_holders_warning(const std::string& path, const fs::path& proc_root) {
-  return other_holders_warnings({path}, proc_root).front();
+  const PortHolders holders = find_port_holders(proc_root, resolved(path), ::getpid());
+  return holders.seen.empty()
+             ? std::string()
+             : path + " is also open in " + holder_names(holders.seen) + ": replies may be lost";
 }
 
 }  // namespace quintrel

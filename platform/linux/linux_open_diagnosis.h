@@ -4,23 +4,22 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
+
+#include "ports/port_list.h"
 
 namespace quintrel {
 
 // The reason for errno error from opening or locking path (a device path, links allowed). A busy
 // port names the programs that hold it ("busy: held by minicom (pid 4242)"), or "another user's
 // program" when they are not visible to us. A USB port that is busy or missing names the running
-// programs that grab new adapters and how to stop them. A missing port adds the ports present.
+// programs that grab new adapters and how to stop them. A missing port adds the ports the scanner
+// finds (none without a scanner).
 std::string diagnose_open_failure(const std::string& path, int error,
-                                  const std::filesystem::path& proc_root);
+                                  const std::filesystem::path& proc_root, PortScanner* scanner);
 
-// After path opened: "PATH is also open in minicom (pid 4242): replies may be lost" when other
-// programs are seen holding it (terminal programs that neither lock nor take a port exclusively
-// let our open succeed beside them); empty otherwise.
+// For a path that opened: "PATH is also open in minicom (pid 4242): replies may be lost" when
+// other programs are seen holding it (terminal programs that neither lock nor take a port
+// exclusively let our open succeed beside them); empty otherwise. One walk through /proc.
 std::string other_holders_warning(const std::string& path, const std::filesystem::path& proc_root);
-// The same for several paths, in their order, with one look through /proc.
-std::vector<std::string> other_holders_warnings(const std::vector<std::string>& paths,
-                                                const std::filesystem::path& proc_root);
 
 }  // namespace quintrel

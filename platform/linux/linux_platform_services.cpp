@@ -1,23 +1,32 @@
 #include "platform/platform_services.h"
 
-#include "platform/linux/linux_port_scanner.h"
 #include "platform/linux/linux_advertised_ports.h"
+#include "platform/linux/linux_port_scanner.h"
 #include "platform/linux/linux_serial_device.h"
+#include "platform/system_clock.h"
 
 namespace quintrel {
 
 struct PlatformServices::Parts {
-  LinuxSerialBackend serial;
   LinuxPortScanner kernel_ports;
   AdvertisedPortScanner scanner{&kernel_ports};
+  LinuxSerialBackend serial{&scanner};
 };
 
 PlatformServices::PlatformServices() : parts_(std::make_unique<Parts>()) {}
 
 PlatformServices::~PlatformServices() = default;
 
-Services PlatformServices::services() {
-  return {&parts_->serial, &parts_->scanner, nullptr, nullptr};
+SerialBackend& PlatformServices::serial_backend() {
+  return parts_->serial;
+}
+
+PortScanner& PlatformServices::port_scanner() {
+  return parts_->scanner;
+}
+
+Clock& PlatformServices::clock() {
+  return system_clock();
 }
 
 }  // namespace quintrel

@@ -111,14 +111,9 @@ void for_each_process(const fs::path& proc_root, Visit visit) {
 
 }  // namespace
 
-std::vector<PortHolders> find_port_holders(const fs::path& proc_root,
-                                           const std::vector<std::string>& devices, int own_pid) {
-  std::vector<PortHolders> found(devices.size());
-  std::vector<int> indices;
-  for (const std::string& device : devices) {
-    indices.push_back(pty_index(device));
-  }
-  // One walk through /proc for all the devices: it costs far more than the comparisons.
+PortHolders find_port_holders(const fs::path& proc_root, const std::string& device, int own_pid) {
+  PortHolders found;
+  const int index = pty_index(device);
   for_each_process(proc_root, [&](int pid, const std::string& process) {
     if (pid == own_pid) {
       return;
@@ -126,52 +121,43 @@ std::vector<PortHolders> find_port_holders(const fs::path& proc_root,
     Directory fds(process + "/fd");
     if (!fds.is_open()) {
       // A process that ended meanwhile has no entry any more; any other failure hides its files.
-      if (errno != ENOENT) {
-        for (PortHolders& holders : found) {
-          holders.unseen = true;
-        }
-      }
+      found.unseen = found.unseen || errno != ENOENT;
       return;
     }
-    std::vector<bool> holds(devices.size());
+    bool holds = false;
     // The process on a pseudo-terminal's master side is the device at the line's far end (as
     // quintrel-sim, which holds the terminal side as well), not another user of the port.
-    std::vector<bool> far_end(devices.size());
+    bool far_end = false;
     while (const char* fd = fds.next()) {
       char target[PATH_MAX];
       const ssize_t length = ::readlinkat(fds.fd(), fd, target, sizeof target);
       if (length < 0) {
         if (errno == EACCES) {
           // One refused link means they all are: the process is another user's.
-          for (PortHolders& holders : found) {
-            holders.unseen = true;
-          }
+          found.unseen = true;
           break;
         }
         continue;
       }
       const std::string_view link(target, static_cast<std::size_t>(length));
+      holds = holds || link == device;
+      if (index < 0) {
+        // No pty: there is no far end to tell apart, so neither fdinfo nor the rest is read.
+        if (holds) {
+          break;
+        }
+        continue;
+      }
       const int master = master_index(process, fd, link);
-      for (std::size_t at = 0; at < devices.size(); ++at) {
-        holds[at] = holds[at] || link == devices[at];
-        far_end[at] = far_end[at] || (master >= 0 && master == indices[at]);
-      }
+      far_end = far_end || (master >= 0 && master == index);
     }
-    for (std::size_t at = 0; at < devices.size(); ++at) {
-      if (holds[at] && !far_end[at]) {
-        found[at].seen.push_back({pid, program_name(process)});
-      }
+    if (holds && !far_end) {
+      found.seen.push_back({pid, program_name(process)});
     }
   });
-  for (PortHolders& holders : found) {
-    std::sort(holders.seen.begin(), holders.seen.end(),
-              [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
-  }
+  std::sort(found.seen.begin(), found.seen.end(),
+            [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
   return found;
-}
-
-PortHolders find_port_holders(const fs::path& proc_root, const std::string& device, int own_pid) {
-  return find_port_holders(proc_root, std::vector<std::string>{device}, own_pid).front();
 }
 
 std::string holder_names(const std::vector<PortHolder>& holders) {

@@ -24,9 +24,6 @@ struct PortHolders {
 // of the /proc/PID/fd links, which name a device by its path with links resolved.
 PortHolders find_port_holders(const std::filesystem::path& proc_root, const std::string& device,
                               int own_pid);
-// The same for several devices at once, in their order, with one look through /proc.
-std::vector<PortHolders> find_port_holders(const std::filesystem::path& proc_root,
-                                           const std::vector<std::string>& devices, int own_pid);
 
 // "minicom (pid 4242), screen (pid 77)".
 std::string holder_names(const std::vector<PortHolder>& holders);

@@ -1,12 +1,12 @@
 #include "platform/linux/linux_port_scanner.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <string>
 #include <system_error>
 
+#include "base/ascii_text.h"
 #include "base/utf8_text.h"
 
 namespace quintrel {
@@ -62,17 +62,10 @@ std::string utf8_attribute(const fs::path& file) {
 
 // A USB id attribute ("0403") as 4 lower-case hex digits; empty when it is anything else.
 std::string usb_id(const fs::path& file) {
-  std::string id = read_attribute(file);
-  if (id.size() != 4) {
-    return {};
-  }
-  for (char& c : id) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (!is_digit(c) && (c < 'a' || c > 'f')) {
-      return {};
-    }
-  }
-  return id;
+  const std::string id = read_attribute(file);
+  const bool hex4 = id.size() == 4 && std::all_of(id.begin(), id.end(),
+                                                  [](char c) { return hex_digit_value(c) >= 0; });
+  return hex4 ? ascii_lowered(id) : std::string();
 }
 
 // The subsystems of UARTs on a board, a PCI card or behind the serial-base port devices.

@@ -126,43 +126,28 @@ class LinuxSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
+OpenedDevice LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::string path = linux_device_path(port_name);
-  last_failure_.clear();
-  last_failure_kind_ = OpenFailure::kNone;
-  opened_path_.clear();
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    last_failure_ = path + ": " + diagnose_open_failure(path, error, proc_root_);
-    last_failure_kind_ = open_failure_kind(error);
-    return nullptr;
+    return {nullptr, open_failure_kind(error),
+            path + ": " + diagnose_open_failure(path, error, proc_root_, scanner_)};
   }
   // The lock first, so that a port held by another Quintrel is left exactly as it is. Where
   // locks are not supported at all, TIOCEXCL alone guards the port.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     ::close(fd);  // before looking for the holders, so that they are only others
-    last_failure_ = path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_);
-    last_failure_kind_ = OpenFailure::kBusy;
-    return nullptr;
+    return {nullptr, OpenFailure::kBusy,
+            path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_, scanner_)};
   }
   // Not a tty (ENOTTY) is left to the settings step, which reports it.
   ioctl(fd, TIOCEXCL);
-  opened_path_ = path;
-  return std::make_unique<LinuxSerialDevice>(fd);
+  return {std::make_unique<LinuxSerialDevice>(fd), OpenFailure::kNone, {}};
 }
 
-std::string LinuxSerialBackend::last_open_warning() {
-  return opened_path_.empty() ? std::string() : other_holders_warning(opened_path_, proc_root_);
-}
-
-std::vector<std::string> LinuxSerialBackend::other_users_warnings(
-    const std::vector<std::u16string>& port_names) {
-  std::vector<std::string> paths;
-  for (const std::u16string& name : port_names) {
-    paths.push_back(linux_device_path(name));
-  }
-  return other_holders_warnings(paths, proc_root_);
+std::string LinuxSerialBackend::other_holders(std::u16string_view port_name) {
+  return other_holders_warning(linux_device_path(port_name), proc_root_);
 }
 
 std::string describe_open_error(int error) {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "link/clock.h"
+#include "platform/system_clock.h"
 
 namespace quintrel {
 

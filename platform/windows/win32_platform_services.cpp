@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/system_clock.h"
 #include "platform/windows/win32_clock.h"
 #include "platform/windows/win32_port_scanner.h"
 #include "platform/windows/win32_serial_device.h"
@@ -10,8 +11,8 @@ namespace quintrel {
 
 struct PlatformServices::Parts {
   FineTimerResolution fine_timer;
-  Win32SerialBackend serial;
   Win32PortScanner scanner;
+  Win32SerialBackend serial{&scanner};
 };
 
 PlatformServices::PlatformServices() {
@@ -23,8 +24,16 @@ PlatformServices::PlatformServices() {
 
 PlatformServices::~PlatformServices() = default;
 
-Services PlatformServices::services() {
-  return {&parts_->serial, &parts_->scanner, nullptr, nullptr};
+SerialBackend& PlatformServices::serial_backend() {
+  return parts_->serial;
+}
+
+PortScanner& PlatformServices::port_scanner() {
+  return parts_->scanner;
+}
+
+Clock& PlatformServices::clock() {
+  return system_clock();
 }
 
 }  // namespace quintrel

@@ -5,8 +5,11 @@
 #include <devpropdef.h>
 #include <setupapi.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "base/ascii_text.h"
 #include "base/utf8_text.h"
 
 namespace quintrel {
@@ -33,31 +36,6 @@ constexpr DEVPROPKEY kBusReportedDescriptionKey = {
 // A device instance id is shorter than MAX_DEVICE_ID_LEN (200) characters.
 constexpr DWORD kInstanceIdChars = 256;
 
-char16_t ascii_upper(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-bool same_ignoring_case(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t at = 0; at < a.size(); ++at) {
-    if (ascii_upper(a[at]) != ascii_upper(b[at])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A hex digit in lower case; 0 for any other character.
-char hex_digit(char16_t c) {
-  if (c >= u'0' && c <= u'9') {
-    return static_cast<char>(c);
-  }
-  c = ascii_upper(c);
-  return c >= u'A' && c <= u'F' ? static_cast<char>(c - u'A' + 'a') : '\0';
-}
-
 // The 4 hex digits after tag ("VID_") where tag starts a part of id (at its start or after "\",
 // "&" or "+") and the digits end that part; in lower case, or empty when there are none.
 std::string id_field(std::u16string_view id, std::u16string_view tag) {
@@ -65,16 +43,16 @@ std::string id_field(std::u16string_view id, std::u16string_view tag) {
   for (std::size_t at = 0; at + tag.size() + kDigits <= id.size(); ++at) {
     const bool starts_part =
         at == 0 || id[at - 1] == u'\\' || id[at - 1] == u'&' || id[at - 1] == u'+';
-    if (!starts_part || !same_ignoring_case(id.substr(at, tag.size()), tag)) {
+    if (!starts_part || !equal_ignoring_ascii_case(id.substr(at, tag.size()), tag)) {
       continue;
     }
     const std::size_t end = at + tag.size() + kDigits;
     std::string field;
-    for (std::size_t digit = at + tag.size(); digit < end && hex_digit(id[digit]) != '\0';
+    for (std::size_t digit = at + tag.size(); digit < end && hex_digit_value(id[digit]) >= 0;
          ++digit) {
-      field.push_back(hex_digit(id[digit]));
+      field.push_back(static_cast<char>(ascii_lower(id[digit])));
     }
-    if (field.size() == kDigits && (end == id.size() || hex_digit(id[end]) == '\0')) {
+    if (field.size() == kDigits && (end == id.size() || hex_digit_value(id[end]) < 0)) {
       return field;
     }
   }
@@ -151,12 +129,14 @@ std::u16string read_instance_id(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   return reinterpret_cast<const char16_t*>(id);
 }
 
-ScannedPort scan_port(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+FoundPort scan_port(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   // A device whose name or description cannot be read is still listed, with that part empty.
-  ScannedPort port(read_port_name(devices, device),
-                   read_registry_property(devices, device, SPDRP_DEVICEDESC));
-  apply_device_ids(read_registry_property(devices, device, SPDRP_HARDWAREID),
-                   read_instance_id(devices, device), port);
+  FoundPort found{
+      read_instance_id(devices, device),
+      {read_port_name(devices, device), read_registry_property(devices, device, SPDRP_DEVICEDESC)}};
+  ScannedPort& port = found.port;
+  apply_device_ids(read_registry_property(devices, device, SPDRP_HARDWAREID), found.instance_id,
+                   port);
   if (port.kind == PortKind::kUsb && port.serial.empty()) {
     // The port of a composite device's interface ("USB\VID_2341&PID_8036&MI_00\...") or of an
     // FTDI driver's bus ("FTDIBUS\...") hangs below the USB device that has the serial number.
@@ -172,7 +152,29 @@ ScannedPort scan_port(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   port.manufacturer = utf8_from_utf16(read_registry_property(devices, device, SPDRP_MFG));
   port.location =
       utf8_from_utf16(read_registry_property(devices, device, SPDRP_LOCATION_INFORMATION));
-  return port;
+  return found;
+}
+
+// Every present device of a device interface class (DIGCF_DEVICEINTERFACE) or a setup class.
+std::vector<FoundPort> scan_devices(const GUID& set, DWORD flags) {
+  std::vector<FoundPort> found;
+  const HDEVINFO devices = SetupDiGetClassDevsW(&set, nullptr, nullptr, DIGCF_PRESENT | flags);
+  if (devices == INVALID_HANDLE_VALUE) {
+    return found;
+  }
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof(device);
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device) != FALSE; ++index) {
+    found.push_back(scan_port(devices, device));
+  }
+  SetupDiDestroyDeviceInfoList(devices);
+  return found;
+}
+
+bool names_parallel_port(std::u16string_view name) {
+  constexpr std::u16string_view kParallel = u"LPT";
+  return name.size() >= kParallel.size() &&
+         equal_ignoring_ascii_case(name.substr(0, kParallel.size()), kParallel);
 }
 
 }  // namespace
@@ -208,18 +210,31 @@ std::u16string read_growing_property(const PropertyRequest& request) {
 }
 
 std::vector<ScannedPort> Win32PortScanner::present_ports() {
+  return merge_found_ports(scan_devices(kComPortInterface, DIGCF_DEVICEINTERFACE),
+                           scan_devices(kPortsClass, 0));
+}
+
+std::vector<ScannedPort> merge_found_ports(std::vector<FoundPort> with_interface,
+                                           std::vector<FoundPort> in_ports_class) {
   std::vector<ScannedPort> ports;
-  const HDEVINFO devices = SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr,
-                                                DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (devices == INVALID_HANDLE_VALUE) {
-    return ports;
+  for (FoundPort& found : with_interface) {
+    ports.push_back(std::move(found.port));
   }
-  SP_DEVINFO_DATA device{};
-  device.cbSize = sizeof(device);
-  for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device) != FALSE; ++index) {
-    ports.push_back(scan_port(devices, device));
+  for (FoundPort& found : in_ports_class) {
+    const auto same_device = [&found](const FoundPort& listed) {
+      return !found.instance_id.empty() &&
+             equal_ignoring_ascii_case(listed.instance_id, found.instance_id);
+    };
+    const auto same_name = [&found](const ScannedPort& listed) {
+      return equal_ignoring_ascii_case(listed.name, found.port.name);
+    };
+    if (found.port.name.empty() || names_parallel_port(found.port.name) ||
+        std::any_of(with_interface.begin(), with_interface.end(), same_device) ||
+        std::any_of(ports.begin(), ports.end(), same_name)) {
+      continue;
+    }
+    ports.push_back(std::move(found.port));
   }
-  SetupDiDestroyDeviceInfoList(devices);
   return ports;
 }
 
@@ -228,7 +243,9 @@ void apply_device_ids(std::u16string_view hardware_id, std::u16string_view insta
   port.vid = id_field(hardware_id, u"VID_");
   port.pid = id_field(hardware_id, u"PID_");
   const std::u16string_view enumerator = id_parts(instance_id).front();
-  const auto is = [&](std::u16string_view name) { return same_ignoring_case(enumerator, name); };
+  const auto is = [&](std::u16string_view name) {
+    return equal_ignoring_ascii_case(enumerator, name);
+  };
   if (!port.vid.empty() || is(u"USB") || is(u"FTDIBUS")) {
     port.kind = PortKind::kUsb;
     port.serial = usb_serial_number(instance_id);
@@ -241,12 +258,16 @@ void apply_device_ids(std::u16string_view hardware_id, std::u16string_view insta
 
 std::string usb_serial_number(std::u16string_view instance_id) {
   const std::vector<std::u16string_view> parts = id_parts(instance_id);
-  if (parts.size() != 3 || !same_ignoring_case(parts[0], u"USB") ||
+  if (parts.size() != 3 || !equal_ignoring_ascii_case(parts[0], u"USB") ||
       id_field(parts[1], u"VID_").empty() || parts[2].empty() ||
       parts[2].find(u'&') != std::u16string_view::npos) {
     return {};
   }
   return utf8_from_utf16(parts[2]);
+}
+
+std::uint32_t problem_code_from(std::uint32_t property_type, std::uint32_t value) {
+  return property_type == DEVPROP_TYPE_UINT32 || property_type == DEVPROP_TYPE_INT32 ? value : 0;
 }
 
 std::uint32_t port_problem_code(std::u16string_view port_name) {
@@ -259,16 +280,15 @@ std::uint32_t port_problem_code(std::u16string_view port_name) {
   device.cbSize = sizeof(device);
   for (DWORD index = 0; problem == 0 && SetupDiEnumDeviceInfo(devices, index, &device) != FALSE;
        ++index) {
-    if (!same_ignoring_case(read_port_name(devices, device), port_name)) {
+    if (!equal_ignoring_ascii_case(read_port_name(devices, device), port_name)) {
       continue;
     }
     DEVPROPTYPE type = 0;
     std::uint32_t code = 0;
     if (SetupDiGetDevicePropertyW(devices, &device, &kProblemCodeKey, &type,
                                   reinterpret_cast<PBYTE>(&code), sizeof(code), nullptr,
-                                  0) != FALSE &&
-        type == DEVPROP_TYPE_UINT32) {
-      problem = code;
+                                  0) != FALSE) {
+      problem = problem_code_from(type, code);
     }
   }
   SetupDiDestroyDeviceInfoList(devices);

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <utility>
+#include <memory>
+#include <string>
 
-#include "link/clock.h"
-#include "ports/port_list.h"
+#include "platform/system_clock.h"
+#include "platform/windows/win32_comm_settings.h"
 #include "platform/windows/win32_port_scanner.h"
 
 namespace quintrel {
@@ -24,48 +25,10 @@ const wchar_t* as_wide(const std::u16string& text) {
 
 // What turns each write's time-out into n + 100 ms for n bytes.
 constexpr DWORD kWriteTimeoutConstantMs = 100;
-// The longest an idle one-byte read may wait on a port that refused the short time-outs.
-constexpr std::uint64_t kLongestAcceptableReadMs = 100;
-constexpr std::uint64_t kReadWaitsForEver = UINT64_MAX;
-
-// Turns off what a program that used hardware flow control may have left on: output held until
-// CTS or DSR, input ignored without DSR, and DTR or RTS driven by the handshake (a port under
-// that refuses EscapeCommFunction's SETDTR/SETRTS). Enabled and disabled lines stay as they were.
-void turn_off_handshake(DCB& line) {
-  line.fOutxCtsFlow = FALSE;
-  line.fOutxDsrFlow = FALSE;
-  line.fDsrSensitivity = FALSE;
-  if (line.fDtrControl == DTR_CONTROL_HANDSHAKE) {
-    line.fDtrControl = DTR_CONTROL_DISABLE;
-  }
-  if (line.fRtsControl == RTS_CONTROL_HANDSHAKE || line.fRtsControl == RTS_CONTROL_TOGGLE) {
-    line.fRtsControl = RTS_CONTROL_DISABLE;
-  }
-}
-
-// How long a one-byte read can wait when no byte comes, under these time-outs (the rules of the
-// COMMTIMEOUTS structure); kReadWaitsForEver when nothing ends it.
-std::uint64_t longest_idle_read_ms(const COMMTIMEOUTS& timeouts) {
-  const std::uint64_t multiplier = timeouts.ReadTotalTimeoutMultiplier;
-  const std::uint64_t constant = timeouts.ReadTotalTimeoutConstant;
-  if (timeouts.ReadIntervalTimeout == MAXDWORD) {
-    if (multiplier == 0 && constant == 0) {
-      return 0;  // returns at once with what has arrived
-    }
-    if (multiplier == MAXDWORD && constant > 0 && constant < MAXDWORD) {
-      return constant;  // waits for the first byte up to the constant
-    }
-  }
-  if (multiplier == 0 && constant == 0) {
-    return kReadWaitsForEver;  // no total time-out; the interval one starts only with a byte
-  }
-  return multiplier + constant;
-}
 
 class Win32SerialDevice final : public SerialDevice {
  public:
-  Win32SerialDevice(HANDLE handle, std::shared_ptr<std::string> failure)
-      : handle_(handle), failure_(std::move(failure)) {}
+  explicit Win32SerialDevice(HANDLE handle) : handle_(handle) {}
   ~Win32SerialDevice() override { CloseHandle(handle_); }
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -73,25 +36,12 @@ class Win32SerialDevice final : public SerialDevice {
   bool read_line_settings() override {
     line_ = DCB{};
     line_.DCBlength = sizeof(line_);
-    return succeeded(GetCommState(handle_, &line_));
+    return GetCommState(handle_, &line_) != FALSE;
   }
 
   bool write_line_settings() override {
-    line_.BaudRate = 38400;
-    line_.ByteSize = 8;
-    line_.Parity = NOPARITY;
-    line_.StopBits = ONESTOPBIT;
-    // A check byte can be any value, 0x00, XON (0x11) and XOFF (0x13) included, so nothing that
-    // another program left in the port's settings may drop, replace or act on bytes.
-    line_.fBinary = TRUE;
-    line_.fParity = FALSE;
-    line_.fOutX = FALSE;
-    line_.fInX = FALSE;
-    line_.fErrorChar = FALSE;
-    line_.fNull = FALSE;
-    line_.fAbortOnError = FALSE;
-    turn_off_handshake(line_);
-    return succeeded(SetCommState(handle_, &line_));
+    line_ = exchange_line_settings(line_);
+    return SetCommState(handle_, &line_) != FALSE;
   }
 
   bool set_short_timeouts() override {
@@ -109,10 +59,9 @@ class Win32SerialDevice final : public SerialDevice {
     if (SetCommTimeouts(handle_, &timeouts) != FALSE) {
       return true;
     }
-    // Refused: the port keeps the time-outs it had, which may let a read wait for ever.
-    COMMTIMEOUTS held{};
-    return GetCommTimeouts(handle_, &held) != FALSE &&
-           longest_idle_read_ms(held) <= kLongestAcceptableReadMs;
+    // Refused: the port keeps the time-outs it had, which may let a read or a write wait for ever.
+    COMMTIMEOUTS kept{};
+    return GetCommTimeouts(handle_, &kept) != FALSE && kept_timeouts_usable(kept);
   }
 
   // A port without modem lines (a virtual port) refuses these; that does not stop the open.
@@ -145,17 +94,7 @@ class Win32SerialDevice final : public SerialDevice {
   }
 
  private:
-  // An adapter that stopped working often opens and then refuses its line settings
-  // (ERROR_GEN_FAILURE); the reason goes where the open's failures go.
-  bool succeeded(BOOL result) {
-    if (result == FALSE) {
-      *failure_ = describe_open_error(GetLastError());
-    }
-    return result != FALSE;
-  }
-
   HANDLE handle_;
-  std::shared_ptr<std::string> failure_;
   DCB line_{};
 };
 
@@ -193,7 +132,8 @@ std::string describe_port_problem(std::uint32_t problem) {
          "): unplug the adapter and plug it in again";
 }
 
-std::string diagnose_open_failure(std::u16string_view port_name, unsigned long error) {
+std::string diagnose_open_failure(std::u16string_view port_name, unsigned long error,
+                                  PortScanner* scanner) {
   std::string reason = describe_open_error(error);
   if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
     return reason;
@@ -202,7 +142,7 @@ std::string diagnose_open_failure(std::u16string_view port_name, unsigned long e
   if (const std::uint32_t problem = port_problem_code(port_name); problem != 0) {
     return describe_port_problem(problem);
   }
-  if (const std::string present = present_ports_note(); !present.empty()) {
+  if (const std::string present = present_ports_note(scanner); !present.empty()) {
     reason += "; " + present;
   }
   return reason;
@@ -221,23 +161,19 @@ OpenFailure open_failure_kind(unsigned long error) {
   }
 }
 
-std::unique_ptr<SerialDevice> Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
+OpenedDevice Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
   const std::u16string path = win32_device_path(port_name);
   // Share mode 0: no other program may open the port while we hold it.
   const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    *last_failure_ = diagnose_open_failure(port_name, error);
-    last_failure_kind_ = open_failure_kind(error);
-    return nullptr;
+    return {nullptr, open_failure_kind(error), diagnose_open_failure(port_name, error, scanner_)};
   }
   // A previous owner that set fAbortOnError may have left an error pending, under which the port
   // takes no read or write until the error is acknowledged; SetCommState turns the flag off.
   ClearCommError(handle, nullptr, nullptr);
-  last_failure_->clear();
-  last_failure_kind_ = OpenFailure::kNone;
-  return std::make_unique<Win32SerialDevice>(handle, last_failure_);
+  return {std::make_unique<Win32SerialDevice>(handle), OpenFailure::kNone, {}};
 }
 
 }  // namespace quintrel

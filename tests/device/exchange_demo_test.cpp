@@ -35,16 +35,16 @@ TEST(ExchangeDemo, ReadSaveAndReadBack) {
   };
 
   Values before;
-  read_settings(env.owner, before);
+  env.shown(read_settings(env.link, before));
   std::printf("read: bitrate code %d, identifier %X\n", before.code, before.identifier);
   EXPECT_EQ(before.code, 1);
   EXPECT_EQ(before.identifier, 0x123u);
 
-  EXPECT_EQ(save_settings(env.owner, 4, u"7FF"), 0);
+  EXPECT_EQ(env.shown(save_settings(env.link, 4, u"7FF")), 0);
   std::printf("saved: bitrate code 4, identifier 7FF\n");
 
   Values after;
-  read_settings(env.owner, after);
+  env.shown(read_settings(env.link, after));
   std::printf("read back: bitrate code %d, identifier %X\n", after.code, after.identifier);
   EXPECT_EQ(after.code, 4);
   EXPECT_EQ(after.identifier, 0x7FFu);

@@ -46,11 +46,11 @@ class SettingCommandsTest : public testing::Test {
 };
 
 TEST_F(SettingCommandsTest, EachCommandGoesOutByteExact) {
-  EXPECT_EQ(write_bitrate(env.owner, 1), 0);
-  EXPECT_EQ(write_identifier(env.owner, u"7FF"), 0);
-  EXPECT_EQ(commit_settings(env.owner), 0);
-  EXPECT_EQ(buzzer_off(env.owner), 0);
-  read_settings(env.owner, receiver);
+  EXPECT_EQ(env.shown(write_bitrate(env.link, 1)), 0);
+  EXPECT_EQ(env.shown(write_identifier(env.link, u"7FF")), 0);
+  EXPECT_EQ(env.shown(commit_settings(env.link)), 0);
+  EXPECT_EQ(env.shown(buzzer_off(env.link)), 0);
+  env.shown(read_settings(env.link, receiver));
 
   EXPECT_EQ(hex_of(device.written_bytes()),
             "02 63 63 65 62 20 31 03 15 "
@@ -63,15 +63,15 @@ TEST_F(SettingCommandsTest, EachCommandGoesOutByteExact) {
 
 TEST_F(SettingCommandsTest, BitrateDigitForEveryIndex) {
   for (const int index : {-1, 0, 1, 2, 3, 4, 5, 100}) {
-    write_bitrate(env.owner, index);
+    env.shown(write_bitrate(env.link, index));
   }
   EXPECT_EQ(responder.commands, (Commands{"cceb 0", "cceb 0", "cceb 1", "cceb 2", "cceb 3",
                                           "cceb 4", "cceb 0", "cceb 0"}));
 }
 
 TEST_F(SettingCommandsTest, IdentifierTextGoesOutAsItStands) {
-  write_identifier(env.owner, u"1A");
-  write_identifier(env.owner, u"");
+  env.shown(write_identifier(env.link, u"1A"));
+  env.shown(write_identifier(env.link, u""));
   ASSERT_EQ(device.written_pieces().size(), 6u);
   EXPECT_EQ(hex_of(device.written_pieces()[1]), "63 63 69 64 20 31 41");
   EXPECT_EQ(hex_of(device.written_pieces()[4]), "63 63 69 64 20");
@@ -87,7 +87,7 @@ TEST_F(SettingCommandsTest, ReadAppliesBitrateBeforeAskingForTheIdentifier) {
     inner(bytes);
   };
 
-  read_settings(env.owner, receiver);
+  env.shown(read_settings(env.link, receiver));
 
   EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 3", "identifier 2047"}));
   EXPECT_TRUE(env.presenter.shown.empty());
@@ -97,7 +97,7 @@ TEST_F(SettingCommandsTest, ReadKeepsTheBitrateWhenTheIdentifierExchangeFails) {
   replies["ccebr"] = reply_frame("  4 more");
   replies["ccidr"] = std::nullopt;
 
-  read_settings(env.owner, receiver);
+  env.shown(read_settings(env.link, receiver));
 
   EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 4"}));
   EXPECT_EQ(env.message_texts(), (Texts{messages::kReplyTimeout}));
@@ -106,7 +106,7 @@ TEST_F(SettingCommandsTest, ReadKeepsTheBitrateWhenTheIdentifierExchangeFails) {
 TEST_F(SettingCommandsTest, ReadStopsSilentlyOnEmptyBitrateReply) {
   replies["ccebr"] = reply_frame("");
 
-  read_settings(env.owner, receiver);
+  env.shown(read_settings(env.link, receiver));
 
   EXPECT_TRUE(receiver.events.empty());
   EXPECT_TRUE(env.presenter.shown.empty());
@@ -117,13 +117,13 @@ TEST_F(SettingCommandsTest, ReadHandsOverOutOfRangeValuesAsTheToolDefinesThem) {
   replies["ccebr"] = reply_frame("-1");
   replies["ccidr"] = reply_frame("800");
 
-  read_settings(env.owner, receiver);
+  env.shown(read_settings(env.link, receiver));
 
   EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2048"}));
 }
 
 TEST_F(SettingCommandsTest, SaveWritesBitrateIdentifierThenCommits) {
-  EXPECT_EQ(save_settings(env.owner, 2, u"1A"), 0);
+  EXPECT_EQ(env.shown(save_settings(env.link, 2, u"1A")), 0);
   EXPECT_EQ(responder.commands, (Commands{"cceb 2", "ccid 1A", "ppw3916"}));
 }
 
@@ -145,12 +145,12 @@ TEST_P(SaveSettingsStops, NothingFollowsAFailedStep) {
   const SaveStop& stop = GetParam();
   replies[stop.failing_command] = stop.empty_reply ? std::optional(reply_frame("")) : std::nullopt;
 
-  EXPECT_EQ(save_settings(env.owner, 3, u"7FF"), -1);
+  EXPECT_EQ(env.shown(save_settings(env.link, 3, u"7FF")), -1);
 
   const Commands all = {"cceb 3", "ccid 7FF", "ppw3916"};
   EXPECT_EQ(responder.commands, Commands(all.begin(), all.begin() + stop.commands_sent));
   EXPECT_EQ(env.message_texts(), stop.empty_reply ? Texts{} : Texts{messages::kReplyTimeout});
-  EXPECT_EQ(serial_link().last_status,
+  EXPECT_EQ(env.last_status,
             stop.empty_reply ? LinkStatus::kEmptyReply : LinkStatus::kReplyTimeout);
 }
 
@@ -164,10 +164,10 @@ INSTANTIATE_TEST_SUITE_P(EachStep, SaveSettingsStops,
 
 TEST_F(SettingCommandsTest, AnyNonEmptyReplyToAWriteCountsAsSuccess) {
   replies["bzoff"] = reply_frame("whatever the device says");
-  EXPECT_EQ(buzzer_off(env.owner), 0);
+  EXPECT_EQ(env.shown(buzzer_off(env.link)), 0);
 
   replies["bzoff"] = test::bytes_from_hex("02 41 03 00");  // wrong check byte
-  EXPECT_EQ(buzzer_off(env.owner), -1);
+  EXPECT_EQ(env.shown(buzzer_off(env.link)), -1);
   EXPECT_EQ(env.message_texts(), (Texts{messages::kReplyBccError}));
 }
 
@@ -175,12 +175,12 @@ TEST(SettingCommandsClosed, EveryOperationEndsAtItsFirstCommand) {
   test::LinkTestEnvironment env;
   RecordingReceiver receiver;
 
-  read_settings(env.owner, receiver);
-  EXPECT_EQ(write_bitrate(env.owner, 1), -1);
-  EXPECT_EQ(write_identifier(env.owner, u"1"), -1);
-  EXPECT_EQ(commit_settings(env.owner), -1);
-  EXPECT_EQ(save_settings(env.owner, 1, u"1"), -1);
-  EXPECT_EQ(buzzer_off(env.owner), -1);
+  env.shown(read_settings(env.link, receiver));
+  EXPECT_EQ(env.shown(write_bitrate(env.link, 1)), -1);
+  EXPECT_EQ(env.shown(write_identifier(env.link, u"1")), -1);
+  EXPECT_EQ(env.shown(commit_settings(env.link)), -1);
+  EXPECT_EQ(env.shown(save_settings(env.link, 1, u"1")), -1);
+  EXPECT_EQ(env.shown(buzzer_off(env.link)), -1);
 
   EXPECT_TRUE(receiver.events.empty());
   EXPECT_EQ(env.message_texts(), Texts(6, messages::kPortNotOpen));

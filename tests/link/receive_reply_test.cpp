@@ -23,54 +23,54 @@ class ReceiveReplyTest : public testing::Test {
 
 TEST_F(ReceiveReplyTest, GoodReplyGivesPayloadLengthMinusOne) {
   device.arrive_at(0, bytes_from_hex("02 61 62 63 03 63"));
-  serial_link().last_status = LinkStatus::kReplyTimeout;  // an earlier exchange's
+  env.last_status = LinkStatus::kReplyTimeout;  // an earlier exchange's
 
-  EXPECT_EQ(receive_reply(env.owner, reply), 2);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 2);
   EXPECT_EQ(buffer_start(4), "61 62 63 00");
   EXPECT_TRUE(env.presenter.shown.empty());
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kOk);
+  EXPECT_EQ(env.last_status, LinkStatus::kOk);
 }
 
 TEST_F(ReceiveReplyTest, WrongCheckByteShowsBccErrorAndKeepsTerminatedPayload) {
   device.arrive_at(0, bytes_from_hex("02 61 62 63 03 64"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_EQ(buffer_start(4), "61 62 63 00");
   ASSERT_EQ(env.presenter.shown.size(), 1u);
   EXPECT_EQ(env.presenter.shown[0].text, messages::kReplyBccError);
   EXPECT_EQ(env.presenter.shown[0].title, u"error");
   EXPECT_EQ(env.presenter.shown[0].owner, env.owner);
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kCheckByteWrong);
+  EXPECT_EQ(env.last_status, LinkStatus::kCheckByteWrong);
 }
 
 TEST_F(ReceiveReplyTest, EmptyPayloadFailsWithoutMessage) {
   device.arrive_at(0, bytes_from_hex("02 03 03"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_TRUE(env.presenter.shown.empty());
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kEmptyReply);
+  EXPECT_EQ(env.last_status, LinkStatus::kEmptyReply);
 }
 
 TEST_F(ReceiveReplyTest, BytesBeforeStxAreSkipped) {
   device.arrive_at(0, bytes_from_hex("41 42 02 61 03 62"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), 0);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 0);
   EXPECT_EQ(buffer_start(2), "61 00");
 }
 
 TEST_F(ReceiveReplyTest, StxInsideBodyIsData) {
   device.arrive_at(0, bytes_from_hex("02 61 02 62 03 02"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), 2);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 2);
   EXPECT_EQ(buffer_start(4), "61 02 62 00");
 }
 
 TEST_F(ReceiveReplyTest, ClosedLinkShowsNotOpenWithoutReading) {
-  serial_link().device.reset();
+  env.link.close();
 
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kPortNotOpen}));
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kPortNotOpen);
+  EXPECT_EQ(env.last_status, LinkStatus::kPortNotOpen);
   EXPECT_EQ(env.clock.now, 0u);
 }
 
@@ -98,7 +98,7 @@ class ReplyStageTimeout : public testing::TestWithParam<StageCase> {
       }
       device.arrive_at(at, frame[i]);
     }
-    return receive_reply(env.owner, reply);
+    return env.shown_reply(receive_reply(env.link, reply));
   }
 
   test::LinkTestEnvironment env;
@@ -112,7 +112,7 @@ TEST_P(ReplyStageTimeout, HuntingReadsAtExactly1000AndTimesOutAt1001) {
 
   EXPECT_EQ(receive_with_late_byte(0, 1001), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kReplyTimeout);
+  EXPECT_EQ(env.last_status, LinkStatus::kReplyTimeout);
 }
 
 TEST_P(ReplyStageTimeout, BodyWindowRunsFromStxToEtx) {
@@ -144,7 +144,7 @@ TEST_F(ReceiveReplyTest, BodyBytesThatKeepComingDoNotRestartTheBodyWindow) {
   }
   device.arrive_at(1100, bytes_from_hex("03 00"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
 }
 
@@ -155,7 +155,8 @@ TEST_F(ReceiveReplyTest, LongestPayloadThatFitsIsAccepted) {
   device.arrive_at(0, std::vector<std::uint8_t>{
                           kEtx, static_cast<std::uint8_t>('a' ^ kEtx)});  // 199 'a's fold to 'a'
 
-  EXPECT_EQ(receive_reply(env.owner, reply), static_cast<int>(kReplyBufferSize) - 2);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)),
+            static_cast<int>(kReplyBufferSize) - 2);
   EXPECT_EQ(reply[kReplyBufferSize - 2], 'a');
   EXPECT_EQ(reply[kReplyBufferSize - 1], 0);
 }
@@ -169,22 +170,23 @@ TEST_F(ReceiveReplyTest, OverlongBodyIsConsumedToItsCheckByteWithoutWritingPastT
   device.arrive_at(0, std::vector<std::uint8_t>{kEtx, kEtx});  // its check byte is right
   device.arrive_at(0, bytes_from_hex("02 62 03 61"));          // the next frame on the line
 
-  EXPECT_EQ(receive_reply(env.owner, std::span(guarded).first(kReplyBufferSize)), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, std::span(guarded).first(kReplyBufferSize))),
+            -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyBccError}));
-  EXPECT_EQ(serial_link().last_status, LinkStatus::kReplyTooLong);
+  EXPECT_EQ(env.last_status, LinkStatus::kReplyTooLong);
   EXPECT_EQ(guarded[kReplyBufferSize - 1], 0);
   for (std::size_t i = kReplyBufferSize; i < guarded.size(); ++i) {
     EXPECT_EQ(guarded[i], 0xEE) << "byte " << i << " past the buffer was written";
   }
 
-  EXPECT_EQ(receive_reply(env.owner, reply), 0);  // the frame after it is intact
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 0);  // the frame after it is intact
   EXPECT_EQ(reply[0], 'b');
 }
 
 TEST_F(ReceiveReplyTest, IdleReadsDoNotEndAStageEarly) {
   device.arrive_at(999, bytes_from_hex("02 61 03 62"));
 
-  EXPECT_EQ(receive_reply(env.owner, reply), 0);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 0);
   EXPECT_EQ(device.reads, 999 + 4);  // one per idle millisecond, then one per byte
 }
 

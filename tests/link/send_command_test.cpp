@@ -27,7 +27,7 @@ class SendCommandTest : public testing::Test {
 TEST_F(SendCommandTest, WritesFrameInThreePiecesEachAfterTenMilliseconds) {
   test::FakeSerialDevice& device = env.open_fake_device();
 
-  EXPECT_EQ(send_command(env.owner, bytes_of("ccebr")), 0);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), 0);
 
   EXPECT_EQ(device.purges, 1);
   EXPECT_EQ(hex_pieces(device), (std::vector<std::string>{"02", "63 63 65 62 72", "03 76"}));
@@ -43,14 +43,14 @@ TEST_F(SendCommandTest, PurgesBeforeWritingSoStaleRepliesNeverReachTheNextExchan
   device.arrive_at(0, test::bytes_from_hex("02 61 03 62"));  // a late reply to an older command
   device.arrive_at(50, test::bytes_from_hex("02 62 03 61"));
 
-  ASSERT_EQ(send_command(env.owner, bytes_of("bzoff")), 0);
+  ASSERT_EQ(env.shown(send_command(env.link, bytes_of("bzoff"))), 0);
   ReplyBuffer reply{};
-  EXPECT_EQ(receive_reply(env.owner, reply), 0);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 0);
   EXPECT_EQ(reply[0], 'b');
 }
 
 TEST_F(SendCommandTest, ClosedLinkShowsErrorAndWritesNothing) {
-  EXPECT_EQ(send_command(env.owner, bytes_of("ccebr")), -1);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), -1);
 
   ASSERT_EQ(env.presenter.shown.size(), 1u);
   const test::ShownMessage& shown = env.presenter.shown[0];
@@ -65,7 +65,7 @@ TEST_F(SendCommandTest, ZeroByteWriteIsRetriedAfterHundredMilliseconds) {
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script = {0, std::nullopt};  // STX: wrote nothing, then failed, then goes out
 
-  EXPECT_EQ(send_command(env.owner, bytes_of("bzoff")), 0);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("bzoff"))), 0);
 
   EXPECT_EQ(hex_of(device.written_bytes()), "02 62 7A 6F 66 66 03 74");
   EXPECT_EQ(env.clock.sleeps, (std::vector<std::uint32_t>{10, 100, 100, 10, 10}));
@@ -75,7 +75,7 @@ TEST_F(SendCommandTest, ShortWriteSendsTheRestAtOnceWithinTheSameAttempts) {
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script = {1, 6, 1};  // STX whole; payload cut after "ccid 7", then one byte
 
-  EXPECT_EQ(send_command(env.owner, bytes_of("ccid 7FF")), 0);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccid 7FF"))), 0);
 
   EXPECT_EQ(hex_pieces(device),
             (std::vector<std::string>{"02", "63 63 69 64 20 37", "46", "46", "03 19"}));
@@ -88,14 +88,14 @@ TEST_F(SendCommandTest, PieceThatCannotGoOutWholeEndsTheFrame) {
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script = {1, 6, 0, 0, 0, 0};
 
-  EXPECT_EQ(send_command(env.owner, bytes_of("ccid 7FF")), 0);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccid 7FF"))), 0);
 
   EXPECT_EQ(hex_of(device.written_bytes()), "02 63 63 69 64 20 37");
   EXPECT_EQ(device.writes.size(), 6u);  // one for STX, five for the payload, none for the tail
   EXPECT_TRUE(env.presenter.shown.empty());
 
   ReplyBuffer reply{};
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
 }
 
@@ -103,7 +103,7 @@ TEST_F(SendCommandTest, PortAcceptingNothingGivesUpAfterFiveAttemptsAndReplyTime
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script.assign(20, std::nullopt);
 
-  EXPECT_EQ(send_command(env.owner, bytes_of("ccebr")), 0);
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), 0);
 
   EXPECT_EQ(device.writes.size(), 5u);
   EXPECT_TRUE(device.written_bytes().empty());
@@ -111,7 +111,7 @@ TEST_F(SendCommandTest, PortAcceptingNothingGivesUpAfterFiveAttemptsAndReplyTime
   EXPECT_EQ(env.clock.now, 410u);
 
   ReplyBuffer reply{};
-  EXPECT_EQ(receive_reply(env.owner, reply), -1);
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
 }
 

@@ -16,7 +16,7 @@ class TracingTest : public testing::Test {
     auto prepared = std::make_unique<test::FakeSerialDevice>(clock);
     fake = prepared.get();
     inner.next_device = std::move(prepared);
-    device = tracing.open_exclusive(u"/dev/ttyUSB0");
+    device = tracing.open_exclusive(u"/dev/ttyUSB0").device;
   }
 
   // The trace counts from its own start, not from the clock's zero.
@@ -65,7 +65,7 @@ TEST_F(TracingTest, FailedWriteIsMarkedAndOpenFailurePassesThrough) {
   device->purge();
   EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
 
-  EXPECT_EQ(tracing.open_exclusive(u"COM9"), nullptr);  // the fake has no second device
+  EXPECT_EQ(tracing.open_exclusive(u"COM9").device, nullptr);  // the fake has no second device
   EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
 }
 
@@ -86,7 +86,7 @@ TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
   inner.next_device = std::move(prepared);
   std::ostringstream out;
   TracingBackend tracing{inner, out, clock};
-  std::unique_ptr<SerialDevice> device = tracing.open_exclusive(u"/dev/ttyUSB0");
+  std::unique_ptr<SerialDevice> device = tracing.open_exclusive(u"/dev/ttyUSB0").device;
   ASSERT_NE(device, nullptr);
 
   // Each write takes 5 us: a sent byte is stamped when its write began.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "link/services_scope.h"
-
 namespace quintrel {
 namespace {
 
@@ -33,13 +31,12 @@ class PortListTest : public testing::Test {
  protected:
   FixedScanner scanner;
   FakePortBox box;
-  ServicesScope services{{.port_scanner = &scanner}};
 };
 
 TEST_F(PortListTest, NoPortsGiveTheTenFixedNamesWithCom1Selected) {
   box.entries = {u"old entry", u"another"};
 
-  fill_port_list(box);
+  fill_port_list(box, &scanner);
 
   EXPECT_EQ(box.entries, kFixedNames);
   EXPECT_EQ(box.selected, 0);
@@ -48,8 +45,8 @@ TEST_F(PortListTest, NoPortsGiveTheTenFixedNamesWithCom1Selected) {
 TEST_F(PortListTest, ScannedPortsComeFirstInScanOrderWithoutDeDuplication) {
   scanner.ports = {{u"COM3", u"USB Serial Port"}, {u"COM1", u"Communications Port"}};
 
-  fill_port_list(box);
-  fill_port_list(box);  // a second search gives the same list, not a doubled one
+  fill_port_list(box, &scanner);
+  fill_port_list(box, &scanner);  // a second search gives the same list, not a doubled one
 
   Entries expected = {u"COM3(USB Serial Port)", u"COM1(Communications Port)"};
   expected.insert(expected.end(), kFixedNames.begin(), kFixedNames.end());
@@ -60,7 +57,7 @@ TEST_F(PortListTest, ScannedPortsComeFirstInScanOrderWithoutDeDuplication) {
 TEST_F(PortListTest, OverlongEntryIsCutTo255Units) {
   scanner.ports = {{u"/dev/ttyUSB0", std::u16string(300, u'd')}};
 
-  fill_port_list(box);
+  fill_port_list(box, &scanner);
 
   ASSERT_EQ(box.entries.size(), 11u);
   EXPECT_EQ(box.entries[0].size(), kPortEntryMax);
@@ -69,8 +66,8 @@ TEST_F(PortListTest, OverlongEntryIsCutTo255Units) {
 
 TEST_F(PortListTest, ListedPortsAreTheBoxEntriesWithTheFixedNamesOfLegacyKind) {
   scanner.ports = {{u"COM3", u"USB Serial Port", PortKind::kUsb}};
-  fill_port_list(box);
-  const std::vector<ScannedPort> listed = port_list_entries();
+  fill_port_list(box, &scanner);
+  const std::vector<ScannedPort> listed = port_list_entries(&scanner);
   ASSERT_EQ(listed.size(), box.entries.size());
   for (std::size_t at = 0; at < listed.size(); ++at) {
     EXPECT_EQ(at == 0 ? format_port_entry(listed[at]) : listed[at].name, box.entries[at]);
@@ -79,17 +76,18 @@ TEST_F(PortListTest, ListedPortsAreTheBoxEntriesWithTheFixedNamesOfLegacyKind) {
 }
 
 TEST_F(PortListTest, NoteForAMissingPortNamesThePresentOnesUpToALimit) {
-  EXPECT_EQ(present_ports_note(), "no serial port is present");
+  EXPECT_EQ(present_ports_note(&scanner), "no serial port is present");
   scanner.ports = {{u"/dev/ttyUSB0", u"FT232R"}, {u"/dev/ttyACM0", u"Pico"}};
-  EXPECT_EQ(present_ports_note(), "ports present: /dev/ttyUSB0(FT232R), /dev/ttyACM0(Pico)");
+  EXPECT_EQ(present_ports_note(&scanner),
+            "ports present: /dev/ttyUSB0(FT232R), /dev/ttyACM0(Pico)");
   scanner.ports.assign(kPresentPortsNamed + 3, {u"COM4", u"x"});
-  EXPECT_TRUE(present_ports_note().ends_with("COM4(x), COM4(x) and 3 more"));
+  EXPECT_TRUE(present_ports_note(&scanner).ends_with("COM4(x), COM4(x) and 3 more"));
 }
 
 TEST_F(PortListTest, WithoutAScannerOnlyTheFixedNames) {
-  install_port_scanner(nullptr);
-  fill_port_list(box);
+  fill_port_list(box, nullptr);
   EXPECT_EQ(box.entries, kFixedNames);
+  EXPECT_EQ(present_ports_note(nullptr), "");
 }
 
 }  // namespace

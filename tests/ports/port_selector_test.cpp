@@ -45,6 +45,8 @@ TEST(SelectPorts, EachFormOfSelector) {
       {"/dev/odd[1]", {"/dev/odd[1]"}, false, ""},
       {"usb:0403:6001:B2", {"/dev/ttyUSB1"}, false, ""},
       {"serial:A1", {"/dev/ttyUSB0"}, false, ""},
+      {"serial:a1", {"/dev/ttyUSB0"}, false, ""},
+      {"usb:0403:6001:b2", {"/dev/ttyUSB1"}, false, ""},
       {"/dev/serial/by-id/usb-FTDI*", {"/dev/ttyUSB0", "/dev/ttyUSB1"}, true, ""},
       {"/tmp/quintrel-ports-*/?", {"/dev/pts/3"}, true, ""},
       // COM1 is the scanned /dev/ttyS0 (opened once); the scan did not find COM2.

@@ -81,8 +81,20 @@ LinkTestEnvironment::LinkTestEnvironment() {
 FakeSerialDevice& LinkTestEnvironment::open_fake_device() {
   auto device = std::make_unique<FakeSerialDevice>(clock);
   FakeSerialDevice& ref = *device;
-  serial_link().device = std::move(device);
+  link.adopt(std::move(device));
   return ref;
+}
+
+int LinkTestEnvironment::shown(const LinkOutcome& outcome) {
+  last_status = outcome.status;
+  if (const char16_t* text = outcome.message(); text != nullptr) {
+    show_message(presenter, kKindError, owner, text, outcome.title());
+  }
+  return outcome.ok() ? 0 : -1;
+}
+
+int LinkTestEnvironment::shown_reply(const LinkOutcome& outcome) {
+  return shown(outcome) == 0 ? static_cast<int>(outcome.payload_size) - 1 : -1;
 }
 
 std::vector<std::u16string> LinkTestEnvironment::message_texts() const {

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "base/show_message.h"
+#include "link/link_outcome.h"
 #include "link/serial_device.h"
 #include "link/serial_link.h"
-#include "link/services_scope.h"
 #include "support/virtual_clock.h"
+#include "ui/main_dialog.h"
+#include "ui/show_message.h"
 
 namespace quintrel::test {
 
@@ -86,17 +87,24 @@ class FakeSerialDevice final : public SerialDevice {
 // Hands out one prepared device, or fails when there is none.
 class FakeBackend final : public SerialBackend {
  public:
-  std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view port_name) override {
+  OpenedDevice open_exclusive(std::u16string_view port_name) override {
     opened_names.emplace_back(port_name);
-    return std::move(next_device);
+    if (next_device == nullptr) {
+      return {nullptr, failure_kind, failure};
+    }
+    return {std::move(next_device), OpenFailure::kNone, {}};
   }
-  std::string last_open_failure() override { return failure; }
-  OpenFailure last_open_failure_kind() override { return failure_kind; }
+  std::string other_holders(std::u16string_view port_name) override {
+    holder_looks.emplace_back(port_name);
+    return holders;
+  }
 
   std::unique_ptr<SerialDevice> next_device;
   std::vector<std::u16string> opened_names;
   std::string failure;  // why an open without a prepared device fails
   OpenFailure failure_kind = OpenFailure::kOther;
+  std::string holders;                       // what other_holders answers
+  std::vector<std::u16string> holder_looks;  // every port other_holders was asked about
 };
 
 struct ShownMessage {
@@ -122,25 +130,34 @@ class RecordingPresenter final : public MessagePresenter {
   std::deque<int> answers;  // results to give, in order; OK once they run out
 };
 
-// Installs the virtual clock and the recording presenter for one test, and closes the link and
-// restores the services afterwards, so no test sees another's state.
+// One test's link on the virtual clock and a fake backend, and a recording presenter that shows
+// outcomes as a window does.
 class LinkTestEnvironment {
  public:
   LinkTestEnvironment();
   LinkTestEnvironment(const LinkTestEnvironment&) = delete;
   LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
 
-  // Puts a fresh fake device into the link as if open_port had succeeded.
+  // Puts a fresh fake device into the link as if it had been opened.
   FakeSerialDevice& open_fake_device();
   // The texts of the messages shown so far.
   std::vector<std::u16string> message_texts() const;
 
+  // As a window does with an operation's outcome: a failure's message is shown with owner, and
+  // the result is 0 on success, -1 on failure.
+  int shown(const LinkOutcome& outcome);
+  // The same for receive_reply, whose result is the payload's length minus one.
+  int shown_reply(const LinkOutcome& outcome);
+
+  // The services a main dialog gets in these tests (no port scanner).
+  DialogServices dialog_services() { return {backend, nullptr, clock, presenter}; }
+
   VirtualClock clock;
+  FakeBackend backend;
   RecordingPresenter presenter;
   OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x1234);
-
- private:
-  ServicesScope services_{{.link_clock = &clock, .message_presenter = &presenter}};
+  SerialLink link{backend, clock};
+  LinkStatus last_status = LinkStatus::kOk;  // how the last outcome given to shown() ended
 };
 
 }  // namespace quintrel::test

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "base/control_ids.h"
 #include "base/message_texts.h"
 #include "ports/port_list.h"
 #include "tests/support/fake_edit.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
+#include "ui/control_ids.h"
 
 namespace quintrel {
 namespace {
@@ -60,10 +60,11 @@ class FakeMainView final : public MainView {
   int combo_selection(int id) override { return selected.contains(id) ? selected[id] : -1; }
   EditControl& identifier_edit() override { return edit; }
   void destroy_window() override {
-    log.push_back(serial_link().is_open() ? "destroy while open" : "destroy");
+    log.push_back(dialog->link().is_open() ? "destroy while open" : "destroy");
   }
   void post_quit(int exit_code) override { log.push_back("quit " + std::to_string(exit_code)); }
 
+  const MainDialog* dialog = nullptr;
   Log log;
   std::map<int, Texts> entries;
   std::map<int, int> selected;
@@ -78,7 +79,10 @@ class OneScannedPort final : public PortScanner {
 
 class MainDialogTest : public testing::Test {
  protected:
-  MainDialogTest() { numeric_field_table() = NumericFieldTable{}; }
+  MainDialogTest() {
+    numeric_field_table() = NumericFieldTable{};
+    view.dialog = &dialog;
+  }
   ~MainDialogTest() override { numeric_field_table() = NumericFieldTable{}; }
 
   // A device for the next COM OPEN: it answers "ccebr" and "ccidr" from the replies table (no
@@ -106,7 +110,7 @@ class MainDialogTest : public testing::Test {
     replies = {{"ccebr", bitrate_reply}, {"ccidr", identifier_reply}};
     plug_in_device();
     dialog.on_command(kComOpenButton);
-    ASSERT_TRUE(serial_link().is_open());
+    ASSERT_TRUE(dialog.link().is_open());
   }
 
   std::u16string field_text() { return get_field_text(view.edit.window()); }
@@ -116,12 +120,11 @@ class MainDialogTest : public testing::Test {
   test::FakeBackend backend;
   OneScannedPort scanner;
   FakeMainView view;
-  MainDialog dialog{view};
+  MainDialog dialog{view, {backend, &scanner, env.clock, env.presenter}};
   std::map<std::string, std::string> replies;
   std::unique_ptr<test::ScriptedResponder> responder;
   test::FakeSerialDevice* device_ = nullptr;
   int bitrate_when_identifier_asked = -2;
-  ServicesScope services{{.serial_backend = &backend, .port_scanner = &scanner}};
 };
 
 TEST_F(MainDialogTest, StartUpSetsEverythingUpInOrderAndSendsNothing) {
@@ -148,7 +151,7 @@ TEST_F(MainDialogTest, StartUpSetsEverythingUpInOrderAndSendsNothing) {
   EXPECT_EQ(numeric_field_table().slots[0].maximum, kIdentifierMaximum);
   EXPECT_EQ(numeric_field_table().slots[0].radix, 16);
   EXPECT_TRUE(backend.opened_names.empty());
-  EXPECT_FALSE(serial_link().is_open());
+  EXPECT_FALSE(dialog.link().is_open());
   EXPECT_TRUE(env.presenter.shown.empty());
 }
 
@@ -163,6 +166,22 @@ TEST_F(MainDialogTest, FailedOpenShowsItsMessageThenPortNotOpenOnce) {
   EXPECT_EQ(env.presenter.shown[1].title, u"error");
   EXPECT_TRUE(view.log.empty());  // no control changed, nothing applied
   EXPECT_EQ(field_text(), u"0");
+}
+
+TEST_F(MainDialogTest, PortNameIsTakenAsTypedUpToTheFirstParenthesisOfAtMost299Units) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"COM10", u"COM10"},
+      {u"COM3 ", u"COM3 "},
+      {u"(x)", u""},
+      {u"COM3(USB Serial Port (COM3))", u"COM3"},
+      {std::u16string(300, u'A') + u"(desc)", std::u16string(299, u'A')}};
+  for (const auto& [text, name] : cases) {
+    view.entries[kPortBox] = {text};
+    view.selected[kPortBox] = 0;
+    backend.opened_names.clear();
+    dialog.on_command(kComOpenButton);
+    EXPECT_EQ(backend.opened_names, Texts{name});
+  }
 }
 
 TEST_F(MainDialogTest, SuccessfulOpenSwitchesControlsThenAppliesBothValues) {
@@ -297,7 +316,7 @@ TEST_F(MainDialogTest, OtherIdsDoNothing) {
   EXPECT_TRUE(view.log.empty());
   EXPECT_TRUE(commands().empty());
   EXPECT_TRUE(env.presenter.shown.empty());
-  EXPECT_TRUE(serial_link().is_open());
+  EXPECT_TRUE(dialog.link().is_open());
 }
 
 TEST_F(MainDialogTest, SearchAgainRebuildsOnlyThePortBox) {
@@ -326,7 +345,7 @@ TEST_F(MainDialogTest, ComCloseAndClosingTheWindowCloseThePortFirst) {
   view.log.clear();
 
   dialog.on_command(kComCloseButton);
-  EXPECT_FALSE(serial_link().is_open());
+  EXPECT_FALSE(dialog.link().is_open());
   const Log closed_state = {"enable 1002 on", "enable 1004 on", "enable 1001 on",
                             "enable 1003 off"};
   EXPECT_EQ(view.log, closed_state);

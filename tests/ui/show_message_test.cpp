@@ -1,4 +1,4 @@
-#include "base/show_message.h"
+#include "ui/show_message.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +25,13 @@ class ShowMessageTest : public testing::Test {
  protected:
   test::RecordingPresenter presenter;
   OwnerWindow owner = reinterpret_cast<OwnerWindow>(0x42);
-  ServicesScope services{{.message_presenter = &presenter}};
 };
 
 TEST_F(ShowMessageTest, KindWordShiftedRightByEightIsTheIconCode) {
-  show_message(kKindError, owner, u"a", u"");
-  show_message(kKindWarning, owner, u"b", u"t");
-  show_message(0x300, owner, u"c", u"");
-  show_message(-256, owner, u"d", u"");  // arithmetic shift keeps the sign
+  show_message(presenter, kKindError, owner, u"a", u"");
+  show_message(presenter, kKindWarning, owner, u"b", u"t");
+  show_message(presenter, 0x300, owner, u"c", u"");
+  show_message(presenter, -256, owner, u"d", u"");  // arithmetic shift keeps the sign
 
   ASSERT_EQ(presenter.shown.size(), 4u);
   EXPECT_EQ(presenter.shown[0].icon_code, 0);
@@ -47,15 +46,10 @@ TEST_F(ShowMessageTest, ReturnsThePresentersResultAndKeepsTheLastRequest) {
   static constexpr char16_t kText[] = u"Save settings ?";
   presenter.answers = {kMessageOk, kMessageDismissed};
 
-  EXPECT_EQ(show_message(kKindWarning, owner, kText, u""), kMessageOk);
-  EXPECT_EQ(show_message(kKindWarning, owner, kText, u""), kMessageDismissed);
+  EXPECT_EQ(show_message(presenter, kKindWarning, owner, kText, u""), kMessageOk);
+  EXPECT_EQ(show_message(presenter, kKindWarning, owner, kText, u""), kMessageDismissed);
   EXPECT_EQ(message_request().text, kText);  // borrowed, not copied
   EXPECT_EQ(message_request().icon_code, 2);
-}
-
-TEST_F(ShowMessageTest, WithoutAWindowTheResultIsTheFailureResultNotADismissal) {
-  install_message_presenter(nullptr);
-  EXPECT_EQ(show_message(kKindWarning, owner, u"Save settings ?", u""), kMessageWindowFailed);
 }
 
 }  // namespace

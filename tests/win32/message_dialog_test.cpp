@@ -10,8 +10,7 @@
 #include <thread>
 
 #include "base/message_texts.h"
-#include "base/show_message.h"
-#include "link/services_scope.h"
+#include "ui/show_message.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_message_dialog.h"
 
@@ -186,14 +185,13 @@ class MessageDialogTest : public ::testing::Test {
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
       }
     });
-    const int result = show_message(kind, owner_, text, title);
+    const int result = show_message(presenter_, kind, owner_, text, title);
     done = true;
     operator_thread.join();
     return result;
   }
 
   Win32MessagePresenter presenter_;
-  ServicesScope services_{{.message_presenter = &presenter_}};
   HWND owner_ = nullptr;
   Seen seen_;
 };

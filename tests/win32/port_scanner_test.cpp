@@ -2,6 +2,7 @@
 // description's grow-and-retry requests.
 #include <windows.h>
 
+#include <devpropdef.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -130,6 +131,24 @@ TEST(DeviceIds, GiveKindUsbIdsInLowerCaseAndOnlyRealSerialNumbers) {
     EXPECT_EQ(port.kind, c.kind);
     EXPECT_EQ(port.vid + ":" + port.pid + ":" + port.serial, c.vid + ":" + c.pid + ":" + c.serial);
   }
+}
+
+TEST(MergeFoundPorts, AddsPortsClassDevicesNotListedButNoParallelPort) {
+  const auto found = [](const char16_t* id, const char16_t* name) {
+    return FoundPort{id, {name, u""}};
+  };
+  const std::vector<ScannedPort> ports = merge_found_ports(
+      {found(u"USB\\VID_0403&PID_6001\\A1", u"COM3")},
+      {found(u"USB\\VID_0403&PID_6001\\A1", u"COM3"), found(u"ROOT\\PORTS\\0000", u"COM9"),
+       found(u"ACPI\\PNP0401\\1", u"LPT1")});
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[1].name, u"COM9");
+}
+
+TEST(ProblemCode, IsReadFromEitherIntegerType) {
+  EXPECT_EQ(problem_code_from(DEVPROP_TYPE_INT32, 43), 43u);
+  EXPECT_EQ(problem_code_from(DEVPROP_TYPE_UINT32, 22), 22u);
+  EXPECT_EQ(problem_code_from(DEVPROP_TYPE_STRING, 43), 0u);
 }
 
 TEST(Win32PortScanner, ListsWhatTheSystemReportsWithoutFailing) {

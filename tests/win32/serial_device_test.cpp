@@ -8,9 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/clock.h"
-#include "ports/port_list.h"
-#include "link/services_scope.h"
+#include "platform/system_clock.h"
 #include "platform/windows/win32_clock.h"
 #include "platform/windows/win32_serial_device.h"
 
@@ -28,8 +26,9 @@ TEST(Win32SerialPort, APortThatDoesNotExistIsNotOpenedAndSaysWhy) {
   Win32SerialBackend backend;
   for (const char16_t* name : {u"COM250", u"", u"NOPORT"}) {
     SCOPED_TRACE(testing::Message() << "name length " << std::u16string(name).size());
-    EXPECT_EQ(backend.open_exclusive(name), nullptr);
-    EXPECT_FALSE(backend.last_open_failure().empty());
+    const OpenedDevice opened = backend.open_exclusive(name);
+    EXPECT_EQ(opened.device, nullptr);
+    EXPECT_FALSE(opened.reason.empty());
   }
 }
 
@@ -48,10 +47,10 @@ TEST(Win32SerialPort, APortNotFoundIsFollowedByThePortsPresent) {
   class OnePort final : public PortScanner {
     std::vector<ScannedPort> present_ports() override { return {{u"COM7", u"USB Serial"}}; }
   } scanner;
-  const ServicesScope scope({.port_scanner = &scanner});
-  Win32SerialBackend backend;
-  EXPECT_EQ(backend.open_exclusive(u"COM249"), nullptr);
-  EXPECT_EQ(backend.last_open_failure(),
+  Win32SerialBackend backend(&scanner);
+  const OpenedDevice opened = backend.open_exclusive(u"COM249");
+  EXPECT_EQ(opened.device, nullptr);
+  EXPECT_EQ(opened.reason,
             describe_open_error(ERROR_FILE_NOT_FOUND) + "; ports present: COM7(USB Serial)");
 }
 
@@ -97,7 +96,7 @@ TEST(Win32SerialPortOnPty, OpenTurnsOffTheHandshakeAnotherProgramLeft) {
   ASSERT_TRUE(line_held(win32_device_path(port), &left).fOutxCtsFlow);
   {
     Win32SerialBackend backend;
-    const std::unique_ptr<SerialDevice> device = backend.open_exclusive(port);
+    const std::unique_ptr<SerialDevice> device = backend.open_exclusive(port).device;
     ASSERT_TRUE(device && device->read_line_settings() && device->write_line_settings() &&
                 device->set_short_timeouts());
   }

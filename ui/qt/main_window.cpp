@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "base/control_ids.h"
+#include "ui/control_ids.h"
 #include "ui/dialog_layouts.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/qt_text.h"
@@ -20,10 +20,10 @@ constexpr int kPortBoxVisibleItems = 15;
 
 }  // namespace
 
-MainWindow::MainWindow()
+MainWindow::MainWindow(const DialogServices& services)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      dialog_(*this) {
+      dialog_(*this, services) {
   const DialogUnits units(font());
   setFixedSize(units.size(kMainDialogLayout.cx, kMainDialogLayout.cy));
   // Created in template order, which Qt also takes as the tab order.

@@ -22,7 +22,7 @@ class MainWindow final : public QWidget, private MainView {
   Q_OBJECT
 
  public:
-  MainWindow();
+  explicit MainWindow(const DialogServices& services);
 
   // Runs the window's start-up; the port box then has the focus.
   void start();
@@ -32,6 +32,7 @@ class MainWindow final : public QWidget, private MainView {
   QComboBox* combo(int control_id) const;
   IdentifierEdit* identifier_field() const { return identifier_; }
   QLabel* identifier_label() const { return label_; }
+  const MainDialog& dialog() const { return dialog_; }
 
  Q_SIGNALS:
   // The window is gone and the program should end with this code.

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QPixmap>
 
-#include "base/show_message.h"
+#include "ui/show_message.h"
 
 class QLabel;
 class QPushButton;

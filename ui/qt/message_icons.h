@@ -5,7 +5,7 @@
 
 #include <QPixmap>
 
-#include "base/show_message.h"
+#include "ui/show_message.h"
 
 namespace quintrel::qt {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "base/control_ids.h"
+#include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_edit_control.h"
@@ -88,7 +88,8 @@ class Win32MainView final : public MainView {
 
 // The window's view and logic, created with the window and released with it.
 struct MainWindowState {
-  explicit MainWindowState(HWND dialog) : view(dialog), logic(view) {}
+  MainWindowState(HWND dialog, const DialogServices& services)
+      : view(dialog), logic(view, services) {}
   Win32MainView view;
   MainDialog logic;
 };
@@ -99,9 +100,10 @@ MainWindowState* state_of(HWND window) {
 
 }  // namespace
 
-INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
-    auto* state = new MainWindowState(window);
+    // lparam is DialogBoxParamW's init parameter: the program's DialogServices.
+    auto* state = new MainWindowState(window, *reinterpret_cast<const DialogServices*>(lparam));
     SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     state->logic.on_init();
     return TRUE;  // handled: the dialog manager puts the focus on the first tab stop, the port box

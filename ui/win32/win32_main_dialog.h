@@ -6,7 +6,8 @@
 
 namespace quintrel {
 
-// The dialog procedure of dialog 101, for DialogBoxParamW.
+// The dialog procedure of dialog 101, for DialogBoxParamW, whose init parameter must point to
+// the DialogServices the window works with (they must outlive the window).
 INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 }  // namespace quintrel

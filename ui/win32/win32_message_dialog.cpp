@@ -1,6 +1,6 @@
 #include "ui/win32/win32_message_dialog.h"
 
-#include "base/control_ids.h"
+#include "ui/control_ids.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_instance.h"
@@ -95,9 +95,16 @@ HICON load_message_icon(std::int32_t icon_code, int size) {
     // its own copy, made again from the icon's resource at the size it is drawn.
     const auto shared =
         static_cast<HICON>(LoadImageW(nullptr, name, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
-    return shared == nullptr
-               ? nullptr
-               : static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE));
+    if (shared == nullptr) {
+      return nullptr;
+    }
+    if (const auto copy =
+            static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE));
+        copy != nullptr) {
+      return copy;
+    }
+    // The resource could not be read again: the loaded image, stretched, is still an icon.
+    return static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, 0));
   }
   // The program's own icons, loaded at the size they are drawn, so the best image of the icon is
   // used rather than its 32-pixel one stretched; not shared, so the window destroys it.

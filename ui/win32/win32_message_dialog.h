@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "base/show_message.h"
+#include "ui/show_message.h"
 
 namespace quintrel {
 

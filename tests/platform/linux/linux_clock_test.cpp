@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/clock.h"
+#include "platform/system_clock.h"
 
 namespace quintrel {
 namespace {

@@ -9,9 +9,8 @@
 #include <cerrno>
 #include <fstream>
 
-#include "ports/port_list.h"
 #include "platform/linux/linux_serial_device.h"
-#include "link/services_scope.h"
+#include "ports/port_list.h"
 
 namespace quintrel {
 namespace {
@@ -42,19 +41,16 @@ TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
   FakeProc proc;
   proc.process(4242, "minicom", {"/dev/null", "/dev/ttyUSB0"});
   proc.process(77, "screen", {"/dev/ttyUSB1", "/dev/ttyUSB0"});
-  EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB0", EBUSY, proc.root),
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB0", EBUSY, proc.root, nullptr),
             "busy: held by screen (pid 77), minicom (pid 4242)");
-  // Several ports in one look, as a run over many ports asks before it starts.
-  EXPECT_EQ(other_holders_warnings({"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyUSB2"}, proc.root),
-            (std::vector<std::string>{
-                "/dev/ttyUSB1 is also open in screen (pid 77): replies may be lost",
-                "/dev/ttyUSB0 is also open in screen (pid 77), minicom (pid 4242): replies may be "
-                "lost",
-                ""}));
+  EXPECT_EQ(
+      other_holders_warning("/dev/ttyUSB0", proc.root),
+      "/dev/ttyUSB0 is also open in screen (pid 77), minicom (pid 4242): replies may be lost");
+  EXPECT_EQ(other_holders_warning("/dev/ttyUSB2", proc.root), "");
   // Another user's process: its open files cannot be listed.
   fs::remove(proc.process(1, "init") / "fd");
   std::ofstream(proc.root / "1" / "fd") << "";
-  EXPECT_EQ(diagnose_open_failure("/dev/ttyS3", EWOULDBLOCK, proc.root),
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyS3", EWOULDBLOCK, proc.root, nullptr),
             "busy: held by another user's program");
 }
 
@@ -67,16 +63,16 @@ TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
     std::vector<ScannedPort> present_ports() override { return {{u"/dev/ttyS4", u"serial"}}; }
   } scanner;
   {
-    const ServicesScope scope({.port_scanner = &scanner});
     EXPECT_EQ(
-        diagnose_open_failure("/dev/ttyACM0", ENOENT, proc.root),
+        diagnose_open_failure("/dev/ttyACM0", ENOENT, proc.root, &scanner),
         describe_open_error(ENOENT) +
             "; ModemManager is running, which opens new USB adapters to probe them for a "
             "modem: stop it (sudo systemctl stop ModemManager); brltty is running, which takes "
             "some USB serial adapters for braille displays: remove it (sudo apt remove "
             "brltty), then plug the adapter in again; ports present: /dev/ttyS4(serial)");
   }
-  EXPECT_EQ(diagnose_open_failure("/dev/ttyS4", EBUSY, proc.root), describe_open_error(EBUSY));
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyS4", EBUSY, proc.root, nullptr),
+            describe_open_error(EBUSY));
 }
 
 TEST(OpenDiagnosis, BackendNamesOtherHoldersButNotThePseudoTerminalsFarEnd) {
@@ -90,14 +86,16 @@ TEST(OpenDiagnosis, BackendNamesOtherHoldersButNotThePseudoTerminalsFarEnd) {
       << "pos:\t0\ntty-index:\t" << index << '\n';
   std::ofstream(proc.process(501, "minicom", {"/dev/ptmx", pty}) / "fdinfo" / "0")
       << "tty-index:\t" << index << "0\n";
-  LinuxSerialBackend backend(proc.root);
+  LinuxSerialBackend backend(nullptr, proc.root);
   const std::u16string name(pty.begin(), pty.end());
-  std::unique_ptr<SerialDevice> device = backend.open_exclusive(name);
+  std::unique_ptr<SerialDevice> device = backend.open_exclusive(name).device;
   ASSERT_NE(device, nullptr);
-  EXPECT_EQ(backend.last_open_warning(),
+  EXPECT_EQ(backend.other_holders(name),
             pty + " is also open in minicom (pid 501): replies may be lost");
-  EXPECT_EQ(backend.open_exclusive(name), nullptr);
-  EXPECT_EQ(backend.last_open_failure(), pty + ": busy: held by minicom (pid 501)");
+  const OpenedDevice second = backend.open_exclusive(name);
+  EXPECT_EQ(second.device, nullptr);
+  EXPECT_EQ(second.failure, OpenFailure::kBusy);
+  EXPECT_EQ(second.reason, pty + ": busy: held by minicom (pid 501)");
   device.reset();
   ::close(master);
 }

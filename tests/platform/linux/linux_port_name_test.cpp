@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "ports/port_identity.h"
-#include "link/serial_link.h"
 #include "base/utf8_text.h"
+#include "ports/port_identity.h"
+#include "ports/port_list.h"
 
 namespace quintrel {
 namespace {

@@ -80,8 +80,9 @@ class LinuxSerialDeviceTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(pty.path.empty()) << "no pseudo-terminal";
-    device = backend.open_exclusive(as_u16(pty.path));
-    ASSERT_NE(device, nullptr) << backend.last_open_failure();
+    OpenedDevice opened = backend.open_exclusive(as_u16(pty.path));
+    device = std::move(opened.device);
+    ASSERT_NE(device, nullptr) << opened.reason;
     ASSERT_TRUE(device->read_line_settings());
     ASSERT_TRUE(device->write_line_settings());
     device->set_short_timeouts();
@@ -185,23 +186,26 @@ TEST_F(LinuxSerialDeviceTest, HangUpReadsNoByteAndStillWaits) {
 
 TEST_F(LinuxSerialDeviceTest, SecondOpenOfTheSamePortIsRefusedAsBusy) {
   // flock holds against root too, where TIOCEXCL does not.
-  EXPECT_EQ(backend.open_exclusive(as_u16(pty.path)), nullptr);
+  const OpenedDevice refused = backend.open_exclusive(as_u16(pty.path));
+  EXPECT_EQ(refused.device, nullptr);
   // Who holds it, as far as /proc shows, follows (tested on a fake /proc tree).
-  EXPECT_TRUE(backend.last_open_failure().starts_with(pty.path + ": busy: "))
-      << backend.last_open_failure();
+  EXPECT_TRUE(refused.reason.starts_with(pty.path + ": busy: ")) << refused.reason;
   device.reset();
-  EXPECT_NE(backend.open_exclusive(as_u16(pty.path)), nullptr);
-  EXPECT_EQ(backend.last_open_failure(), "");
+  const OpenedDevice reopened = backend.open_exclusive(as_u16(pty.path));
+  EXPECT_NE(reopened.device, nullptr);
+  EXPECT_EQ(reopened.reason, "");
 }
 
 TEST(LinuxSerialBackend, OpenFailuresCarryTheirReason) {
   LinuxSerialBackend backend;
-  EXPECT_EQ(backend.open_exclusive(u"/dev/quintrel-no-such-port"), nullptr);
-  EXPECT_EQ(backend.last_open_failure(),
+  const OpenedDevice missing = backend.open_exclusive(u"/dev/quintrel-no-such-port");
+  EXPECT_EQ(missing.device, nullptr);
+  EXPECT_EQ(missing.failure, OpenFailure::kMissing);
+  EXPECT_EQ(missing.reason,
             "/dev/quintrel-no-such-port: no such device: the port name is wrong or the adapter "
             "is unplugged");
   // Not a tty: it opens, and the settings step refuses it.
-  std::unique_ptr<SerialDevice> not_a_tty = backend.open_exclusive(u"/dev/null");
+  std::unique_ptr<SerialDevice> not_a_tty = backend.open_exclusive(u"/dev/null").device;
   ASSERT_NE(not_a_tty, nullptr);
   EXPECT_FALSE(not_a_tty->read_line_settings());
 }

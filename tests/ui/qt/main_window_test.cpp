@@ -12,18 +12,18 @@
 #include <filesystem>
 #include <string>
 
-#include "base/control_ids.h"
-#include "base/show_message.h"
-#include "ports/port_list.h"
+#include "link/serial_link.h"
 #include "platform/linux/linux_advertised_ports.h"
 #include "platform/linux/linux_serial_device.h"
-#include "link/serial_link.h"
-#include "link/services_scope.h"
+#include "platform/system_clock.h"
+#include "ports/port_list.h"
 #include "tests/integration/processes.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
+#include "ui/control_ids.h"
 #include "ui/numeric_field.h"
 #include "ui/qt/main_window.h"
+#include "ui/show_message.h"
 
 namespace quintrel::qt::test {
 
@@ -89,9 +89,7 @@ struct MainWindowTest::Fixture {
   AdvertisedPortScanner scanner;
   MessageWindowPresenter presenter;
   MessageAnswerer answerer;
-  MainWindow window;
-  ServicesScope services{
-      {.serial_backend = &backend, .port_scanner = &scanner, .message_presenter = &presenter}};
+  MainWindow window{{backend, &scanner, system_clock(), presenter}};
 };
 
 namespace {
@@ -272,7 +270,7 @@ void MainWindowTest::failed_open_shows_two_messages() {
   QCOMPARE(f.answerer.seen[0].title, QString());
   QCOMPARE(f.answerer.seen[1].title, QStringLiteral("error"));
   QCOMPARE(f.port_controls(), kClosedState);
-  QVERIFY(!serial_link().is_open());
+  QVERIFY(!fixture_->window.dialog().link().is_open());
   QVERIFY(f.sim.received().empty());
 }
 
@@ -307,15 +305,15 @@ void MainWindowTest::closing_while_open_closes_the_port() {
   Fixture& f = *fixture_;
   QSignalSpy quit(&f.window, &MainWindow::quit_requested);
   f.press(kComOpenButton);
-  QVERIFY(serial_link().is_open());
+  QVERIFY(fixture_->window.dialog().link().is_open());
 
   QVERIFY(f.window.close() || !f.window.isVisible());
-  QVERIFY(!serial_link().is_open());
+  QVERIFY(!fixture_->window.dialog().link().is_open());
   QVERIFY(!f.window.isVisible());
   QCOMPARE(quit.count(), 1);
   QCOMPARE(quit.first().first().toInt(), 0);
   // The port is free again for another program.
-  QVERIFY(LinuxSerialBackend().open_exclusive(f.pty().toStdU16String()) != nullptr);
+  QVERIFY(LinuxSerialBackend().open_exclusive(f.pty().toStdU16String()).device != nullptr);
 }
 
 void MainWindowTest::screenshot_after_read() {

@@ -5,10 +5,10 @@
 #include <QWidget>
 
 #include "base/message_texts.h"
-#include "base/show_message.h"
 #include "tests/ui/qt/message_answerer.h"
 #include "tests/ui/qt/qt_suites.h"
 #include "ui/qt/message_dialog.h"
+#include "ui/show_message.h"
 
 namespace quintrel::qt::test {
 
@@ -31,11 +31,9 @@ void MessageDialogTest::init() {
   owner_ = std::make_unique<QWidget>();
   owner_->setGeometry(200, 150, 400, 300);
   owner_->show();
-  services_.emplace(Services{.message_presenter = &presenter_});
 }
 
 void MessageDialogTest::cleanup() {
-  services_.reset();
   owner_.reset();
 }
 
@@ -53,8 +51,8 @@ void MessageDialogTest::answers_give_ok_or_dismissed() {
   QFETCH(int, expected);
   MessageAnswerer answerer;
   answerer.answer_next({static_cast<Answer>(answer)});
-  const int result =
-      show_message(kKindWarning, owner_.get(), messages::kSaveQuestion, messages::kNoTitle);
+  const int result = show_message(presenter_, kKindWarning, owner_.get(), messages::kSaveQuestion,
+                                  messages::kNoTitle);
   QCOMPARE(result, expected);
   QCOMPARE(answerer.texts(), QStringList{QStringLiteral("Save settings ?")});
   QCOMPARE(answerer.seen.front().title, QString());

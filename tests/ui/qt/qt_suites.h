@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 
-#include "link/services_scope.h"
 #include "ui/qt/identifier_edit.h"
 #include "ui/qt/message_dialog.h"
 
@@ -27,7 +26,6 @@ class MessageDialogTest final : public QObject {
  private:
   std::unique_ptr<QWidget> owner_;
   MessageWindowPresenter presenter_;
-  std::optional<ServicesScope> services_;  // from init to cleanup
 };
 
 class IdentifierEditTest final : public QObject {
