@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_services.h"
 #include "base/utf8_text.h"
 #include "cli/cli_program.h"
+#include "platform/platform_services.h"
 #include "platform/windows/win32_console_writer.h"
 
 // wmain (linked with -municode): the arguments arrive as UTF-16, as typed, rather than through
@@ -24,5 +24,5 @@ int wmain(int argc, wchar_t** argv) {
   }
   pointers.push_back(nullptr);
 
-  return quintrel::cli::run_cli_program(argc, pointers.data(), platform.services());
+  return quintrel::cli::run_cli_program(argc, pointers.data(), platform);
 }

@@ -4,38 +4,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/can_identifier.h"
+#include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "device/can_identifier.h"
 
 namespace quintrel::cli {
 
 namespace {
 
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-int hex_value(char c) {
-  c = lower(c);
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-// A CLI11 validator from one of the argument functions above.
+// A CLI11 validator from an argument function (bitrate_from_argument, identifier_from_argument).
 template <typename Convert>
 std::function<std::string(const std::string&)> accepts(Convert convert, std::string what) {
   return [convert, what](const std::string& text) {
@@ -50,7 +27,8 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text) {
     return text[0] - '0';
   }
   for (BitrateCode code = 0; code <= kBitrateHighest; ++code) {
-    if (equal_ignoring_case(text, utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]))) {
+    if (equal_ignoring_ascii_case(text,
+                                  utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]))) {
       return code;
     }
   }
@@ -63,7 +41,7 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
   }
   std::uint32_t value = 0;
   for (const char c : text) {
-    const int digit = hex_value(c);
+    const int digit = hex_digit_value(c);
     if (digit < 0) {
       return std::nullopt;
     }
@@ -72,9 +50,7 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
       return std::nullopt;
     }
   }
-  char digits[8];
-  std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(value));
-  return utf16_from_utf8(digits);
+  return utf16_from_utf8(hex_text(value));
 }
 
 std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
@@ -125,8 +101,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
-    command->add_flag("--others-checked", request.others_checked)->group("");  // for children
-    command->add_option("--parent-pid", request.parent_pid)->group("");
+    command->add_option("--parent-pid", request.parent_pid)->group("");  // for children
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
   add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");

@@ -27,10 +27,7 @@ struct CliRequest {
   BitrateCode bitrate = 0;         // save
   std::u16string identifier;       // save: as the identifier field would hold it
   bool verify = false;             // save: read back and compare
-  // The run over many ports that started this process has looked for other programs using the
-  // port already (for all its ports in one look, which costs more than the device's exchanges).
-  bool others_checked = false;
-  int parent_pid = 0;  // a child of such a run (Linux): it ends when that process ends
+  int parent_pid = 0;  // a child of a run over many ports (Linux): it ends when that run ends
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

@@ -1,32 +1,27 @@
 #include "cli/cli_commands.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/ascii_text.h"
 #include "base/message_texts.h"
-#include "device/setting_commands.h"
-#include "device/token_parser.h"
-#include "ports/port_list.h"
-#include "link/serial_link.h"
 #include "base/utf8_text.h"
 #include "cli/port_json.h"
-#include "ports/port_selector.h"
 #include "cli/port_targets.h"
+#include "device/setting_commands.h"
+#include "device/token_parser.h"
+#include "link/serial_link.h"
+#include "ports/port_list.h"
+#include "ports/port_selector.h"
 
 namespace quintrel::cli {
 
 namespace {
 
-// There is no window: messages have no owner.
-constexpr OwnerWindow kNoOwner = nullptr;
-
-std::string hex_text(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
-  return text;
-}
+// The window opens the port its box names in at most this many UTF-16 units; a port named on
+// the command line is cut the same way.
+constexpr std::size_t kPortTextMax = 299;
 
 std::string bitrate_text(BitrateCode code) {
   return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
@@ -40,20 +35,6 @@ class ListingBox final : public PortBox {
   void select_entry(int) override {}
 
   std::vector<std::u16string> entries;
-};
-
-// The "port box" of the command line: the port the selector resolved to.
-class CommandLinePort final : public PortDialog {
- public:
-  explicit CommandLinePort(const std::string& port) : text_(utf16_from_utf8(port)) {}
-  OwnerWindow owner() override { return kNoOwner; }
-  std::u16string port_box_text(std::size_t max_chars) override {
-    return text_.substr(0, max_chars);
-  }
-  void enable_control(int, bool) override {}
-
- private:
-  std::u16string text_;
 };
 
 // Prints the bitrate the moment it is read, so that a failure of the identifier comes after it.
@@ -88,74 +69,66 @@ struct PortOutcome {
   int exit = kExitSuccess;
   std::string error;                         // the program's message, when not ok
   std::string reason;                        // what the system said when the open failed
+  std::string warning;                       // who else holds the port, when an exchange failed
   JsonObject values = JsonObject::object();  // what was read
 };
 
-// Takes the failure the link recorded. Only the empty reply has not been shown yet.
-void note_failure(PortOutcome& outcome, std::ostream& err) {
-  const LinkStatus status = serial_link().last_status;
-  if (status == LinkStatus::kEmptyReply) {
-    err << kEmptyResponse << '\n';
-  }
-  outcome.exit = exit_code_for(status);
-  outcome.error = failure_message(status);
+// The failures another program holding the port can cause by taking the device's replies.
+bool is_exchange_failure(LinkStatus status) {
+  return status == LinkStatus::kReplyTimeout || status == LinkStatus::kCheckByteWrong ||
+         status == LinkStatus::kReplyTooLong || status == LinkStatus::kEmptyReply;
 }
 
-// The port opened for one command and closed after it.
-class OpenedPort {
- public:
-  explicit OpenedPort(const std::string& name) : dialog_(name) {}
-  ~OpenedPort() { close_port(dialog_); }
-  OpenedPort(const OpenedPort&) = delete;
-  OpenedPort& operator=(const OpenedPort&) = delete;
-
-  // On failure the message is followed by the reason the system gave for refusing the open or
-  // the line settings. Other programs seen on an opened port are warned about (unless that was
-  // done already): they can take the device's replies.
-  bool open(bool others_checked, PortOutcome& outcome, std::ostream& err) {
-    open_port(dialog_);
-    if (serial_link().is_open()) {
-      if (serial_backend() != nullptr && !others_checked) {
-        const std::string warning = serial_backend()->last_open_warning();
-        if (!warning.empty()) {
-          err << "warning: " << warning << '\n';
-        }
-      }
-      return true;
+// Prints the failure's message where it is met and records it. Only a failed exchange looks for
+// other programs holding the port: the look walks every process's open files, which is wasted on
+// a port that answers.
+void note_failure(const LinkOutcome& failed, SerialLink& link, PortOutcome& outcome,
+                  std::ostream& err) {
+  outcome.exit = exit_code_for(failed.status);
+  outcome.error = failure_message(failed);
+  err << outcome.error << '\n' << std::flush;
+  if (is_exchange_failure(failed.status)) {
+    outcome.warning = link.backend().other_holders(link.port_name());
+    if (!outcome.warning.empty()) {
+      err << "warning: " << outcome.warning << '\n';
     }
-    note_failure(outcome, err);
-    if (serial_backend() != nullptr) {
-      outcome.reason = serial_backend()->last_open_failure();
-      if (!outcome.reason.empty()) {
-        err << outcome.reason << '\n';
-      }
-    }
-    return false;
   }
+}
 
- private:
-  CommandLinePort dialog_;
-};
+// On failure the message is followed by the reason the system gave for refusing the open (for a
+// busy port, who holds it).
+bool open_link(SerialLink& link, const std::string& port, PortOutcome& outcome, std::ostream& err) {
+  const LinkOutcome opened = link.open(port_name_to_open(port));
+  if (opened.ok()) {
+    return true;
+  }
+  note_failure(opened, link, outcome, err);
+  outcome.reason = opened.reason;
+  if (!outcome.reason.empty()) {
+    err << outcome.reason << '\n';
+  }
+  return false;
+}
 
-int run_ports(const CliRequest& request, std::ostream& out) {
+int run_ports(const CliRequest& request, PortScanner* scanner, std::ostream& out) {
   if (request.json) {
-    for (const ScannedPort& port : port_list_entries()) {
+    for (const ScannedPort& port : port_list_entries(scanner)) {
       out << json_text(port_json(port)) << '\n';
     }
     return kExitSuccess;
   }
   ListingBox box;
-  fill_port_list(box);
+  fill_port_list(box, scanner);
   for (const std::u16string& entry : box.entries) {
     out << utf8_from_utf16(entry) << '\n';
   }
   return kExitSuccess;
 }
 
-void run_read(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
+void run_read(const CliRequest& request, SerialLink& link, PortOutcome& outcome, std::ostream& out,
               std::ostream& err) {
   PrintingReceiver values(out, !request.json);
-  read_settings(kNoOwner, values);
+  const LinkOutcome read = read_settings(link, values);
   // Whatever was read goes into the object; the identifier is left out when it failed.
   if (values.bitrate) {
     outcome.values["bitrate"] = bitrate_text(*values.bitrate);
@@ -164,18 +137,18 @@ void run_read(const CliRequest& request, PortOutcome& outcome, std::ostream& out
   if (values.identifier) {
     outcome.values["identifier"] = hex_text(*values.identifier);
   }
-  if (!values.bitrate || !values.identifier) {
-    note_failure(outcome, err);
+  if (!read.ok()) {
+    note_failure(read, link, outcome, err);
   }
 }
 
 // Reads both values back; a difference is a failure of its own (kExitVerifyFailed).
-void verify_save(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
-                 std::ostream& err) {
+void verify_save(const CliRequest& request, SerialLink& link, PortOutcome& outcome,
+                 std::ostream& out, std::ostream& err) {
   PrintingReceiver held(out, false);
-  read_settings(kNoOwner, held);
-  if (!held.bitrate || !held.identifier) {
-    note_failure(outcome, err);
+  const LinkOutcome read = read_settings(link, held);
+  if (!read.ok()) {
+    note_failure(read, link, outcome, err);
     return;
   }
   const std::uint32_t written = text_to_u32(utf8_from_utf16(request.identifier), 16);
@@ -197,17 +170,38 @@ void verify_save(const CliRequest& request, PortOutcome& outcome, std::ostream& 
   }
 }
 
-void run_save(const CliRequest& request, PortOutcome& outcome, std::ostream& out,
+void run_save(const CliRequest& request, SerialLink& link, PortOutcome& outcome, std::ostream& out,
               std::ostream& err) {
-  if (save_settings(kNoOwner, request.bitrate, request.identifier) == -1) {
-    note_failure(outcome, err);
+  const LinkOutcome saved = save_settings(link, request.bitrate, request.identifier);
+  if (!saved.ok()) {
+    note_failure(saved, link, outcome, err);
     return;
   }
   if (request.verify) {
-    verify_save(request, outcome, out, err);
+    verify_save(request, link, outcome, out, err);
   }
   if (outcome.exit == kExitSuccess && !request.json) {
     out << utf8_from_utf16(messages::kSaved) << '\n';
+  }
+}
+
+void run_on_link(const CliRequest& request, SerialLink& link, PortOutcome& outcome,
+                 std::ostream& out, std::ostream& err) {
+  switch (request.command) {
+    case CliCommand::kRead:
+      run_read(request, link, outcome, out, err);
+      break;
+    case CliCommand::kSave:
+      run_save(request, link, outcome, out, err);
+      break;
+    case CliCommand::kBuzzerOff:
+      if (const LinkOutcome silenced = buzzer_off(link); !silenced.ok()) {
+        note_failure(silenced, link, outcome, err);
+      }
+      break;
+    case CliCommand::kPorts:
+    case CliCommand::kProbePort:  // run_concurrent_command's
+      break;
   }
 }
 
@@ -222,34 +216,21 @@ JsonObject outcome_json(const PortOutcome& outcome) {
   if (!outcome.reason.empty()) {
     object["reason"] = outcome.reason;
   }
+  if (!outcome.warning.empty()) {
+    object["warning"] = outcome.warning;
+  }
   object.update(outcome.values);
   return object;
 }
 
-int run_one_port(const CliRequest& request, const std::string& port, std::ostream& out,
-                 std::ostream& err) {
+int run_one_port(const CliRequest& request, const std::string& port, const CliServices& services,
+                 std::ostream& out, std::ostream& err) {
   PortOutcome outcome;
   outcome.port = port;
-  {
-    OpenedPort opened(port);
-    if (opened.open(request.others_checked, outcome, err)) {
-      switch (request.command) {
-        case CliCommand::kRead:
-          run_read(request, outcome, out, err);
-          break;
-        case CliCommand::kSave:
-          run_save(request, outcome, out, err);
-          break;
-        case CliCommand::kBuzzerOff:
-          if (buzzer_off(kNoOwner) == -1) {
-            note_failure(outcome, err);
-          }
-          break;
-        case CliCommand::kPorts:
-        case CliCommand::kProbePort:  // run_concurrent_command's
-          break;
-      }
-    }
+  SerialLink link(services.serial_backend, services.clock);
+  if (open_link(link, port, outcome, err)) {
+    run_on_link(request, link, outcome, out, err);
+    link.close();
   }
   if (request.json) {
     out << json_text(outcome_json(outcome)) << '\n' << std::flush;
@@ -277,40 +258,31 @@ int exit_code_for(LinkStatus status) {
   return kExitFailure;
 }
 
-std::string failure_message(LinkStatus status) {
-  switch (status) {
-    case LinkStatus::kOk:
-      return {};
-    case LinkStatus::kPortNotOpen:
-      return utf8_from_utf16(messages::kPortNotOpen);
-    case LinkStatus::kReplyTimeout:
-      return utf8_from_utf16(messages::kReplyTimeout);
-    case LinkStatus::kCheckByteWrong:
-    case LinkStatus::kReplyTooLong:
-      return utf8_from_utf16(messages::kReplyBccError);
-    case LinkStatus::kEmptyReply:
-      return kEmptyResponse;
-    case LinkStatus::kCannotOpen:
-      return utf8_from_utf16(messages::kPortCannotOpen);
-    case LinkStatus::kCannotGetSettings:
-      return utf8_from_utf16(messages::kCannotGetSettings);
-    case LinkStatus::kCannotSetSettings:
-      return utf8_from_utf16(messages::kCannotSetPort);
+std::string failure_message(const LinkOutcome& outcome) {
+  if (outcome.status == LinkStatus::kEmptyReply) {
+    return kEmptyResponse;
   }
-  return {};
+  const char16_t* const text = outcome.message();
+  return text == nullptr ? std::string() : utf8_from_utf16(text);
 }
 
-int run_cli_command(const CliRequest& request, std::ostream& out, std::ostream& err) {
+std::u16string port_name_to_open(const std::string& port) {
+  const std::u16string text = utf16_from_utf8(port);
+  return port_name_from_box_text(std::u16string_view(text).substr(0, kPortTextMax));
+}
+
+int run_cli_command(const CliRequest& request, const CliServices& services, std::ostream& out,
+                    std::ostream& err) {
   if (request.command == CliCommand::kPorts) {
-    return run_ports(request, out);
+    return run_ports(request, services.port_scanner, out);
   }
-  const SelectorResult selected =
-      select_ports(request.port, port_list_for({request.port}), device_identity);
+  const SelectorResult selected = select_ports(
+      request.port, port_list_for({request.port}, services.port_scanner), device_identity);
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;
   }
-  return run_one_port(request, selected.ports.front(), out, err);
+  return run_one_port(request, selected.ports.front(), services, out, err);
 }
 
 }  // namespace quintrel::cli

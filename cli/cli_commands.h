@@ -1,13 +1,14 @@
-// What quintrel-cli does for each command, over the same core as the window: open_port, the
-// setting commands and the port list. Messages reach the error stream through the installed
-// message presenter; results go to out.
+// What quintrel-cli does for each command, over the same core as the window: a SerialLink per
+// port, the setting commands and the port list. Each failure's message goes to the error stream
+// where it is met; results go to out.
 #pragma once
 
 #include <ostream>
 #include <string>
 
-#include "link/link_status.h"
 #include "cli/cli_arguments.h"
+#include "cli/cli_services.h"
+#include "link/link_outcome.h"
 
 namespace quintrel::cli {
 
@@ -24,11 +25,16 @@ inline constexpr char kEmptyResponse[] = "Empty response";
 // The exit code of a port whose operation ended with this status.
 int exit_code_for(LinkStatus status);
 
-// The program's message for a failed status, as the window shows it (an empty reply, which the
-// window does not show, as kEmptyResponse); empty for kOk.
-std::string failure_message(LinkStatus status);
+// The program's message for a failed outcome, as the window shows it (an empty reply, which the
+// window does not show, as kEmptyResponse); empty for success.
+std::string failure_message(const LinkOutcome& outcome);
+
+// The name a link opens for a port the command line selected: what the window's open takes from
+// its port box, the text before "(" of at most 299 UTF-16 units.
+std::u16string port_name_to_open(const std::string& port);
 
 // Runs the request and returns the exit status.
-int run_cli_command(const CliRequest& request, std::ostream& out, std::ostream& err);
+int run_cli_command(const CliRequest& request, const CliServices& services, std::ostream& out,
+                    std::ostream& err);
 
 }  // namespace quintrel::cli

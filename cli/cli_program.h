@@ -1,12 +1,11 @@
-// quintrel-cli's whole run, once the platform has supplied its serial backend and port scanner:
-// parse the command line, install the services (with --trace wrapping the backend) and the
-// console presenter, run the command and leave the link closed.
+// quintrel-cli's whole run, once the program's entry has made its platform's services: parse the
+// command line, wrap the serial backend for --trace and run the command.
 #pragma once
 
-#include "link/services_scope.h"
+#include "platform/platform_services.h"
 
 namespace quintrel::cli {
 
-int run_cli_program(int argc, char** argv, const Services& platform);
+int run_cli_program(int argc, char** argv, PlatformServices& platform);
 
 }  // namespace quintrel::cli

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "ports/port_identity.h"
 #include "base/utf8_text.h"
+#include "ports/port_identity.h"
 
 namespace quintrel::cli {
 
@@ -12,11 +12,12 @@ std::string device_identity(const std::string& port_name) {
   return port_identity(utf16_from_utf8(port_name));
 }
 
-std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors) {
+std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors,
+                                       PortScanner* scanner) {
   const bool needed =
       std::any_of(selectors.begin(), selectors.end(),
                   [](const std::string& selector) { return selector_uses_port_list(selector); });
-  return needed ? port_list_entries() : std::vector<ScannedPort>();
+  return needed ? port_list_entries(scanner) : std::vector<ScannedPort>();
 }
 
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,

@@ -21,7 +21,8 @@ std::string device_identity(const std::string& port_name);
 
 // The system's port list when some selector needs it (selector_uses_port_list), else nothing:
 // the scan costs a child of a run over many ports more than its exchanges with the device.
-std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors);
+std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors,
+                                       PortScanner* scanner);
 
 // The ports the selectors name in the list, in the order named.
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,

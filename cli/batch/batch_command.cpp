@@ -6,8 +6,8 @@
 
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
-#include "cli/cli_commands.h"
 #include "cli/batch/status_board.h"
+#include "cli/cli_commands.h"
 
 namespace quintrel::cli {
 
@@ -49,11 +49,9 @@ std::string text_of(const JsonObject& object, const char* key) {
 class BatchPrinter final : public BatchObserver {
  public:
   BatchPrinter(const CliRequest& request, const std::vector<std::string>& ports,
-               std::vector<std::string> warnings, BatchServices& services, std::ostream& out,
-               std::ostream& err)
+               BatchServices& services, std::ostream& out, std::ostream& err)
       : request_(request),
         ports_(ports),
-        warnings_(std::move(warnings)),
         services_(services),
         out_(out),
         err_(err),
@@ -67,10 +65,9 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    JsonObject result = port_result(ports_[end.job], end, services_.limits);
-    if (!warnings_[end.job].empty() && result.value("exit", kExitFailure) != kExitCannotOpen) {
-      result["warning"] = warnings_[end.job];
-      shown_warnings_.push_back(warnings_[end.job]);
+    const JsonObject result = port_result(ports_[end.job], end, services_.limits);
+    if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
+      warnings_.push_back(warning);
     }
     if (request_.json) {
       out_ << json_text(result) << '\n' << std::flush;
@@ -97,7 +94,7 @@ class BatchPrinter final : public BatchObserver {
   }
 
   int summarise() {
-    for (const std::string& warning : shown_warnings_) {
+    for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
     }
     err_ << succeeded_ << " of " << ports_.size() << " ports succeeded";
@@ -111,8 +108,7 @@ class BatchPrinter final : public BatchObserver {
  private:
   const CliRequest& request_;
   const std::vector<std::string>& ports_;
-  const std::vector<std::string> warnings_;  // for each port
-  std::vector<std::string> shown_warnings_;  // of the ports that opened, as they ended
+  std::vector<std::string> warnings_;  // the children's, as they ended
   BatchServices& services_;
   std::ostream& out_;
   std::ostream& err_;
@@ -127,7 +123,7 @@ class BatchPrinter final : public BatchObserver {
 std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port) {
   std::vector<std::string> args = {command_name(request.command), "-p", port};
   if (request.command != CliCommand::kProbePort) {
-    args.insert(args.end(), {"--json", "--others-checked"});
+    args.emplace_back("--json");
   }
   if (request.command == CliCommand::kSave) {
     args.insert(args.end(), {"--bitrate", std::to_string(request.bitrate), "--id",
@@ -224,10 +220,7 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   for (const std::string& port : ports) {
     jobs.push_back(port_job_arguments(request, port));
   }
-  std::vector<std::string> warnings =
-      services.other_users ? services.other_users(ports) : std::vector<std::string>();
-  warnings.resize(ports.size());
-  BatchPrinter printer(request, ports, std::move(warnings), services, out, err);
+  BatchPrinter printer(request, ports, services, out, err);
   run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
   return printer.summarise();
 }

@@ -1,27 +1,24 @@
 // read, save and buzzer-off over many ports at once. Each port's job runs in a child process of
-// this program ("<command> -p PORT --json"), which keeps the core's one serial link per process;
-// the child's JSON object is the port's result. A child that does not end by the deadline, ends
-// without an object or cannot start gets an object made here, with "ok" false and an "error".
+// this program ("<command> -p PORT --json"), so that a port whose driver hangs holds up only its
+// own process; the child's JSON object is the port's result. A child that does not end by the
+// deadline, ends without an object or cannot start gets an object made here, with "ok" false and
+// an "error".
 #pragma once
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "link/clock.h"
 #include "cli/batch/child_batch.h"
-#include "platform/child_process.h"
 #include "cli/cli_arguments.h"
 #include "cli/port_json.h"
+#include "link/clock.h"
+#include "platform/child_process.h"
+#include "ports/port_list.h"
 
 namespace quintrel::cli {
 
 inline constexpr int kExitSomePortFailed = 5;
-
-// For each port (in their order), the other programs seen using it, in words; empty where none.
-using OtherUsersCheck =
-    std::function<std::vector<std::string>(const std::vector<std::string>& ports)>;
 
 // What a run over many ports takes from its surroundings.
 struct BatchServices {
@@ -29,7 +26,7 @@ struct BatchServices {
   Clock& clock;
   bool live = false;  // the output redraws lines (a terminal with cursor control)
   BatchLimits limits = {};
-  OtherUsersCheck other_users = {};  // none: nothing is looked for
+  PortScanner* port_scanner = nullptr;  // the port list probes choose from (null: fixed names)
 };
 
 // The child's arguments for one port's job.
@@ -50,9 +47,9 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
 std::string result_line(CliCommand command, const JsonObject& result);
 
 // Runs the request's command on every port; prints a result per port as it finishes (a JSON
-// object per line with --json) and a summary on err. Other programs using a port are looked for
-// once for all ports, before the children start: a port that opened gets "warning" in its object
-// and a "warning: " line before the summary. 0 when every port succeeded, 5 otherwise.
+// object per line with --json) and a summary on err. A child that found other programs holding
+// its port after a failed exchange says so in its object's "warning", which is repeated on a
+// "warning: " line before the summary. 0 when every port succeeded, 5 otherwise.
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
                    BatchServices& services, std::ostream& out, std::ostream& err);
 

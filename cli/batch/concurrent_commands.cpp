@@ -1,28 +1,27 @@
 #include "cli/batch/concurrent_commands.h"
 
-#include "link/clock.h"
-#include "link/serial_device.h"
 #include "base/utf8_text.h"
 #include "cli/batch/batch_command.h"
-#include "cli/cli_commands.h"
 #include "cli/batch/port_probe.h"
-#include "cli/port_targets.h"
 #include "cli/batch/probe_command.h"
+#include "cli/cli_commands.h"
+#include "cli/port_targets.h"
 #include "platform/terminal.h"
 
 namespace quintrel::cli {
 
-std::optional<int> run_concurrent_command(const CliRequest& request, std::ostream& out,
-                                          std::ostream& err) {
+std::optional<int> run_concurrent_command(const CliRequest& request, const CliServices& services,
+                                          std::ostream& out, std::ostream& err) {
   if (request.command == CliCommand::kProbePort) {
-    return run_probe_port(request.port, out);
+    return run_probe_port(request.port, services, out);
   }
   if (request.command == CliCommand::kPorts && !request.probe) {
     return std::nullopt;
   }
   PortTargets targets;
   if (request.command != CliCommand::kPorts && !request.found) {
-    targets = resolve_port_targets(request.ports, port_list_for(request.ports));
+    targets =
+        resolve_port_targets(request.ports, port_list_for(request.ports, services.port_scanner));
     if (!targets.error.empty()) {
       err << targets.error << '\n';
       return kExitUsage;
@@ -33,21 +32,16 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   }
 
   const std::unique_ptr<ChildRunner> runner = make_child_runner();
-  BatchServices services{*runner, link_clock(), output_takes_cursor_control()};
-  services.other_users = [](const std::vector<std::string>& names) {
-    std::vector<std::u16string> wide;
-    for (const std::string& name : names) {
-      wide.push_back(utf16_from_utf8(name));
-    }
-    return serial_backend() != nullptr ? serial_backend()->other_users_warnings(wide)
-                                       : std::vector<std::string>(names.size());
-  };
+  BatchServices batch{.runner = *runner,
+                      .clock = services.clock,
+                      .live = output_takes_cursor_control(),
+                      .port_scanner = services.port_scanner};
   if (request.command == CliCommand::kPorts) {
-    return run_port_probe(request, services, out, err);
+    return run_port_probe(request, batch, out, err);
   }
   std::vector<std::string> ports;
   if (request.found) {
-    const std::optional<std::vector<std::string>> found = found_ports(request, services, err);
+    const std::optional<std::vector<std::string>> found = found_ports(request, batch, err);
     if (!found) {
       return kExitUsage;
     }
@@ -59,7 +53,7 @@ std::optional<int> run_concurrent_command(const CliRequest& request, std::ostrea
   for (const ScannedPort& port : targets.ports) {
     ports.push_back(utf8_from_utf16(port.name));
   }
-  return run_port_batch(request, ports, services, out, err);
+  return run_port_batch(request, ports, batch, out, err);
 }
 
 }  // namespace quintrel::cli

@@ -2,32 +2,14 @@
 
 #include <ostream>
 
-#include "device/token_parser.h"
-#include "link/frame_exchange.h"
-#include "link/serial_link.h"
 #include "base/utf8_text.h"
 #include "cli/cli_commands.h"
 #include "cli/port_json.h"
+#include "device/setting_commands.h"
 
 namespace quintrel::cli {
 
 namespace {
-
-constexpr std::uint8_t kAskBitrate[] = {'c', 'c', 'e', 'b', 'r'};
-
-// The port to open, as if typed into the port box.
-class ProbedPort final : public PortDialog {
- public:
-  explicit ProbedPort(const std::string& port) : text_(utf16_from_utf8(port)) {}
-  OwnerWindow owner() override { return nullptr; }
-  std::u16string port_box_text(std::size_t max_chars) override {
-    return text_.substr(0, max_chars);
-  }
-  void enable_control(int, bool) override {}
-
- private:
-  std::u16string text_;
-};
 
 const char* outcome_name(ProbeOutcome outcome) {
   switch (outcome) {
@@ -48,21 +30,15 @@ const char* outcome_name(ProbeOutcome outcome) {
 }
 
 // Why the open failed: the program's message, and for the open step the system's reason.
-ProbeFinding failed_open() {
+ProbeFinding failed_open(const LinkOutcome& opened) {
   ProbeFinding finding;
-  const LinkStatus status = serial_link().last_status;
-  finding.reason = failure_message(status);
-  SerialBackend* backend = serial_backend();
-  if (backend == nullptr || status != LinkStatus::kCannotOpen) {
-    return finding;  // opened, but the settings step refused: not a serial line
+  finding.reason = failure_message(opened);
+  if (!opened.reason.empty()) {
+    finding.reason += ": " + opened.reason;
   }
-  const std::string why = backend->last_open_failure();
-  if (!why.empty()) {
-    finding.reason += ": " + why;
-  }
-  if (backend->last_open_failure_kind() == OpenFailure::kBusy) {
+  if (opened.open_failure == OpenFailure::kBusy) {
     finding.outcome = ProbeOutcome::kBusy;
-  } else if (backend->last_open_failure_kind() == OpenFailure::kMissing) {
+  } else if (opened.open_failure == OpenFailure::kMissing) {
     finding.outcome = ProbeOutcome::kMissing;
   }
   return finding;
@@ -70,24 +46,21 @@ ProbeFinding failed_open() {
 
 }  // namespace
 
-ProbeFinding probe_port(const std::string& port) {
-  ProbedPort dialog(port);
-  open_port(dialog);
-  if (!serial_link().is_open()) {
-    return failed_open();
+ProbeFinding probe_port(SerialLink& link, const std::string& port) {
+  const LinkOutcome opened = link.open(port_name_to_open(port));
+  if (!opened.ok()) {
+    return failed_open(opened);
   }
   ProbeFinding finding;
-  ReplyBuffer reply{};
-  if (send_command(nullptr, kAskBitrate) == -1 || receive_reply(nullptr, reply) == -1) {
-    const LinkStatus status = serial_link().last_status;
-    finding.outcome =
-        status == LinkStatus::kReplyTimeout ? ProbeOutcome::kSilent : ProbeOutcome::kGarbled;
-    finding.reason = failure_message(status);
-  } else {
+  const LinkOutcome asked = read_bitrate(link, finding.bitrate);
+  if (asked.ok()) {
     finding.outcome = ProbeOutcome::kDevice;
-    finding.bitrate = bitrate_code_from_value(parse_decimal_token(reply));
+  } else {
+    finding.outcome =
+        asked.status == LinkStatus::kReplyTimeout ? ProbeOutcome::kSilent : ProbeOutcome::kGarbled;
+    finding.reason = failure_message(asked);
   }
-  close_port(dialog);
+  link.close();
   return finding;
 }
 
@@ -103,8 +76,9 @@ JsonObject probe_json(const ProbeFinding& finding) {
   return object;
 }
 
-int run_probe_port(const std::string& port, std::ostream& out) {
-  const ProbeFinding finding = probe_port(port);
+int run_probe_port(const std::string& port, const CliServices& services, std::ostream& out) {
+  SerialLink link(services.serial_backend, services.clock);
+  const ProbeFinding finding = probe_port(link, port);
   out << json_text(probe_json(finding)) << '\n' << std::flush;
   return finding.outcome == ProbeOutcome::kDevice ? kExitSuccess : kExitFailure;
 }

@@ -1,12 +1,14 @@
-// Asking one port whether a device answers on it: the bitrate question ("ccebr"), which changes
-// nothing in the device, and what came back. A probing run asks every candidate port at once,
-// each in its own child process (the hidden command probe-port), which prints probe_json.
+// Asking one port whether a device answers on it: the bitrate question (read_bitrate), which
+// changes nothing in the device, and what came back. A probing run asks every candidate port at
+// once, each in its own child process (the hidden command probe-port), which prints probe_json.
 #pragma once
 
 #include <string>
 
-#include "device/bitrate_code.h"
+#include "cli/cli_services.h"
 #include "cli/port_json.h"
+#include "device/bitrate_code.h"
+#include "link/serial_link.h"
 
 namespace quintrel::cli {
 
@@ -25,14 +27,14 @@ struct ProbeFinding {
   std::string reason;                     // in words, for every other outcome
 };
 
-// Opens the port through the core's installed backend, asks for the bitrate and closes it again.
-ProbeFinding probe_port(const std::string& port);
+// Opens the port on the link, asks for the bitrate and closes it again.
+ProbeFinding probe_port(SerialLink& link, const std::string& port);
 
 // "probe" ("device", "silent", "garbled", "busy", "missing", "unavailable"), with "bitrate" and
 // "bitrate_code" for a device and "reason" otherwise.
 JsonObject probe_json(const ProbeFinding& finding);
 
 // The probe-port command: prints probe_json of the port on one line; exits 0 for a device.
-int run_probe_port(const std::string& port, std::ostream& out);
+int run_probe_port(const std::string& port, const CliServices& services, std::ostream& out);
 
 }  // namespace quintrel::cli

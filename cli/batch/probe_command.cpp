@@ -111,7 +111,8 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
 
 int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
                    std::ostream& err) {
-  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  const PortTargets candidates =
+      probe_candidates(request, port_list_entries(services.port_scanner));
   if (!candidates.error.empty()) {
     err << candidates.error << '\n';
     return kExitUsage;
@@ -127,7 +128,8 @@ int run_port_probe(const CliRequest& request, BatchServices& services, std::ostr
 
 std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
                                                     BatchServices& services, std::ostream& err) {
-  const PortTargets candidates = probe_candidates(request, port_list_entries());
+  const PortTargets candidates =
+      probe_candidates(request, port_list_entries(services.port_scanner));
   if (!candidates.error.empty()) {
     err << candidates.error << '\n';
     return std::nullopt;

@@ -5,10 +5,9 @@
 #include <map>
 #include <sstream>
 
+#include "cli/port_json.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/scripted_responder.h"
-#include "cli/console_presenter.h"
-#include "cli/port_json.h"
 
 namespace quintrel::cli {
 namespace {
@@ -29,7 +28,9 @@ class CliCommandsTest : public testing::Test {
     return test::reply_frame(it->second);
   }
 
-  int run(const CliRequest& request) { return run_cli_command(request, console, console); }
+  int run(const CliRequest& request) {
+    return run_cli_command(request, services, console, console);
+  }
 
   static CliRequest request(CliCommand command) {
     CliRequest made;
@@ -59,24 +60,22 @@ class CliCommandsTest : public testing::Test {
     device = made.get();
     responder = std::make_unique<test::ScriptedResponder>(
         *made, env.clock, [this](const std::string& command) { return answer(command); });
-    backend.next_device = std::move(made);
+    env.backend.next_device = std::move(made);
     console.str("");
   }
 
-  test::LinkTestEnvironment env;  // virtual clock; closes the link afterwards
+  test::LinkTestEnvironment env;  // virtual clock and fake backend
   std::ostringstream console;
-  ConsolePresenter presenter{console};
-  test::FakeBackend backend;
-  test::FakeSerialDevice* device = nullptr;  // the one backend hands out next
+  test::FakeSerialDevice* device = nullptr;  // the one the backend hands out next
   std::unique_ptr<test::ScriptedResponder> responder;
   std::map<std::string, std::string> replies = {{"ccebr", "3"}, {"ccidr", "7FF"}};
-  ServicesScope services{{.serial_backend = &backend, .message_presenter = &presenter}};
+  CliServices services{env.backend, nullptr, env.clock};
 };
 
 TEST_F(CliCommandsTest, ReadPrintsListTextAndHexIdentifier) {
   EXPECT_EQ(run(request(CliCommand::kRead)), kExitSuccess);
   EXPECT_EQ(console.str(), "bitrate: 500kbps\nidentifier: 7FF\n");
-  EXPECT_EQ(backend.opened_names, std::vector<std::u16string>{u"COM3"});
+  EXPECT_EQ(env.backend.opened_names, std::vector<std::u16string>{u"COM3"});
   EXPECT_EQ(responder->commands, (std::vector<std::string>{"ccebr", "ccidr"}));
 }
 
@@ -161,15 +160,25 @@ TEST_F(CliCommandsTest, BuzzerOffIsQuietOnSuccess) {
   EXPECT_EQ(responder->commands, std::vector<std::string>{"bzoff"});
 }
 
-class RefusingBackend final : public SerialBackend {
- public:
-  std::unique_ptr<SerialDevice> open_exclusive(std::u16string_view) override { return nullptr; }
-  std::string last_open_failure() override { return "/dev/ttyS2: busy: another program"; }
-};
+TEST_F(CliCommandsTest, FailedExchangeNamesOtherHoldersOfThePortAndSuccessDoesNotLook) {
+  env.backend.holders = "COM3 is also open in minicom";
+  EXPECT_EQ(run(request(CliCommand::kRead)), kExitSuccess);
+  EXPECT_TRUE(env.backend.holder_looks.empty());
+
+  replug();
+  replies["ccidr"] = "<silent>";
+  EXPECT_EQ(run(json_read()), kExitFailure);
+  EXPECT_EQ(
+      console.str(),
+      "Response reception timeout\nwarning: COM3 is also open in minicom\n"
+      "{\"port\":\"COM3\",\"ok\":false,\"exit\":1,\"error\":\"Response reception timeout\","
+      "\"warning\":\"COM3 is also open in minicom\",\"bitrate\":\"500kbps\",\"bitrate_code\":3}\n");
+  EXPECT_EQ(env.backend.holder_looks, std::vector<std::u16string>{u"COM3"});
+}
 
 TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
-  RefusingBackend refusing;
-  const ServicesScope refused({.serial_backend = &refusing});
+  env.backend.next_device.reset();
+  env.backend.failure = "/dev/ttyS2: busy: another program";
   EXPECT_EQ(run(save(1, u"1")), kExitCannotOpen);
   EXPECT_EQ(console.str(),
             "Communication port can not be opened\n/dev/ttyS2: busy: another program\n");
@@ -180,6 +189,7 @@ TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
             "Communication port can not be opened\n/dev/ttyS2: busy: another program\n"
             "{\"port\":\"COM3\",\"ok\":false,\"exit\":3,\"error\":\"Communication port can not be "
             "opened\",\"reason\":\"/dev/ttyS2: busy: another program\"}\n");
+  EXPECT_TRUE(env.backend.holder_looks.empty());  // the reason names a busy port's holders
 }
 
 class ListedScanner final : public PortScanner {
@@ -193,8 +203,9 @@ class ListedScanner final : public PortScanner {
 
 TEST_F(CliCommandsTest, PortsAsJsonOneObjectALineWithoutUnknownKeys) {
   ListedScanner scanner;
-  const ServicesScope listed({.port_scanner = &scanner});
-  EXPECT_EQ(run(as_json(request(CliCommand::kPorts))), kExitSuccess);
+  const CliServices listed{env.backend, &scanner, env.clock};
+  EXPECT_EQ(run_cli_command(as_json(request(CliCommand::kPorts)), listed, console, console),
+            kExitSuccess);
   EXPECT_EQ(console.str().substr(0, console.str().find("{\"port\":\"COM2\"")),
             "{\"port\":\"/dev/ttyUSB0\",\"description\":\"FT232R\",\"kind\":\"usb\","
             "\"serial\":\"A1\\\"\xEF\xBF\xBD\"}\n{\"port\":\"COM1\",\"kind\":\"legacy\"}\n");
@@ -207,7 +218,7 @@ TEST_F(CliCommandsTest, SelectorErrorsAreUsageErrorsBeforeAnyOpen) {
   EXPECT_EQ(console.str(),
             "no port matches 'usb:0403:6001' ('quintrel-cli ports --json' shows "
             "each port's vid, pid and serial)\n");
-  EXPECT_TRUE(backend.opened_names.empty());
+  EXPECT_TRUE(env.backend.opened_names.empty());
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 
 #include <sstream>
 
-#include "tests/cli/batch/fake_child_runner.h"
-#include "cli/port_targets.h"
 #include "cli/batch/status_board.h"
+#include "cli/port_targets.h"
 #include "platform/windows/win32_command_line.h"
+#include "tests/cli/batch/fake_child_runner.h"
 
 namespace quintrel::cli {
 namespace {
@@ -27,8 +27,8 @@ CliRequest save_request() {
 
 TEST(PortBatch, ChildArgumentsCarryTheCommandForOnePort) {
   EXPECT_EQ(port_job_arguments(save_request(), "COM3"),
-            (std::vector<std::string>{"save", "-p", "COM3", "--json", "--others-checked",
-                                      "--bitrate", "0", "--id", "7F", "--verify", "--trace"}));
+            (std::vector<std::string>{"save", "-p", "COM3", "--json", "--bitrate", "0", "--id",
+                                      "7F", "--verify", "--trace"}));
   // As the started program's C runtime splits its command line back into these.
   EXPECT_EQ(windows_command_line({R"(C:\Program Files\q.exe)", "-p", "", "CAN Invalid", R"(a"b\)",
                                   R"(\\host\x" y\")"}),
@@ -85,32 +85,20 @@ TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
   EXPECT_EQ(err.str(), "2 of 3 ports succeeded; failed: COM4 (exit 1)\n");
 }
 
-TEST(PortBatch, OtherUsersAreLookedForOnceAndWarnedAboutForPortsThatOpened) {
+TEST(PortBatch, WarningsOfTheChildrenComeAgainBeforeTheSummary) {
   quintrel::test::VirtualClock clock;
   test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>& args) {
-    return job == 0 ? exits_after(100, 0, R"({"port":")" + args[2] + R"("})")
-                    : exits_after(100, 3, R"({"port":")" + args[2] + R"(","reason":"busy"})");
+    return exits_after(100, 1,
+                       R"({"port":")" + args[2] + (job == 0 ? R"(","warning":"held"})" : R"("})"));
   });
-  int looks = 0;
   BatchServices services{runner, clock};
-  services.other_users = [&looks](const std::vector<std::string>& ports) {
-    ++looks;
-    return std::vector<std::string>{ports[0] + " is also open in minicom (pid 7)", "held"};
-  };
   CliRequest request;
   request.command = CliCommand::kBuzzerOff;
-  request.json = true;
   std::ostringstream out, err;
 
   EXPECT_EQ(run_port_batch(request, {"COM3", "COM4"}, services, out, err), kExitSomePortFailed);
-  EXPECT_EQ(looks, 1);
-  EXPECT_EQ(out.str(),
-            "{\"port\":\"COM3\",\"ok\":true,\"exit\":0,"
-            "\"warning\":\"COM3 is also open in minicom (pid 7)\"}\n"
-            "{\"port\":\"COM4\",\"reason\":\"busy\",\"ok\":false,\"exit\":3}\n");
   EXPECT_EQ(err.str(),
-            "warning: COM3 is also open in minicom (pid 7)\n"
-            "1 of 2 ports succeeded; failed: COM4 (exit 3)\n");
+            "warning: held\n0 of 2 ports succeeded; failed: COM3 (exit 1), COM4 (exit 1)\n");
 }
 
 TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {

@@ -4,11 +4,10 @@
 
 #include <sstream>
 
-#include "link/services_scope.h"
+#include "cli/batch/probe_command.h"
+#include "tests/cli/batch/fake_child_runner.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
-#include "tests/cli/batch/fake_child_runner.h"
-#include "cli/batch/probe_command.h"
 
 namespace quintrel::cli {
 namespace {
@@ -20,17 +19,15 @@ class PortProbeTest : public testing::Test {
     auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
     quintrel::test::ScriptedResponder responder(*device, env.clock,
                                                 [&](const std::string&) { return reply; });
-    backend.next_device = std::move(device);
+    env.backend.next_device = std::move(device);
     std::ostringstream out;
-    exit_code = run_probe_port("COM3(USB Serial Port)", out);
+    exit_code = run_probe_port("COM3(USB Serial Port)", services, out);
     EXPECT_EQ(responder.commands, std::vector<std::string>{"ccebr"});
-    EXPECT_FALSE(serial_link().is_open());
     return out.str();
   }
 
   quintrel::test::LinkTestEnvironment env;
-  quintrel::test::FakeBackend backend;
-  ServicesScope scope{{.serial_backend = &backend}};
+  CliServices services{env.backend, nullptr, env.clock};
   int exit_code = -1;
 };
 
@@ -38,7 +35,7 @@ TEST_F(PortProbeTest, AnsweredBitrateIsADevice) {
   EXPECT_EQ(probe(quintrel::test::reply_frame("4 kbps")),
             "{\"probe\":\"device\",\"bitrate\":\"1Mbps\",\"bitrate_code\":4}\n");
   EXPECT_EQ(exit_code, 0);
-  EXPECT_EQ(backend.opened_names, std::vector<std::u16string>{u"COM3"});
+  EXPECT_EQ(env.backend.opened_names, std::vector<std::u16string>{u"COM3"});
 }
 
 TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
@@ -52,10 +49,10 @@ TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
 }
 
 TEST_F(PortProbeTest, OpenFailuresSayWhy) {
-  backend.failure = "busy: another program holds the port";
-  backend.failure_kind = OpenFailure::kBusy;
+  env.backend.failure = "busy: another program holds the port";
+  env.backend.failure_kind = OpenFailure::kBusy;
   std::ostringstream out;
-  EXPECT_EQ(run_probe_port("COM3", out), 1);
+  EXPECT_EQ(run_probe_port("COM3", services, out), 1);
   EXPECT_EQ(out.str(),
             "{\"probe\":\"busy\",\"reason\":\"Communication port can not be opened: busy: another "
             "program holds the port\"}\n");

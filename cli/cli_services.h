@@ -1,0 +1,17 @@
+// What quintrel-cli's commands work with: the platform's serial backend (wrapped for --trace),
+// port scanner and clock. Each port's command makes its own SerialLink over the backend and clock.
+#pragma once
+
+#include "link/clock.h"
+#include "link/serial_device.h"
+#include "ports/port_list.h"
+
+namespace quintrel::cli {
+
+struct CliServices {
+  SerialBackend& serial_backend;
+  PortScanner* port_scanner;  // null: the port list holds only the fixed names
+  Clock& clock;
+};
+
+}  // namespace quintrel::cli
