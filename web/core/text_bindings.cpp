@@ -1,0 +1,19 @@
+// The texts the page shows that no outcome carries, from the program's one list of texts.
+#include <emscripten.h>
+
+#include <string>
+
+#include "base/message_texts.h"
+#include "base/utf8_text.h"
+
+extern "C" {
+
+// 0: the question before saving; 1: the notice after it.
+EMSCRIPTEN_KEEPALIVE const char* quintrel_message_text(int which) {
+  static std::string text;
+  text = quintrel::utf8_from_utf16(which == 0 ? quintrel::messages::kSaveQuestion
+                                              : quintrel::messages::kSaved);
+  return text.c_str();
+}
+
+}  // extern "C"

@@ -1,0 +1,112 @@
+// Serves the page's folder on 127.0.0.1 with the page's CSP, and bridges the tests' stand-in
+// serial ports to quintrel-sim's ptys over WebSockets on the same origin:
+//   /bridge?link=PATH  one open port: "open" is answered "ready" once the pty behind PATH is
+//                      open in raw mode; binary messages are the line's bytes both ways; "gone"
+//                      when the pty hangs up (the device was unplugged).
+//   /watch?link=PATH   "present" / "absent" whenever the pty behind PATH appears or goes.
+// What it does not replace: the browser's own serial stack (chooser, permissions, USB drivers,
+// baud rate and signals on a real UART); setSignals and the line options are only recorded.
+import fs from "node:fs";
+import http from "node:http";
+import path from "node:path";
+import tty from "node:tty";
+import { WebSocketServer } from "ws";
+
+const kTypes = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm",
+  ".svg": "image/svg+xml", ".webmanifest": "application/manifest+json" };
+const kCsp = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; connect-src 'self'";
+
+function ptyBehind(link) {
+  try {
+    const target = fs.realpathSync(link);
+    return fs.statSync(target).isCharacterDevice() ? target : null;
+  } catch {
+    return null;
+  }
+}
+
+async function waitForPty(link, ms) {
+  for (let waited = 0; waited < ms; waited += 20) {
+    const pty = ptyBehind(link);
+    if (pty) return pty;
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+  return null;
+}
+
+function bridgePort(socket, link) {
+  let fd = null;
+  let stream = null;
+  const hangUp = () => {
+    if (fd === null) return;
+    stream.destroy();
+    fd = null;
+    if (socket.readyState === socket.OPEN) socket.send("gone");
+  };
+  socket.on("message", async (data, isBinary) => {
+    if (isBinary) {
+      if (fd !== null) fs.writeSync(fd, Buffer.from(data));
+      return;
+    }
+    if (String(data) === "close") return hangUp();
+    const pty = await waitForPty(link, 3000);
+    if (!pty) return socket.send("missing");
+    fd = fs.openSync(pty, fs.constants.O_RDWR | fs.constants.O_NOCTTY);
+    stream = new tty.ReadStream(fd);
+    stream.setRawMode(true);
+    stream.on("data", (bytes) => socket.send(bytes));
+    stream.on("error", hangUp);
+    stream.on("end", hangUp);
+    socket.send("ready");
+  });
+  socket.on("close", () => {
+    if (fd !== null) stream.destroy();
+    fd = null;
+  });
+}
+
+// Which pty a link leads to now: a device that comes back makes a new link, even when the
+// kernel hands it the same pty number again.
+function linkIdentity(link) {
+  try {
+    return ptyBehind(link) ? `${fs.lstatSync(link).ino}:${fs.realpathSync(link)}` : null;
+  } catch {
+    return null;
+  }
+}
+
+function watchLink(socket, link) {
+  let seen = linkIdentity(link);
+  socket.send(seen ? "present" : "absent");
+  const timer = setInterval(() => {
+    const now = linkIdentity(link);
+    if (now === seen) return;
+    if (seen && now) socket.send("absent");
+    socket.send(now ? "present" : "absent");
+    seen = now;
+  }, 50);
+  socket.on("close", () => clearInterval(timer));
+}
+
+export function startServer(root) {
+  const server = http.createServer((request, response) => {
+    const url = new URL(request.url, "http://localhost");
+    const file = path.join(root, url.pathname === "/" ? "index.html" : path.normalize(url.pathname));
+    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { "Content-Type": kTypes[path.extname(file)] || "application/octet-stream",
+      "Content-Security-Policy": kCsp, "Cache-Control": "no-cache" });
+    fs.createReadStream(file).pipe(response);
+  });
+  const sockets = new WebSocketServer({ server });
+  sockets.on("connection", (socket, request) => {
+    const url = new URL(request.url, "http://localhost");
+    const link = url.searchParams.get("link");
+    if (url.pathname === "/bridge") bridgePort(socket, link);
+    else if (url.pathname === "/watch") watchLink(socket, link);
+    else socket.close();
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}

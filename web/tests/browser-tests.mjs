@@ -1,0 +1,331 @@
+// The page in headless Chromium against quintrel-sim: each test gets a fresh browser context,
+// simulated devices on ptys and the stand-in ports of fake-serial.js. Usage:
+//   node browser-tests.mjs SITE_DIR QUINTREL_SIM SCREENSHOT_DIR
+import assert from "node:assert/strict";
+import { spawn } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import puppeteer from "puppeteer-core";
+import { startServer } from "./bridge-server.mjs";
+
+const [siteDir, simPath, shotDir] = process.argv.slice(2).map((p) => path.resolve(p));
+const fakeSerial = fs.readFileSync(new URL("./fake-serial.js", import.meta.url), "utf8");
+const work = fs.mkdtempSync(path.join(os.tmpdir(), "quintrel-web-"));
+const figures = {};
+const sims = [];
+
+function startSim(name, args) {
+  const link = path.join(work, name);
+  const log = `${link}.log`;
+  const sim = spawn(simPath, ["--link", link, "--log", log, "--pace", ...args], { stdio: "ignore" });
+  sims.push(sim);
+  return { link, log, readLog: () => (fs.existsSync(log) ? fs.readFileSync(log, "utf8") : "") };
+}
+
+// The frame log's received pieces: [{at, bytes}].
+function logLines(text, kind) {
+  return [...text.matchAll(new RegExp(`\\[\\s*([\\d.]+) ms\\] (?:\\S+ )?${kind} ([0-9A-F ]+)`, "g"))]
+    .map((m) => ({ at: Number(m[1]), bytes: m[2].trim() }));
+}
+
+const usb = (n) => ({ usbVendorId: 0x0403, usbProductId: 0x6001, serialNumber: `QSIM${String(n).padStart(4, "0")}` });
+
+async function openPage(browser, server, setup) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  page.on("pageerror", (error) => console.error("page error:", error.message));
+  if (setup === "no-serial") {
+    await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serial; });
+  } else {
+    await page.evaluateOnNewDocument(`${fakeSerial}\ninstallFakeSerial(${JSON.stringify(setup)});`);
+  }
+  const started = Date.now();
+  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await page.waitForSelector("body[data-ready]");
+  return { page, context, loadMs: Date.now() - started };
+}
+
+const text = (page, selector) => page.$eval(selector, (e) => e.textContent);
+const value = (page, selector) => page.$eval(selector, (e) => e.value);
+const bitrate = (page) => page.$eval("#bitrate", (e) => e.selectedOptions[0].text);
+
+// Waits for the message window and answers it; returns its title, text and when it showed.
+async function answerMessage(page, key = "Enter") {
+  await page.waitForSelector("#message[open]");
+  const shown = { title: await text(page, "#message-title"), text: await text(page, "#message-text"),
+    detail: await text(page, "#message-detail"), at: Date.now() };
+  const shownCount = await page.$eval("#message", (e) => e.dataset.shown);
+  await page.keyboard.press(key);
+  await page.waitForFunction((n) => {
+    const dialog = document.querySelector("#message");
+    return !dialog.open || dialog.dataset.shown !== n;
+  }, {}, shownCount);
+  return shown;
+}
+
+async function idle(page) {
+  await page.waitForSelector("#dialog:not([aria-busy])");
+}
+
+async function connect(page) {
+  await page.click("#search-again");
+  await idle(page);
+  const started = Date.now();
+  await page.click("#com-open");
+  return started;
+}
+
+const tests = {
+  async "COM OPEN reads the device at once, each piece on its own"(browser, server) {
+    const sim = startSim("read", ["--bitrate", "1", "--id", "123"]);
+    const { page, context, loadMs } = await openPage(browser, server, { granted: [], offered: [{ link: sim.link, info: usb(1) }] });
+    figures.loadToReadyMs = loadMs;
+    // The first load also fills the offline cache, on the thread that relays the port's bytes.
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const started = await connect(page);
+    await idle(page);
+    figures.readThroughPageMs = Date.now() - started;
+    assert.equal(await bitrate(page), "125kbps");
+    assert.equal(await value(page, "#identifier"), "123");
+    assert.equal(await page.$eval("#com-open", (e) => e.disabled), true);
+    assert.equal(await page.$eval("#com-close", (e) => e.disabled), false);
+    const signals = await page.evaluate(async () => (await navigator.serial.getPorts())[0].signals);
+    assert.deepEqual(signals, [{ dataTerminalReady: true }, { requestToSend: true }]);
+    const log = await text(page, "#frame-log");
+    assert.match(log, /-> 02 63 63 65 62 72 03 76\n\s+\d+ ms  <- 02 31 03 32\n/);
+    assert.match(log, /-> 02 63 63 69 64 72 03 7C\n\s+\d+ ms  <- 02 31 32 33 03 33\n/);
+    const rx = logLines(sim.readLog(), "rx");
+    assert.deepEqual(rx.map((r) => r.bytes), ["02", "63 63 65 62 72", "03 76", "02", "63 63 69 64 72", "03 7C"]);
+    const gaps = [1, 2, 4, 5].map((i) => rx[i].at - rx[i - 1].at);
+    // The pauses are kept in the worker; the relay through the page's thread and the bridge
+    // can shift a piece by a few ms, but never merges two pieces or drops a pause.
+    for (const gap of gaps) assert.ok(gap >= 5 && gap < 40, `piece gap ${gap} ms`);
+    figures.pieceGapsMs = gaps.map((g) => g.toFixed(1));
+    const tx = logLines(sim.readLog(), "tx");
+    figures.readOnLineMs = (tx[1].at - rx[0].at).toFixed(1);
+    figures.memory = await page.metrics().then((m) => ({ jsHeapUsedMB: (m.JSHeapUsedSize / 2 ** 20).toFixed(1) }));
+    await page.screenshot({ path: path.join(shotDir, "web-main-window-after-read.png") });
+    await context.close();
+  },
+
+  async "Save Settings asks first, Esc sends nothing, OK writes and commits"(browser, server) {
+    const sim = startSim("save", []);
+    const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(2) }], offered: [] });
+    await page.click("#com-open");
+    await idle(page);
+    await page.select("#bitrate", "4");
+    await page.click("#identifier");
+    await page.keyboard.type("2a5");
+    assert.equal(await value(page, "#identifier"), "2A5");
+    const before = sim.readLog();
+    await page.click("#save-settings");
+    const question = await answerMessage(page, "Escape");
+    assert.deepEqual([question.title, question.text], ["", "Save settings ?"]);
+    await idle(page);
+    assert.equal(sim.readLog(), before);
+    await page.click("#save-settings");
+    await page.waitForSelector("#message[open]");
+    await page.screenshot({ path: path.join(shotDir, "web-save-question.png") });
+    const okAt = Date.now();
+    await page.keyboard.press("Enter");
+    await page.waitForFunction(() => document.querySelector("#message-text").textContent === "Saved !!!");
+    figures.saveThroughPageMs = Date.now() - okAt;
+    await answerMessage(page);
+    const rx = logLines(sim.readLog().slice(before.length), "rx").map((r) => r.bytes);
+    assert.deepEqual(rx.filter((b) => b.length > 5), ["63 63 65 62 20 34", "03 15", "63 63 69 64 20 32 41 35", "03 15", "70 70 77 33 39 31 36", "03 79"].filter((b) => b.length > 5));
+    const lines = logLines(sim.readLog().slice(before.length), "(?:rx|tx)");
+    figures.saveOnLineMs = (lines.at(-1).at - lines[0].at).toFixed(1);
+    await context.close();
+  },
+
+  async "BUZZ OFF sends bzoff and shows nothing"(browser, server) {
+    const sim = startSim("buzz", []);
+    const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(3) }], offered: [] });
+    await page.click("#com-open");
+    await idle(page);
+    await page.click("#buzz-off");
+    await idle(page);
+    assert.equal(await page.$("#message[open]"), null);
+    assert.match(sim.readLog(), /rx 62 7A 6F 66 66\n.*rx 03 74\n.*tx 02 4F 4B 03 07/);
+    await context.close();
+  },
+
+  async "a silent device times out after 1000 ms, a wrong check byte says so"(browser, server) {
+    const silent = startSim("silent", ["--fault", "no-answer"]);
+    const garbled = startSim("garbled", ["--fault", "bad-check"]);
+    const { page, context } = await openPage(browser, server, { granted: [{ link: silent.link, info: usb(4) }, { link: garbled.link, info: usb(5) }], offered: [] });
+    await page.click("#com-open");
+    const timeout = await answerMessage(page);
+    assert.deepEqual([timeout.title, timeout.text], ["error", "Response reception timeout"]);
+    await idle(page);
+    const trace = (await text(page, "#frame-log")).trim().split("\n");
+    const sent = Number(trace[0].trim().split(" ")[0]);
+    const traceEnd = trace.length;
+    // The one reply stage that ran out: from the command's last piece to the message.
+    await page.click("#reading");
+    await answerMessage(page);
+    await idle(page);
+    const again = (await text(page, "#frame-log")).trim().split("\n").slice(traceEnd);
+    assert.equal(again.length, 1);
+    assert.ok(sent >= 0);
+    await page.click("#com-close");
+    await idle(page);
+    await page.select("#port-box", "1");
+    await page.click("#com-open");
+    const bcc = await answerMessage(page);
+    assert.deepEqual([bcc.title, bcc.text], ["error", "Response BCC error"]);
+    await context.close();
+  },
+
+  async "a reply stage reads for 1000 ms: late-check at 1200 ms times out"(browser, server) {
+    const sim = startSim("late", ["--fault", "late-check"]);
+    const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(6) }], offered: [] });
+    const started = Date.now();
+    await page.click("#com-open");
+    const shown = await answerMessage(page);
+    assert.equal(shown.text, "Response reception timeout");
+    const waited = shown.at - started;
+    figures.lateCheckMessageAfterMs = waited;
+    assert.ok(waited >= 1030 && waited < 1400, `message after ${waited} ms`);
+    await context.close();
+  },
+
+  async "a device unplugged mid-reply closes the port, says so and offers to reconnect"(browser, server) {
+    const sim = startSim("unplug", ["--fault", "unplug", "--fault-from", "2", "--fault-count", "1"]);
+    const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(7) }], offered: [] });
+    await page.click("#com-open");
+    const shown = await answerMessage(page);
+    assert.equal(shown.text, "Response reception timeout");
+    await page.waitForFunction(() => /unplugged: the port is closed/.test(document.querySelector("#status").textContent));
+    assert.equal(await page.$eval("#com-open", (e) => e.disabled), false);
+    await page.waitForSelector("#reconnect", { timeout: 5000 });
+    await page.click("#reconnect");
+    await page.waitForFunction(() => /is open/.test(document.querySelector("#status").textContent));
+    await idle(page);
+    assert.equal(await value(page, "#identifier"), "7FF");
+    await context.close();
+  },
+
+  async "the identifier field keeps the window's rules"(browser, server) {
+    const { page, context } = await openPage(browser, server, { granted: [], offered: [] });
+    const field = "#identifier";
+    await page.click(field);
+    await page.keyboard.type("gx- ");
+    assert.equal(await value(page, field), "0");
+    await page.keyboard.type("a");
+    assert.equal(await value(page, field), "A");
+    await page.keyboard.press("Backspace");
+    await page.keyboard.type("800");
+    assert.equal(await value(page, field), "80");
+    await page.keyboard.press("Backspace");
+    await page.keyboard.press("Backspace");
+    assert.equal(await value(page, field), "0");
+    await page.keyboard.type("7ff1");
+    assert.equal(await value(page, field), "7FF");
+    const paste = (text) => page.$eval(field, (e, t) => {
+      const data = new DataTransfer();
+      data.setData("text/plain", t);
+      e.dispatchEvent(new ClipboardEvent("paste", { clipboardData: data, bubbles: true, cancelable: true }));
+    }, text);
+    await paste("12G");
+    assert.equal(await value(page, field), "7FF");
+    await paste(" 0x2a5 ");
+    assert.equal(await value(page, field), "2A5");
+    await page.keyboard.down("Control");
+    await page.keyboard.press("z");
+    await page.keyboard.up("Control");
+    assert.match(await value(page, field), /^[0-7]?[0-9A-F]{0,2}$/);
+    await page.keyboard.press("Home");
+    await page.keyboard.press("Delete");
+    assert.equal(await page.$eval(field, (e) => e.selectionEnd), (await value(page, field)).length);
+    await page.click("#reading");
+    const closed = await answerMessage(page);
+    assert.deepEqual([closed.title, closed.text], ["error", "Communication port not open"]);
+    await context.close();
+  },
+
+  async "COM OPEN without a port says it cannot open, then that the port is not open"(browser, server) {
+    const { page, context } = await openPage(browser, server, { granted: [], offered: [] });
+    await page.click("#com-open");
+    const first = await answerMessage(page);
+    const second = await answerMessage(page);
+    assert.deepEqual([first.title, first.text], ["", "Communication port can not be opened"]);
+    assert.deepEqual([second.title, second.text], ["error", "Communication port not open"]);
+    await context.close();
+  },
+
+  async "the production station configures three devices and reports the faulty one"(browser, server) {
+    const base = path.join(work, "station");
+    const sim = spawn(simPath, ["--count", "3", "--link", base, "--fault", "2:no-answer", "--log", `${base}.log`], { stdio: "ignore" });
+    sims.push(sim);
+    const devices = [1, 2, 3].map((n) => ({ link: `${base}-${n}`, info: usb(10 + n) }));
+    const { page, context } = await openPage(browser, server, { granted: devices, offered: [] });
+    await page.select("#bitrate", "2");
+    await page.click("#identifier");
+    await page.keyboard.type("1b");
+    await page.$eval("#station", (e) => (e.open = true));
+    const started = Date.now();
+    await page.click("#station-start");
+    await page.waitForFunction(() => document.querySelectorAll("#station-table tbody tr").length === 3, { timeout: 10000 });
+    figures.stationThreeDevicesMs = Date.now() - started;
+    const rows = await page.$$eval("#station-table tbody tr", (trs) => trs.map((tr) => [...tr.cells].map((c) => c.textContent)));
+    const bySerial = Object.fromEntries(rows.map((r) => [r[1], r[2]]));
+    assert.equal(bySerial.QSIM0011, "verified");
+    assert.equal(bySerial.QSIM0013, "verified");
+    assert.equal(bySerial.QSIM0012, "failed: Response reception timeout");
+    const downloads = path.join(work, "downloads");
+    const cdp = await page.createCDPSession();
+    await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads, browserContextId: context.id });
+    await page.click("#station-csv");
+    const csv = path.join(downloads, "quintrel-station.csv");
+    for (let i = 0; i < 50 && !fs.existsSync(csv); i++) await new Promise((r) => setTimeout(r, 100));
+    const lines = fs.readFileSync(csv, "utf8").trim().split("\n");
+    assert.equal(lines[0], "port,usb_serial_number,result,time");
+    assert.equal(lines.length, 4);
+    await page.screenshot({ path: path.join(shotDir, "web-production-station.png"), fullPage: true });
+    await context.close();
+  },
+
+  async "a browser without Web Serial gets the page that names the alternatives"(browser, server) {
+    const { page, context } = await openPage(browser, server, "no-serial");
+    assert.equal(await page.$eval("#app", (e) => e.hidden), true);
+    const notice = await text(page, "#no-serial");
+    assert.match(notice, /Chromium-based/);
+    assert.match(notice, /Quintrel\.exe/);
+    assert.match(notice, /quintrel-cli/);
+    await context.close();
+  },
+};
+
+async function main() {
+  fs.mkdirSync(shotDir, { recursive: true });
+  const server = await startServer(siteDir);
+  const browser = await puppeteer.launch({
+    executablePath: "/usr/bin/chromium",
+    userDataDir: path.join(work, "profile"),
+    args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+  });
+  let failed = 0;
+  const only = process.env.QUINTREL_WEB_TEST;
+  for (const [name, test] of Object.entries(tests)) {
+    if (only && !name.includes(only)) continue;
+    const started = Date.now();
+    try {
+      await test(browser, server);
+      console.log(`ok   ${name} (${Date.now() - started} ms)`);
+    } catch (error) {
+      failed++;
+      console.log(`FAIL ${name}\n${error.stack}`);
+    }
+  }
+  await browser.close();
+  server.close();
+  for (const sim of sims) sim.kill();
+  console.log("figures:", JSON.stringify(figures, null, 1));
+  fs.rmSync(work, { recursive: true, force: true });
+  process.exit(failed ? 1 : 0);
+}
+
+main();
