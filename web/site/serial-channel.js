@@ -1,11 +1,56 @@
 // The worker's side of one serial port, which the core's imports call (web/core/
-// web_serial_device.cpp): the page opens the port and hands its streams over, the bytes are read
-// here into a queue, and the core takes them one at a time.
+// web_serial_device.cpp). The worker finds the port the page chose among its own granted ports
+// and opens it itself, so the line's bytes and the 10 ms pauses between a frame's pieces never
+// wait on the page's thread. The bytes read are queued here and the core takes them one at a time.
 "use strict";
 
+// 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control.
+const kLineOptions = { baudRate: 38400, dataBits: 8, stopBits: 1, parity: "none", flowControl: "none" };
+
+function isLinux() {
+  const platform = (navigator.userAgentData && navigator.userAgentData.platform) || navigator.platform || "";
+  return /linux/i.test(platform) && !/android/i.test(navigator.userAgent);
+}
+
+// What the core's open reports for a refused Web Serial open: 1 missing, 2 busy, 3 other.
+function openRefusal(error) {
+  const name = (error && error.name) || "";
+  if (name === "NotFoundError") return { code: 1, reason: "the port is no longer there: plug the adapter in again" };
+  if (name === "InvalidStateError") return { code: 2, reason: "the port is already open in this page or another tab" };
+  if ((name === "NetworkError" || name === "SecurityError") && isLinux()) {
+    return {
+      code: 3,
+      reason:
+        "the port is held by another program, or you may not use it: add yourself to the dialout group " +
+        "(sudo usermod -aG dialout $USER), then log out and in again",
+    };
+  }
+  if (name === "NetworkError") return { code: 2, reason: "another program holds the port" };
+  return { code: 3, reason: (error && error.message) || "" };
+}
+
+// getInfo() as one comparable text: the same adapter gives the same text in the page and here.
+function portKey(info) {
+  return JSON.stringify(Object.keys(info).sort().map((key) => [key, info[key]]));
+}
+
+// Which of the granted ports the page means: its getInfo() and, among ports alike in that, its
+// place in getPorts(), whose order the page and its workers share.
+async function portIdentity(port) {
+  const key = portKey(port.getInfo());
+  const alike = (await navigator.serial.getPorts()).filter((other) => portKey(other.getInfo()) === key);
+  return { key, index: Math.max(0, alike.indexOf(port)) };
+}
+
+async function grantedPort(identity) {
+  const alike = (await navigator.serial.getPorts()).filter((port) => portKey(port.getInfo()) === identity.key);
+  return alike[identity.index] || null;
+}
+
 class SerialChannel {
-  constructor(askPage) {
-    this.askPage = askPage; // (request) => Promise of the page's answer
+  constructor() {
+    this.identity = null;
+    this.port = null;
     this.bytes = [];
     this.head = 0;
     this.wake = null;
@@ -14,16 +59,29 @@ class SerialChannel {
     this.reason = "";
   }
 
+  // The port the next open opens (from portIdentity on the page).
+  choose(identity) {
+    this.identity = identity;
+  }
+
   // 0 opened; 1 missing, 2 busy, 3 anything else (the reason says what).
   async open() {
-    const answer = await this.askPage({ type: "open" });
-    if (answer.code !== 0) {
-      this.reason = answer.reason || "";
-      return answer.code;
+    const port = this.identity && (await grantedPort(this.identity));
+    if (!port) {
+      this.reason = openRefusal({ name: "NotFoundError" }).reason;
+      return 1;
     }
+    try {
+      await port.open(kLineOptions);
+    } catch (error) {
+      const refusal = openRefusal(error);
+      this.reason = refusal.reason;
+      return refusal.code;
+    }
+    this.port = port;
     this.purge();
-    this.reader = answer.readable.getReader();
-    this.writer = answer.writable.getWriter();
+    this.reader = port.readable.getReader();
+    this.writer = port.writable.getWriter();
     this.pump(this.reader);
     return 0;
   }
@@ -93,19 +151,33 @@ class SerialChannel {
     }
   }
 
+  // 0 when the line is raised, 1 when the port refused.
   async raise(signal) {
-    const answer = await this.askPage({ type: "signal", signal });
-    return answer.code;
+    if (!this.port) return 1;
+    try {
+      await this.port.setSignals({ [signal]: true });
+      return 0;
+    } catch (error) {
+      return 1;
+    }
   }
 
-  // Lets go of the streams, so the page can close the port.
-  async release() {
-    const reader = this.reader;
-    const writer = this.writer;
+  // Lets go of the streams and closes the port; a port whose device went away closes as well.
+  async close() {
+    const { port, reader, writer } = this;
+    this.port = null;
     this.reader = null;
     this.writer = null;
-    if (reader) await reader.cancel().catch(() => {});
-    if (writer) await writer.abort().catch(() => {});
+    // Web Serial closes a port only once both its streams are unlocked.
+    if (reader) {
+      await reader.cancel().catch(() => {});
+      reader.releaseLock();
+    }
+    if (writer) {
+      await writer.abort().catch(() => {});
+      writer.releaseLock();
+    }
+    if (port) await port.close().catch(() => {});
     this.purge();
   }
 }

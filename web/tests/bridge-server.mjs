@@ -1,11 +1,14 @@
 // Serves the page's folder on 127.0.0.1 with the page's CSP, and bridges the tests' stand-in
 // serial ports to quintrel-sim's ptys over WebSockets on the same origin:
-//   /bridge?link=PATH  one open port: "open" is answered "ready" once the pty behind PATH is
-//                      open in raw mode; binary messages are the line's bytes both ways; "gone"
-//                      when the pty hangs up (the device was unplugged).
+//   /bridge?link=PATH  one open port: "open OPTIONS" is answered "ready" once the pty behind PATH
+//                      is open in raw mode; binary messages are the line's bytes both ways;
+//                      "signals SIGNALS" is recorded, and "wrote-at MS" with the bytes that
+//                      follow it; "gone" when the pty hangs up (the device was unplugged).
 //   /watch?link=PATH   "present" / "absent" whenever the pty behind PATH appears or goes.
+//   /fake-serial-worker.js?script=URL&setup=JSON  a worker script that installs fake-serial.js
+//                      with setup, then runs the page's worker script URL.
 // What it does not replace: the browser's own serial stack (chooser, permissions, USB drivers,
-// baud rate and signals on a real UART); setSignals and the line options are only recorded.
+// baud rate and signals on a real UART); the line options and setSignals are only recorded.
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
@@ -34,9 +37,19 @@ async function waitForPty(link, ms) {
   return null;
 }
 
+// What each link's ports were asked for: { options: [...], signals: [...], writes: [{at, bytes}] }
+// with at in the writing worker's milliseconds and bytes in hex.
+export const portRequests = new Map();
+
+function requestsOf(link) {
+  if (!portRequests.has(link)) portRequests.set(link, { options: [], signals: [], writes: [] });
+  return portRequests.get(link);
+}
+
 function bridgePort(socket, link) {
   let fd = null;
   let stream = null;
+  let wroteAt = null;
   const hangUp = () => {
     if (fd === null) return;
     stream.destroy();
@@ -45,10 +58,16 @@ function bridgePort(socket, link) {
   };
   socket.on("message", async (data, isBinary) => {
     if (isBinary) {
-      if (fd !== null) fs.writeSync(fd, Buffer.from(data));
+      if (fd === null) return;
+      fs.writeSync(fd, Buffer.from(data));
+      requestsOf(link).writes.push({ at: wroteAt, bytes: Buffer.from(data).toString("hex").toUpperCase().match(/../g).join(" ") });
       return;
     }
-    if (String(data) === "close") return hangUp();
+    const [word, ...rest] = String(data).split(" ");
+    if (word === "close") return hangUp();
+    if (word === "wrote-at") return (wroteAt = Number(rest[0]));
+    if (word === "signals") return requestsOf(link).signals.push(JSON.parse(rest.join(" ")));
+    requestsOf(link).options.push(JSON.parse(rest.join(" ")));
     const pty = await waitForPty(link, 3000);
     if (!pty) return socket.send("missing");
     fd = fs.openSync(pty, fs.constants.O_RDWR | fs.constants.O_NOCTTY);
@@ -88,9 +107,19 @@ function watchLink(socket, link) {
   socket.on("close", () => clearInterval(timer));
 }
 
-export function startServer(root) {
+function fakeSerialWorker(fakeSerial) {
+  return `${fakeSerial}\nconst query = new URLSearchParams(location.search);\n` +
+    `installFakeSerial(JSON.parse(query.get("setup")));\nimportScripts(query.get("script"));\n`;
+}
+
+export function startServer(root, fakeSerial) {
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, "http://localhost");
+    if (url.pathname === "/fake-serial-worker.js") {
+      response.writeHead(200, { "Content-Type": "text/javascript", "Content-Security-Policy": kCsp });
+      response.end(fakeSerialWorker(fakeSerial));
+      return;
+    }
     const file = path.join(root, url.pathname === "/" ? "index.html" : path.normalize(url.pathname));
     if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       response.writeHead(404).end();

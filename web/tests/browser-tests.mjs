@@ -7,7 +7,7 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import puppeteer from "puppeteer-core";
-import { startServer } from "./bridge-server.mjs";
+import { portRequests, startServer } from "./bridge-server.mjs";
 
 const [siteDir, simPath, shotDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const fakeSerial = fs.readFileSync(new URL("./fake-serial.js", import.meta.url), "utf8");
@@ -90,18 +90,27 @@ const tests = {
     assert.equal(await value(page, "#identifier"), "123");
     assert.equal(await page.$eval("#com-open", (e) => e.disabled), true);
     assert.equal(await page.$eval("#com-close", (e) => e.disabled), false);
-    const signals = await page.evaluate(async () => (await navigator.serial.getPorts())[0].signals);
-    assert.deepEqual(signals, [{ dataTerminalReady: true }, { requestToSend: true }]);
+    const { options, signals } = portRequests.get(sim.link);
+    assert.deepEqual({ options, signals }, {
+      options: [{ baudRate: 38400, dataBits: 8, stopBits: 1, parity: "none", flowControl: "none" }],
+      signals: [{ dataTerminalReady: true }, { requestToSend: true }] });
     const log = await text(page, "#frame-log");
     assert.match(log, /-> 02 63 63 65 62 72 03 76\n\s+\d+ ms  <- 02 31 03 32\n/);
     assert.match(log, /-> 02 63 63 69 64 72 03 7C\n\s+\d+ ms  <- 02 31 32 33 03 33\n/);
-    const rx = logLines(sim.readLog(), "rx");
-    assert.deepEqual(rx.map((r) => r.bytes), ["02", "63 63 65 62 72", "03 76", "02", "63 63 69 64 72", "03 7C"]);
-    const gaps = [1, 2, 4, 5].map((i) => rx[i].at - rx[i - 1].at);
-    // The pauses are kept in the worker; the relay through the page's thread and the bridge
-    // can shift a piece by a few ms, but never merges two pieces or drops a pause.
-    for (const gap of gaps) assert.ok(gap >= 5 && gap < 40, `piece gap ${gap} ms`);
+    const writes = portRequests.get(sim.link).writes;
+    assert.deepEqual(writes.map((w) => w.bytes), ["02", "63 63 65 62 72", "03 76", "02", "63 63 69 64 72", "03 7C"]);
+    // The pauses between a frame's pieces, as the worker handed them to the port: at least 10 ms
+    // (a worker's clock is coarsened to 0.1 ms), and far from the 1000 ms of a throttled timer;
+    // the slack up to kPieceGapSlackMs lets a busy machine deschedule the worker for a while.
+    const kPieceGapSlackMs = 100;
+    const gaps = [1, 2, 4, 5].map((i) => writes[i].at - writes[i - 1].at);
+    for (const gap of gaps) assert.ok(gap >= 9.9 && gap < kPieceGapSlackMs, `piece gap ${gap} ms`);
     figures.pieceGapsMs = gaps.map((g) => g.toFixed(1));
+    // The simulator gets the same bytes in order. Its own gaps are only figures: on a busy machine
+    // the browser's network thread, the bridge and the pty may hand it two pieces in one read.
+    const rx = logLines(sim.readLog(), "rx");
+    assert.equal(rx.map((r) => r.bytes).join(" "), writes.map((w) => w.bytes).join(" "));
+    figures.pieceGapsAtSimMs = rx.slice(1).map((r, i) => (r.at - rx[i].at).toFixed(1));
     const tx = logLines(sim.readLog(), "tx");
     figures.readOnLineMs = (tx[1].at - rx[0].at).toFixed(1);
     figures.memory = await page.metrics().then((m) => ({ jsHeapUsedMB: (m.JSHeapUsedSize / 2 ** 20).toFixed(1) }));
@@ -119,11 +128,13 @@ const tests = {
     await page.keyboard.type("2a5");
     assert.equal(await value(page, "#identifier"), "2A5");
     const before = sim.readLog();
+    const writesBefore = portRequests.get(sim.link).writes.length;
     await page.click("#save-settings");
     const question = await answerMessage(page, "Escape");
     assert.deepEqual([question.title, question.text], ["", "Save settings ?"]);
     await idle(page);
     assert.equal(sim.readLog(), before);
+    assert.equal(portRequests.get(sim.link).writes.length, writesBefore);
     await page.click("#save-settings");
     await page.waitForSelector("#message[open]");
     await page.screenshot({ path: path.join(shotDir, "web-save-question.png") });
@@ -132,8 +143,10 @@ const tests = {
     await page.waitForFunction(() => document.querySelector("#message-text").textContent === "Saved !!!");
     figures.saveThroughPageMs = Date.now() - okAt;
     await answerMessage(page);
+    const saved = ["02", "63 63 65 62 20 34", "03 10", "02", "63 63 69 64 20 32 41 35", "03 68", "02", "70 70 77 33 39 31 36", "03 79"];
+    assert.deepEqual(portRequests.get(sim.link).writes.slice(-saved.length).map((w) => w.bytes), saved);
     const rx = logLines(sim.readLog().slice(before.length), "rx").map((r) => r.bytes);
-    assert.deepEqual(rx.filter((b) => b.length > 5), ["63 63 65 62 20 34", "03 15", "63 63 69 64 20 32 41 35", "03 15", "70 70 77 33 39 31 36", "03 79"].filter((b) => b.length > 5));
+    assert.equal(rx.join(" "), saved.join(" "));
     const lines = logLines(sim.readLog().slice(before.length), "(?:rx|tx)");
     figures.saveOnLineMs = (lines.at(-1).at - lines[0].at).toFixed(1);
     await context.close();
@@ -147,7 +160,8 @@ const tests = {
     await page.click("#buzz-off");
     await idle(page);
     assert.equal(await page.$("#message[open]"), null);
-    assert.match(sim.readLog(), /rx 62 7A 6F 66 66\n.*rx 03 74\n.*tx 02 4F 4B 03 07/);
+    assert.deepEqual(portRequests.get(sim.link).writes.slice(-3).map((w) => w.bytes), ["02", "62 7A 6F 66 66", "03 74"]);
+    assert.match(sim.readLog(), /rx (?:02 )?62 7A 6F 66 66(?: 03 74\n|\n.*rx 03 74\n).*tx 02 4F 4B 03 07/);
     await context.close();
   },
 
@@ -187,7 +201,9 @@ const tests = {
     assert.equal(shown.text, "Response reception timeout");
     const waited = shown.at - started;
     figures.lateCheckMessageAfterMs = waited;
-    assert.ok(waited >= 1030 && waited < 1400, `message after ${waited} ms`);
+    // Three pieces and one 1000 ms stage; a second stage, or a message before the stage ran
+    // out, is a fault. What lies between the click and the message beyond that is the browser's.
+    assert.ok(waited >= 1030 && waited < 2000, `message after ${waited} ms`);
     await context.close();
   },
 
@@ -300,7 +316,7 @@ const tests = {
 
 async function main() {
   fs.mkdirSync(shotDir, { recursive: true });
-  const server = await startServer(siteDir);
+  const server = await startServer(siteDir, fakeSerial);
   const browser = await puppeteer.launch({
     executablePath: "/usr/bin/chromium",
     userDataDir: path.join(work, "profile"),

@@ -1,7 +1,9 @@
-// Put into the page before its own scripts: navigator.serial offering the given simulated
-// devices, each a port with the Web Serial interface whose streams are real, transferable
-// ReadableStream/WritableStream objects carried over the test server's WebSocket bridge.
-// setup: { granted: [{link, info}], offered: [{link, info}] }.
+// navigator.serial offering simulated devices, put into the page before its own scripts and into
+// each worker the page starts (the page's Worker is wrapped so the worker script runs after this
+// one), so the page lists the ports and its workers open them, as with real Web Serial. An open
+// port's bytes go between the worker and the test server's WebSocket bridge, never through the
+// page. setup: { granted: [device], offered: [device] }, device: { link, info, refuse? } where
+// refuse names the DOMException its open throws.
 function installFakeSerial(setup) {
   class PortEvent extends Event {
     constructor(type, port) {
@@ -16,41 +18,38 @@ function installFakeSerial(setup) {
   const socketUrl = (kind, link) => `ws://${location.host}/${kind}?link=${encodeURIComponent(link)}`;
 
   class FakeSerialPort extends EventTarget {
-    constructor(serial, { link, info }) {
+    constructor(serial, device) {
       super();
-      this.link = link;
-      this.info = info;
+      this.device = device;
       this.readable = null;
       this.writable = null;
-      this.options = null;
-      this.signals = [];
       this.socket = null;
-      const watch = new WebSocket(socketUrl("watch", link));
+      const watch = new WebSocket(socketUrl("watch", device.link));
       let seen = null;
       watch.onmessage = (event) => {
         if (event.data === "present" && seen === "absent") serial.dispatchEvent(new PortEvent("connect", this));
+        if (event.data === "absent" && seen === "present") serial.dispatchEvent(new PortEvent("disconnect", this));
         seen = event.data;
       };
-      this.gone = () => serial.dispatchEvent(new PortEvent("disconnect", this));
     }
 
     getInfo() {
-      return this.info;
+      return this.device.info;
     }
 
     async open(options) {
+      if (this.device.refuse) throw new DOMException("Failed to open serial port.", this.device.refuse);
       if (this.socket) throw new DOMException("The port is already open.", "InvalidStateError");
-      const socket = new WebSocket(socketUrl("bridge", this.link));
+      const socket = new WebSocket(socketUrl("bridge", this.device.link));
       socket.binaryType = "arraybuffer";
       await new Promise((resolve) => (socket.onopen = resolve));
-      socket.send("open");
+      socket.send(`open ${JSON.stringify(options)}`);
       const answer = await new Promise((resolve) => (socket.onmessage = (event) => resolve(event.data)));
       if (answer !== "ready") {
         socket.close();
         throw new DOMException("Failed to open serial port.", "NetworkError");
       }
       this.socket = socket;
-      this.options = options;
       this.readable = new ReadableStream({
         start: (controller) => {
           socket.onmessage = (event) => {
@@ -58,16 +57,22 @@ function installFakeSerial(setup) {
             if (event.data === "gone") {
               controller.error(new DOMException("The device has been lost.", "NetworkError"));
               this.readable = null;
-              this.gone();
             }
           };
         },
       });
-      this.writable = new WritableStream({ write: (chunk) => socket.send(chunk) });
+      // Each write is stamped here, where the core hands it to the port: what the bridge and
+      // the pty add after this point is the test's transit, which a real port does not have.
+      this.writable = new WritableStream({
+        write: (chunk) => {
+          socket.send(`wrote-at ${performance.now()}`);
+          socket.send(chunk);
+        },
+      });
     }
 
     async setSignals(signals) {
-      this.signals.push(signals);
+      this.socket.send(`signals ${JSON.stringify(signals)}`);
     }
 
     async close() {
@@ -99,5 +104,16 @@ function installFakeSerial(setup) {
     }
   }
 
-  Object.defineProperty(navigator, "serial", { value: new FakeSerial(), configurable: true });
+  const serial = new FakeSerial();
+  Object.defineProperty(navigator, "serial", { value: serial, configurable: true });
+  if (globalThis.window) {
+    // A worker sees the ports granted when it starts, as a real worker's getPorts() does.
+    const PageWorker = Worker;
+    globalThis.Worker = class extends PageWorker {
+      constructor(script, options) {
+        const granted = JSON.stringify({ granted: serial.granted.map((port) => port.device), offered: [] });
+        super(`/fake-serial-worker.js?script=${encodeURIComponent(script)}&setup=${encodeURIComponent(granted)}`, options);
+      }
+    };
+  }
 }
