@@ -271,6 +271,58 @@ const tests = {
     await context.close();
   },
 
+  async "an open Linux refuses (NetworkError, SecurityError) says to join the dialout group"(browser, server) {
+    const refusing = ["NetworkError", "SecurityError"].map((refuse, n) => ({ link: path.join(work, "refused"), info: usb(20 + n), refuse }));
+    const { page, context } = await openPage(browser, server, { granted: refusing, offered: [] });
+    for (const index of ["0", "1"]) {
+      await page.select("#port-box", index);
+      await page.click("#com-open");
+      const refused = await answerMessage(page);
+      assert.equal(refused.text, "Communication port can not be opened");
+      assert.match(refused.detail, /add yourself to the dialout group \(sudo usermod -aG dialout \$USER\)/);
+      assert.equal((await answerMessage(page)).text, "Communication port not open");
+      await idle(page);
+    }
+    await context.close();
+  },
+
+  async "once loaded, the page opens with its server gone"(browser) {
+    const own = await startServer(siteDir, fakeSerial);
+    const { page, context } = await openPage(browser, own, { granted: [], offered: [] });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    own.closeAllConnections();
+    await new Promise((resolve) => own.close(resolve));
+    await page.reload();
+    await page.waitForSelector("body[data-ready=yes]", { timeout: 5000 });
+    await page.click("#reading");
+    assert.equal((await answerMessage(page)).text, "Communication port not open");
+    await context.close();
+  },
+
+  async "the keyboard reaches every control, Enter and Space press, each control is named"(browser, server) {
+    const { page, context } = await openPage(browser, server, { granted: [], offered: [] });
+    const count = await page.$$eval("button, select, input, summary, [tabindex]", (all) => all
+      .filter((e) => !e.disabled && e.checkVisibility())
+      .map((e, i) => (e.dataset.control = String(i))).length);
+    const reached = [];
+    for (let i = 0; i < count; i++) {
+      await page.keyboard.press("Tab");
+      reached.push(await page.evaluate(() => document.activeElement.dataset.control));
+    }
+    assert.deepEqual(reached, [...Array(count).keys()].map(String));
+    for (let i = 0; i < count; i++) {
+      const node = await page.accessibility.snapshot({ root: await page.$(`[data-control="${i}"]`), interestingOnly: false });
+      assert.ok(node.name && node.name.trim(), `control ${i} (${node.role}) has no name for a screen reader`);
+    }
+    await page.focus("#reading");
+    await page.keyboard.press("Space");
+    assert.equal((await answerMessage(page)).text, "Communication port not open");
+    await page.focus("#save-settings");
+    await page.keyboard.press("Enter");
+    assert.equal((await answerMessage(page, "Escape")).text, "Save settings ?");
+    await context.close();
+  },
+
   async "the production station configures three devices and reports the faulty one"(browser, server) {
     const base = path.join(work, "station");
     const sim = spawn(simPath, ["--count", "3", "--link", base, "--fault", "2:no-answer", "--log", `${base}.log`], { stdio: "ignore" });
