@@ -29,25 +29,6 @@ function logLines(text, kind) {
     .map((m) => ({ at: Number(m[1]), bytes: m[2].trim() }));
 }
 
-// The proportional set size of each of the browser's renderer processes, in kB.
-function rendererPssKb(browserPid) {
-  const parents = new Map();
-  for (const pid of fs.readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
-    try {
-      parents.set(pid, fs.readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ")[1]);
-    } catch {}
-  }
-  const descends = (pid) => pid === String(browserPid) || (parents.has(pid) && pid !== "1" && descends(parents.get(pid)));
-  const sizes = [];
-  for (const pid of parents.keys()) {
-    try {
-      if (!descends(pid) || !fs.readFileSync(`/proc/${pid}/cmdline`, "utf8").includes("--type=renderer")) continue;
-      sizes.push(Number(/^Pss:\s+(\d+)/m.exec(fs.readFileSync(`/proc/${pid}/smaps_rollup`, "utf8"))[1]));
-    } catch {}
-  }
-  return sizes;
-}
-
 const usb = (n) => ({ usbVendorId: 0x0403, usbProductId: 0x6001, serialNumber: `QSIM${String(n).padStart(4, "0")}` });
 
 async function openPage(browser, server, setup) {
@@ -98,7 +79,6 @@ async function connect(page) {
 const tests = {
   async "COM OPEN reads the device at once, each piece on its own"(browser, server) {
     const sim = startSim("read", ["--bitrate", "1", "--id", "123"]);
-    const pssBeforeKb = rendererPssKb(browser.process().pid).reduce((a, b) => a + b, 0);
     const { page, context, loadMs } = await openPage(browser, server, { granted: [], offered: [{ link: sim.link, info: usb(1) }] });
     figures.loadToReadyMs = loadMs;
     // The first load also fills the offline cache, on the thread that relays the port's bytes.
@@ -139,10 +119,6 @@ const tests = {
       pageJsHeap: mb((await page.metrics()).JSHeapUsedSize),
       workerJsHeap: mb((await worker.client.send("Runtime.getHeapUsage")).usedSize),
       workerWasmMemory: mb(await worker.evaluate(() => ready.then((core) => core.HEAP8.length))),
-      // The largest renderer is the tab's (page and workers); the growth of all of them also
-      // holds the service worker's and Chromium's spare renderer.
-      largestRendererPss: mb(Math.max(...rendererPssKb(browser.process().pid)) * 1024),
-      renderersGrowthPss: mb((rendererPssKb(browser.process().pid).reduce((a, b) => a + b, 0) - pssBeforeKb) * 1024),
     };
     await page.screenshot({ path: path.join(shotDir, "web-main-window-after-read.png") });
     await context.close();
@@ -153,6 +129,13 @@ const tests = {
     const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(2) }], offered: [] });
     await page.click("#com-open");
     await idle(page);
+    const beforeRead = sim.readLog().length;
+    const readAt = Date.now();
+    await page.click("#reading");
+    await idle(page);
+    figures.readingOpenPortThroughPageMs = Date.now() - readAt;
+    const read = logLines(sim.readLog().slice(beforeRead), "(?:rx|tx)");
+    figures.readingOpenPortOnLineMs = (read.at(-1).at - read[0].at).toFixed(1);
     await page.select("#bitrate", "4");
     await page.click("#identifier");
     await page.keyboard.type("2a5");
@@ -347,6 +330,7 @@ const tests = {
     await page.focus("#reading");
     await page.keyboard.press("Space");
     assert.equal((await answerMessage(page)).text, "Communication port not open");
+    await idle(page);
     await page.focus("#save-settings");
     await page.keyboard.press("Enter");
     assert.equal((await answerMessage(page, "Escape")).text, "Save settings ?");
