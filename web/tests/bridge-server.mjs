@@ -1,7 +1,8 @@
 // Serves the page's folder on 127.0.0.1 with the page's CSP, and bridges the tests' stand-in
 // serial ports to quintrel-sim's ptys over WebSockets on the same origin:
-//   /bridge?link=PATH  one open port: "open OPTIONS" is answered "ready" once the pty behind PATH
-//                      is open in raw mode; binary messages are the line's bytes both ways;
+//   /bridge?link=PATH  one open port: "open CONTEXT OPTIONS" (CONTEXT: page or worker) is
+//                      answered "ready" once the pty behind PATH is open in raw mode; binary
+//                      messages are the line's bytes both ways;
 //                      "signals SIGNALS" is recorded, and "wrote-at MS" with the bytes that
 //                      follow it; "gone" when the pty hangs up (the device was unplugged).
 //   /watch?link=PATH   "present" / "absent" whenever the pty behind PATH appears or goes.
@@ -37,12 +38,12 @@ async function waitForPty(link, ms) {
   return null;
 }
 
-// What each link's ports were asked for: { options: [...], signals: [...], writes: [{at, bytes}] }
-// with at in the writing worker's milliseconds and bytes in hex.
+// What each link's ports were asked for: { openedIn: ["page" or "worker"], options: [...],
+// signals: [...], writes: [{at, bytes}] } with at in the writer's milliseconds and bytes in hex.
 export const portRequests = new Map();
 
 function requestsOf(link) {
-  if (!portRequests.has(link)) portRequests.set(link, { options: [], signals: [], writes: [] });
+  if (!portRequests.has(link)) portRequests.set(link, { openedIn: [], options: [], signals: [], writes: [] });
   return portRequests.get(link);
 }
 
@@ -67,7 +68,8 @@ function bridgePort(socket, link) {
     if (word === "close") return hangUp();
     if (word === "wrote-at") return (wroteAt = Number(rest[0]));
     if (word === "signals") return requestsOf(link).signals.push(JSON.parse(rest.join(" ")));
-    requestsOf(link).options.push(JSON.parse(rest.join(" ")));
+    requestsOf(link).openedIn.push(rest[0]);
+    requestsOf(link).options.push(JSON.parse(rest.slice(1).join(" ")));
     const pty = await waitForPty(link, 3000);
     if (!pty) return socket.send("missing");
     fd = fs.openSync(pty, fs.constants.O_RDWR | fs.constants.O_NOCTTY);

@@ -90,8 +90,9 @@ const tests = {
     assert.equal(await value(page, "#identifier"), "123");
     assert.equal(await page.$eval("#com-open", (e) => e.disabled), true);
     assert.equal(await page.$eval("#com-close", (e) => e.disabled), false);
-    const { options, signals } = portRequests.get(sim.link);
-    assert.deepEqual({ options, signals }, {
+    const { openedIn, options, signals } = portRequests.get(sim.link);
+    assert.deepEqual({ openedIn, options, signals }, {
+      openedIn: ["worker"],
       options: [{ baudRate: 38400, dataBits: 8, stopBits: 1, parity: "none", flowControl: "none" }],
       signals: [{ dataTerminalReady: true }, { requestToSend: true }] });
     const log = await text(page, "#frame-log");

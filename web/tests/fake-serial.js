@@ -43,7 +43,7 @@ function installFakeSerial(setup) {
       const socket = new WebSocket(socketUrl("bridge", this.device.link));
       socket.binaryType = "arraybuffer";
       await new Promise((resolve) => (socket.onopen = resolve));
-      socket.send(`open ${JSON.stringify(options)}`);
+      socket.send(`open ${globalThis.window ? "page" : "worker"} ${JSON.stringify(options)}`);
       const answer = await new Promise((resolve) => (socket.onmessage = (event) => resolve(event.data)));
       if (answer !== "ready") {
         socket.close();
