@@ -83,7 +83,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "Print one JSON object per port: port, ok, exit, and error (and reason) when it failed";
   const std::string found_help =
       "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
-      "ports only";
+      "ports only, and a port -p selected where no device answers (silent, garbled, busy) fails";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
   ports->add_flag("--json", request.json,
                   "One JSON object per port: port, description, kind, and vid, pid, serial, "

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <utility>
 
+#include "base/count_text.h"
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
 #include "cli/batch/status_board.h"
@@ -49,9 +50,11 @@ std::string text_of(const JsonObject& object, const char* key) {
 class BatchPrinter final : public BatchObserver {
  public:
   BatchPrinter(const CliRequest& request, const std::vector<std::string>& ports,
-               BatchServices& services, std::ostream& out, std::ostream& err)
+               BatchServices& services, std::ostream& out, std::ostream& err,
+               const BatchContext& context)
       : request_(request),
         ports_(ports),
+        context_(context),
         services_(services),
         out_(out),
         err_(err),
@@ -65,7 +68,8 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    const JsonObject result = port_result(ports_[end.job], end, services_.limits);
+    const JsonObject result =
+        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed);
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
@@ -77,11 +81,16 @@ class BatchPrinter final : public BatchObserver {
     if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
       err_ << "--- " << ports_[end.job] << '\n' << end.err << std::flush;
     }
-    if (result.value("ok", false)) {
-      ++succeeded_;
-    } else {
-      failed_.push_back(ports_[end.job] + " (exit " + std::to_string(result.value("exit", 1)) +
-                        ")");
+    count(result);
+  }
+
+  // The ports that failed before any child ran, printed ahead of the board.
+  void show_failed_before() {
+    for (const JsonObject& failed : context_.failed) {
+      const JsonObject result = with_port_places(failed, context_.listed);
+      out_ << (request_.json ? json_text(result) : result_line(request_.command, result)) << '\n'
+           << std::flush;
+      count(result);
     }
   }
 
@@ -97,17 +106,30 @@ class BatchPrinter final : public BatchObserver {
     for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
     }
-    err_ << succeeded_ << " of " << ports_.size() << " ports succeeded";
+    err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
     for (std::size_t i = 0; i < failed_.size(); ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
     }
     err_ << '\n';
+    if (!context_.skipped.empty()) {
+      err_ << context_.skipped << '\n';
+    }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
 
  private:
+  void count(const JsonObject& result) {
+    if (result.value("ok", false)) {
+      ++succeeded_;
+    } else {
+      failed_.push_back(text_of(result, "port") + " (exit " +
+                        std::to_string(result.value("exit", kExitFailure)) + ")");
+    }
+  }
+
   const CliRequest& request_;
   const std::vector<std::string>& ports_;
+  const BatchContext& context_;
   std::vector<std::string> warnings_;  // the children's, as they ended
   BatchServices& services_;
   std::ostream& out_;
@@ -192,7 +214,10 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
 }
 
 std::string result_line(CliCommand command, const JsonObject& result) {
-  std::string line = text_of(result, "port") + ": ";
+  const std::string port = text_of(result, "port");
+  const std::string link = text_of(result, "link");
+  const std::string place = link.empty() ? text_of(result, "by_id") : link;
+  std::string line = port + (place.empty() || place == port ? "" : " (" + place + ")") + ": ";
   if (!result.value("ok", false)) {
     line += "failed (exit " + std::to_string(result.value("exit", kExitFailure)) + ")";
     for (const char* key : {"error", "reason"}) {
@@ -215,12 +240,14 @@ std::string result_line(CliCommand command, const JsonObject& result) {
 }
 
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
-                   BatchServices& services, std::ostream& out, std::ostream& err) {
+                   BatchServices& services, std::ostream& out, std::ostream& err,
+                   const BatchContext& context) {
   std::vector<std::vector<std::string>> jobs;
   for (const std::string& port : ports) {
     jobs.push_back(port_job_arguments(request, port));
   }
-  BatchPrinter printer(request, ports, services, out, err);
+  BatchPrinter printer(request, ports, services, out, err, context);
+  printer.show_failed_before();
   run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
   return printer.summarise();
 }
