@@ -194,7 +194,8 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "-p PORT PORT..., is taken too: words after a port that name existing files; any other "
       "stray word is a usage error";
   const std::string json_help =
-      "Print one JSON object per port: port, ok, exit, and error (and reason) when it failed";
+      "Print one JSON object per port: port, by_id and link where the port list was consulted, "
+      "ok, exit, and error (and reason) when it failed";
   const std::string found_help =
       "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
       "ports only, and a port -p selected where no device answers (silent, garbled, busy) fails";

@@ -14,6 +14,9 @@ namespace quintrel::cli {
 
 namespace {
 
+// The summary names this many failed ports; every one has its own result line anyway.
+constexpr std::size_t kFailedNamedInSummary = 20;
+
 const char* command_name(CliCommand command) {
   switch (command) {
     case CliCommand::kRead:
@@ -68,8 +71,8 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    const JsonObject result =
-        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed);
+    const JsonObject result = without_present_ports(
+        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed));
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
@@ -107,17 +110,42 @@ class BatchPrinter final : public BatchObserver {
       err_ << "warning: " << warning << '\n';
     }
     err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
-    for (std::size_t i = 0; i < failed_.size(); ++i) {
+    for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
+    }
+    if (failed_.size() > kFailedNamedInSummary) {
+      err_ << " and " << failed_.size() - kFailedNamedInSummary << " more, each on its line";
     }
     err_ << '\n';
     if (!context_.skipped.empty()) {
       err_ << context_.skipped << '\n';
     }
+    if (present_ports_cut_) {
+      err_ << present_ports_ << '\n';
+    }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
 
  private:
+  // A port that does not exist names the ports present; with many such ports that list is said
+  // once, after the summary, instead of on every port's line.
+  JsonObject without_present_ports(JsonObject result) {
+    const std::string reason = text_of(result, "reason");
+    if (reason.empty() || result.value("exit", kExitSuccess) != kExitCannotOpen) {
+      return result;
+    }
+    if (!present_ports_known_) {
+      present_ports_ = present_ports_note(services_.port_scanner);
+      present_ports_known_ = true;
+    }
+    const std::string suffix = "; " + present_ports_;
+    if (!present_ports_.empty() && reason.ends_with(suffix)) {
+      result["reason"] = reason.substr(0, reason.size() - suffix.size());
+      present_ports_cut_ = true;
+    }
+    return result;
+  }
+
   void count(const JsonObject& result) {
     if (result.value("ok", false)) {
       ++succeeded_;
@@ -138,6 +166,9 @@ class BatchPrinter final : public BatchObserver {
   std::map<std::size_t, std::uint32_t> started_at_;
   std::size_t succeeded_ = 0;
   std::vector<std::string> failed_;
+  std::string present_ports_;
+  bool present_ports_known_ = false;
+  bool present_ports_cut_ = false;
 };
 
 }  // namespace

@@ -157,6 +157,37 @@ TEST(PortBatch, PortsFoundWithoutADeviceFailFirstAndEachResultNamesItsPlace) {
             "\n");
 }
 
+class OnePortPresent final : public PortScanner {
+ public:
+  std::vector<ScannedPort> present_ports() override { return {{u"/dev/ttyS0", u"serial"}}; }
+};
+
+TEST(PortBatch, ManyMissingPortsNameThePortsPresentOnceAfterTheSummary) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t, const std::vector<std::string>& args) {
+    return exits_after(10, 3,
+                       R"({"port":")" + args[2] +
+                           R"j(","reason":"no such device; ports present: /dev/ttyS0(serial)"})j");
+  });
+  OnePortPresent scanner;
+  BatchServices services{runner, clock, false, {}, &scanner};
+  CliRequest request;
+  request.command = CliCommand::kRead;
+  std::vector<std::string> ports;
+  for (int i = 0; i < 25; ++i) {
+    ports.push_back("bad" + std::to_string(i));
+  }
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, ports, services, out, err), kExitSomePortFailed);
+  EXPECT_TRUE(out.str().starts_with("bad0: failed (exit 3): no such device\nbad1:")) << out.str();
+  EXPECT_EQ(out.str().find("present"), std::string::npos);
+  EXPECT_TRUE(
+      err.str().ends_with("bad19 (exit 3) and 5 more, each on its line\n"
+                          "ports present: /dev/ttyS0(serial)\n"))
+      << err.str();
+}
+
 TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {
   const std::vector<ScannedPort> listed = {ScannedPort(u"/dev/ttyS0", u"serial", PortKind::kUart),
                                            ScannedPort(u"COM1", u"", PortKind::kLegacy)};
