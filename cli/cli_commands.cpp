@@ -19,10 +19,6 @@ namespace quintrel::cli {
 
 namespace {
 
-// The window opens the port its box names in at most this many UTF-16 units; a port named on
-// the command line is cut the same way.
-constexpr std::size_t kPortTextMax = 299;
-
 std::string bitrate_text(BitrateCode code) {
   return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
 }
