@@ -77,12 +77,15 @@ bool is_glob_expansion(const std::vector<std::string>& words) {
   });
 }
 
-// "help" and "help COMMAND" as "--help" and "COMMAND --help".
+// "help" and "help COMMAND" in the command's place as "--help" and "COMMAND --help" (the
+// program's own options before it take no values).
 std::vector<std::string> with_help_word_as_flag(int argc, const char* const* argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (!args.empty() && args.front() == "help") {
-    args.erase(args.begin());
-    args.insert(args.begin() + (args.empty() ? 0 : 1), "--help");
+  const auto word = std::find_if(args.begin(), args.end(),
+                                 [](const std::string& arg) { return !arg.starts_with('-'); });
+  if (word != args.end() && *word == "help") {
+    const auto at = args.erase(word);
+    args.insert(at == args.end() ? at : at + 1, "--help");
   }
   return args;
 }

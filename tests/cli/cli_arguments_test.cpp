@@ -122,7 +122,7 @@ TEST(ParseCliArguments, HelpAndVersionExitZero) {
     std::vector<const char*> args;
     const char* mentions;
   } helps[] = {{{"--help"}, "buzzer-off"},      {{"save", "--help"}, "--verify"},
-               {{"help"}, "buzzer-off"},        {{"help", "save"}, "--verify"},
+               {{"help"}, "buzzer-off"},        {{"--trace", "help", "save"}, "--verify"},
                {{"read", "--help"}, "--trace"}, {{"-V"}, "quintrel-cli 2.0"}};
   for (const auto& help_case : helps) {
     Parsed help = parse(help_case.args);
