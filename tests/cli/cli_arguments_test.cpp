@@ -194,9 +194,9 @@ TEST(ParseCliArguments, UnknownAndStrayWordsAreNamed) {
     EXPECT_EQ(parsed.err.substr(0, parsed.err.find('\n')), c.said);
   }
   // What an unquoted glob expands to: each word a file that exists.
-  const Parsed expanded = parse({"read", "-p", "/", "/dev/null", "--json"});
+  const Parsed expanded = parse({"read", "-p", ".", "..", "--json"});
   ASSERT_TRUE(expanded.request) << expanded.err;
-  EXPECT_EQ(expanded.request->ports, (std::vector<std::string>{"/", "/dev/null"}));
+  EXPECT_EQ(expanded.request->ports, (std::vector<std::string>{".", ".."}));
 }
 
 }  // namespace
