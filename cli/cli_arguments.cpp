@@ -1,16 +1,22 @@
 #include "cli/cli_arguments.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "cli/unknown_words.h"
 #include "device/can_identifier.h"
 
 namespace quintrel::cli {
 
 namespace {
+
+constexpr char kMoreHelp[] = "Run with --help for more information.\n";
 
 // A CLI11 validator from an argument function (bitrate_from_argument, identifier_from_argument).
 template <typename Convert>
@@ -18,6 +24,99 @@ std::function<std::string(const std::string&)> accepts(Convert convert, std::str
   return [convert, what](const std::string& text) {
     return convert(text) ? std::string() : what + ", not \"" + text + "\"";
   };
+}
+
+// No port name starts with "-": "-p --json" forgot the port, and --json must not be opened.
+std::string not_an_option(const std::string& text) {
+  return text.starts_with('-') ? "takes a port, not the option " + text : std::string();
+}
+
+// "125kbps, 250kbps, 500kbps, 1Mbps, "CAN Invalid" (in any case) or a code 0..4".
+std::string accepted_bitrates() {
+  std::string text;
+  for (BitrateCode code = 1; code <= kBitrateHighest; ++code) {
+    text += utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]) + ", ";
+  }
+  return "takes " + text + "\"" + utf8_from_utf16(kBitrateNames[kBitrateInvalid]) +
+         "\" (in any case) or a code 0.." + std::to_string(kBitrateHighest);
+}
+
+std::vector<std::string> command_names(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (!command->get_group().empty()) {
+      names.push_back(command->get_name());
+    }
+  }
+  return names;
+}
+
+// The options a user may type for this command (hidden ones left out), as typed.
+std::vector<std::string> option_names(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    if (option->get_group().empty()) {
+      continue;
+    }
+    for (const std::string& name : option->get_snames()) {
+      names.push_back("-" + name);
+    }
+    for (const std::string& name : option->get_lnames()) {
+      names.push_back("--" + name);
+    }
+  }
+  return names;
+}
+
+// What an unquoted glob after -p becomes in a shell that expanded it: more words, each a file
+// that exists. Any other word is a slip, never a port.
+bool is_glob_expansion(const std::vector<std::string>& words) {
+  return std::all_of(words.begin(), words.end(), [](const std::string& word) {
+    std::error_code error;
+    return std::filesystem::exists(word, error);
+  });
+}
+
+// "help" and "help COMMAND" in the command's place as "--help" and "COMMAND --help" (the
+// program's own options before it take no values).
+std::vector<std::string> with_help_word_as_flag(int argc, const char* const* argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const auto word = std::find_if(args.begin(), args.end(),
+                                 [](const std::string& arg) { return !arg.starts_with('-'); });
+  if (word != args.end() && *word == "help") {
+    const auto at = args.erase(word);
+    args.insert(at == args.end() ? at : at + 1, "--help");
+  }
+  return args;
+}
+
+// The words CLI11 left over: unknown commands or options, or an expanded glob after -p (added to
+// ports). Returns the usage error, or empty.
+std::string take_remaining_words(const CLI::App& app, const CLI::App* command,
+                                 CliRequest& request) {
+  const std::vector<std::string> words = app.remaining(true);
+  if (command == nullptr) {
+    if (words.empty()) {
+      return "a command is required: " + word_list(command_names(app));
+    }
+    return unknown_word_message(words.front(), "", command_names(app), option_names(app));
+  }
+  std::vector<std::string> options = option_names(*command);
+  for (const std::string& word : words) {
+    if (word.starts_with('-')) {
+      return unknown_word_message(word, command->get_name(), {}, options);
+    }
+  }
+  if (words.empty()) {
+    return {};
+  }
+  if (request.ports.empty() || !is_glob_expansion(words)) {
+    return "'" + words.front() + "' is neither an option nor a port of '" + command->get_name() +
+           "': give each port its own -p (-p A -p B), or quote a glob ('COM*') so that "
+           "quintrel-cli matches it against the port list";
+  }
+  request.ports.insert(request.ports.end(), words.begin(), words.end());
+  return {};
 }
 
 }  // namespace
@@ -64,26 +163,45 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
       "--found) where some port failed (--found that found no device: 1)."};
   app.name("quintrel-cli");
-  app.set_version_flag("--version", "quintrel-cli " QUINTREL_VERSION);
-  app.require_subcommand(1);
-  app.fallthrough();  // --trace may come before or after the command
-  app.add_flag("--trace", request.trace,
-               "Print each frame sent and received, in hex with millisecond times, on stderr");
-  app.add_flag("--precise-trace", request.precise_trace,
-               "Like --trace, stamped in microseconds on the system's monotonic clock (the "
-               "clock of quintrel-sim --monotonic-log), with each frame's first and last byte "
-               "and a purge line where each exchange starts");
+  app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
+  // At most one command; a missing or unknown one, and every stray word, is answered below by
+  // name rather than with CLI11's "A subcommand is required".
+  app.require_subcommand(0, 1);
+  app.allow_extras();
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    std::string text = error.what();
+    // CLI11's "--port: 1 required TEXT missing" for an option given without its value.
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr &&
+        text.ends_with(" missing")) {
+      text = text.substr(0, text.find(':')) + " needs a value after it";
+    }
+    return text + '\n' + kMoreHelp;
+  });
+  // --trace may come before or after the command, and each command's --help shows it.
+  const auto add_trace = [&request](CLI::App* command) {
+    command->add_flag("--trace", request.trace,
+                      "Print each frame sent and received, in hex with millisecond times, on "
+                      "stderr");
+    command->add_flag("--precise-trace", request.precise_trace,
+                      "Like --trace, stamped in microseconds on the system's monotonic clock (the "
+                      "clock of quintrel-sim --monotonic-log), with each frame's first and last "
+                      "byte and a purge line where each exchange starts");
+  };
+  add_trace(&app);
 
   const std::string port_help =
       "Serial port: a device path (/dev/ttyUSB0), a name under /dev (ttyUSB0), COM1..COMn "
       "(/dev/ttyS0..), an entry of 'ports', usb:VID:PID[:SERIAL] or serial:TEXT (one device "
       "of 'ports --json'), or a glob over the listed ports ('COM*'); default: $QUINTREL_PORT. "
-      "Repeat -p to run on several ports at once";
+      "Repeat -p to run on several ports at once. An unquoted glob that the shell expanded, "
+      "-p PORT PORT..., is taken too: words after a port that name existing files; any other "
+      "stray word is a usage error";
   const std::string json_help =
-      "Print one JSON object per port: port, ok, exit, and error (and reason) when it failed";
+      "Print one JSON object per port: port, by_id and link where the port list was consulted, "
+      "ok, exit, and error (and reason) when it failed";
   const std::string found_help =
       "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
-      "ports only";
+      "ports only, and a port -p selected where no device answers (silent, garbled, busy) fails";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
   ports->add_flag("--json", request.json,
                   "One JSON object per port: port, description, kind, and vid, pid, serial, "
@@ -92,16 +210,27 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   ports->add_flag("--probe", request.probe,
                   "Ask each port for its bitrate (which changes nothing) and say what answered; "
                   "exit 0 when a device was found, 1 otherwise");
-  ports->add_option("--match", request.match, "--probe: only the listed ports this selects")
-      ->option_text("SELECTOR");
-  ports->add_option("-p,--port", request.ports, "--probe: only these ports")->option_text("PORT");
+  CLI::Option* match =
+      ports
+          ->add_option("--match", request.match,
+                       "--probe: only the listed ports this selects (not together with -p)")
+          ->option_text("SELECTOR")
+          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  ports->add_option("-p,--port", request.ports, "--probe: only these ports (not with --match)")
+      ->option_text("PORT")
+      ->allow_extra_args(false)
+      ->check(not_an_option);
 
   // Each command that talks to a device: one or more -p (else QUINTREL_PORT), or --found.
   const auto add_ports = [&](CLI::App* command, const std::string& json_text) {
-    command->add_option("-p,--port", request.ports, port_help)->option_text("PORT");
+    command->add_option("-p,--port", request.ports, port_help)
+        ->option_text("PORT")
+        ->allow_extra_args(false)
+        ->check(not_an_option);
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
     command->add_option("--parent-pid", request.parent_pid)->group("");  // for children
+    add_trace(command);
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
   add_ports(read, json_help + ", with bitrate, bitrate_code, identifier");
@@ -110,16 +239,21 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       app.add_subcommand("save", "Write the bitrate and the CAN identifier, then commit them");
   add_ports(save, json_help);
   std::string bitrate;
-  save->add_option("--bitrate", bitrate,
-                   "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
-      ->required()
-      ->check(accepts(bitrate_from_argument, "a bitrate list text or a code 0..4"))
-      ->option_text("B");
+  CLI::Option* bitrate_option =
+      save->add_option("--bitrate", bitrate,
+                       "125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\", or a code 0..4")
+          ->required()
+          ->check(accepts(bitrate_from_argument, accepted_bitrates()))
+          ->option_text("B")
+          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   std::string identifier;
-  save->add_option("--id", identifier, "CAN identifier, hexadecimal, at most 7FF")
-      ->required()
-      ->check(accepts(identifier_from_argument, "hexadecimal digits with a value of at most 7FF"))
-      ->option_text("HEX");
+  CLI::Option* identifier_option =
+      save->add_option("--id", identifier, "CAN identifier, hexadecimal, at most 7FF")
+          ->required()
+          ->check(accepts(identifier_from_argument,
+                          "takes hexadecimal digits with a value of at most 7FF"))
+          ->option_text("HEX")
+          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   save->add_flag("--verify", request.verify,
                  "Read both values back after the commit; fail when they differ");
 
@@ -132,18 +266,37 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   probe_port->add_option("--parent-pid", request.parent_pid);
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> args = with_help_word_as_flag(argc, argv);
+    std::reverse(args.begin(), args.end());  // CLI11 takes them from the back
+    app.parse(args);
   } catch (const CLI::ParseError& error) {
     exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
     return std::nullopt;
   }
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  std::string usage = take_remaining_words(app, chosen.empty() ? nullptr : chosen.front(), request);
+  for (const CLI::Option* once : {match, bitrate_option, identifier_option}) {
+    if (usage.empty() && once->count() > 1) {
+      usage =
+          once->get_name() + " is given " + std::to_string(once->count()) + " times; give it once";
+    }
+  }
+  if (usage.empty() && *ports && !request.probe &&
+      (!request.match.empty() || !request.ports.empty())) {
+    usage = "--match and -p of 'ports' go with --probe";
+  }
+  if (usage.empty() && *ports && !request.match.empty() && !request.ports.empty()) {
+    usage =
+        "--match and -p both choose the ports to probe; give one of them (-p takes a glob "
+        "over the list too)";
+  }
+  if (!usage.empty()) {
+    err << usage << '\n' << kMoreHelp;
+    exit_code = 2;
+    return std::nullopt;
+  }
   if (*ports) {
     request.command = CliCommand::kPorts;
-    if (!request.probe && (!request.match.empty() || !request.ports.empty())) {
-      err << "--match and -p of 'ports' go with --probe\n";
-      exit_code = 2;
-      return std::nullopt;
-    }
   } else if (*read) {
     request.command = CliCommand::kRead;
   } else if (*save) {
@@ -162,7 +315,8 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     if (named == nullptr || *named == '\0') {
       err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
                                : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
-          << "\nRun with --help for more information.\n";
+          << '\n'
+          << kMoreHelp;
       exit_code = 2;
       return std::nullopt;
     }

@@ -19,10 +19,6 @@ namespace quintrel::cli {
 
 namespace {
 
-// The window opens the port its box names in at most this many UTF-16 units; a port named on
-// the command line is cut the same way.
-constexpr std::size_t kPortTextMax = 299;
-
 std::string bitrate_text(BitrateCode code) {
   return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
 }
@@ -223,7 +219,10 @@ JsonObject outcome_json(const PortOutcome& outcome) {
   return object;
 }
 
-int run_one_port(const CliRequest& request, const std::string& port, const CliServices& services,
+// listed: the port list when the selector needed it (usb:, serial:), whose entry gives the
+// object its by_id and link.
+int run_one_port(const CliRequest& request, const std::string& port,
+                 const std::vector<ScannedPort>& listed, const CliServices& services,
                  std::ostream& out, std::ostream& err) {
   PortOutcome outcome;
   outcome.port = port;
@@ -233,7 +232,7 @@ int run_one_port(const CliRequest& request, const std::string& port, const CliSe
     link.close();
   }
   if (request.json) {
-    out << json_text(outcome_json(outcome)) << '\n' << std::flush;
+    out << json_text(with_port_places(outcome_json(outcome), listed)) << '\n' << std::flush;
   }
   return outcome.exit;
 }
@@ -276,13 +275,13 @@ int run_cli_command(const CliRequest& request, const CliServices& services, std:
   if (request.command == CliCommand::kPorts) {
     return run_ports(request, services.port_scanner, out);
   }
-  const SelectorResult selected = select_ports(
-      request.port, port_list_for({request.port}, services.port_scanner), device_identity);
+  const std::vector<ScannedPort> listed = port_list_for({request.port}, services.port_scanner);
+  const SelectorResult selected = select_ports(request.port, listed, device_identity);
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;
   }
-  return run_one_port(request, selected.ports.front(), services, out, err);
+  return run_one_port(request, selected.ports.front(), listed, services, out, err);
 }
 
 }  // namespace quintrel::cli

@@ -1,5 +1,6 @@
 #include "cli/port_json.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/utf8_text.h"
@@ -45,6 +46,40 @@ JsonObject port_json(const ScannedPort& port) {
     }
   }
   return object;
+}
+
+namespace {
+
+const ScannedPort* listed_entry(const std::string& port, const std::vector<ScannedPort>& listed) {
+  const std::u16string name = utf16_from_utf8(port);
+  const auto entry =
+      std::find_if(listed.begin(), listed.end(),
+                   [&name](const ScannedPort& listed_port) { return listed_port.name == name; });
+  return entry == listed.end() ? nullptr : &*entry;
+}
+
+}  // namespace
+
+JsonObject with_port_places(const JsonObject& result, const std::vector<ScannedPort>& listed) {
+  const auto port = result.find("port");
+  const ScannedPort* entry =
+      port != result.end() && port->is_string() ? listed_entry(*port, listed) : nullptr;
+  if (entry == nullptr) {
+    return result;
+  }
+  JsonObject placed;
+  for (const auto& [key, value] : result.items()) {
+    placed[key] = value;
+    if (key == "port") {
+      for (const auto& [place, text] :
+           {std::pair{"by_id", &entry->by_id}, {"link", &entry->link}}) {
+        if (!text->empty()) {
+          placed[place] = *text;
+        }
+      }
+    }
+  }
+  return placed;
 }
 
 }  // namespace quintrel::cli

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "ports/port_list.h"
 
@@ -22,5 +23,9 @@ const char* port_kind_text(PortKind kind);
 // port(description) is the plain line; absent when empty), "kind", then "vid", "pid", "serial",
 // "manufacturer", "product", "by_id", "link" and "location" where the platform told them.
 JsonObject port_json(const ScannedPort& port);
+
+// A port's result with "by_id" and "link" of its entry in the list (where known) after its
+// "port", so that results map back to adapters and bench positions as `ports --json` does.
+JsonObject with_port_places(const JsonObject& result, const std::vector<ScannedPort>& listed);
 
 }  // namespace quintrel::cli

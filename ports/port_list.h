@@ -13,6 +13,10 @@ namespace quintrel {
 // Longest entry text; a longer one is cut to this many UTF-16 units.
 inline constexpr std::size_t kPortEntryMax = 255;
 
+// The window opens the port its box names from at most this many UTF-16 units of the box's text;
+// a port named on the command line is cut the same way.
+inline constexpr std::size_t kPortTextMax = 299;
+
 // What kind of port an entry is: a USB adapter, a UART on the board, a pseudo-terminal, one of the
 // fixed names "COM1".."COM10" that may not exist, or anything else.
 enum class PortKind { kOther, kUsb, kUart, kPty, kLegacy };

@@ -6,7 +6,7 @@
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
 
-namespace quintrel::cli {
+namespace quintrel {
 
 namespace {
 
@@ -313,4 +313,4 @@ SelectorResult select_ports(std::string_view selector, const std::vector<Scanned
   return select_glob(name, ports, identity);
 }
 
-}  // namespace quintrel::cli
+}  // namespace quintrel

@@ -12,7 +12,7 @@
 
 #include "ports/port_list.h"
 
-namespace quintrel::cli {
+namespace quintrel {
 
 struct SelectorResult {
   std::vector<std::string> ports;  // the names to open, each device once, in the list's order
@@ -41,4 +41,4 @@ SelectorResult select_ports(std::string_view selector, const std::vector<Scanned
 // [abc] [a-z] [!a] one byte of a set; a "[" without its "]" is itself.
 bool glob_matches(std::string_view pattern, std::string_view text);
 
-}  // namespace quintrel::cli
+}  // namespace quintrel

@@ -146,30 +146,39 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
       "commit (ppw3916) with another identifier, its lowest bit flipped, so that a read-back "
       "after a save sees a mismatch; random never draws it.");
 
-  app.add_option("--link", options.link, "Make a symbolic link PATH to the pty")
-      ->option_text("PATH");
-  app.add_option("--count", options.count,
-                 "Play N devices side by side, with links PATH-1..PATH-N and state files "
-                 "FILE-1..FILE-N; their pty lines and log lines carry the device number")
-      ->check(accepts("a number of devices from 1 to " + std::to_string(kMaxDevices),
-                      numbers(1, kMaxDevices)))
-      ->option_text("N (1.." + std::to_string(kMaxDevices) + ")");
-  app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
-      ->check(accepts("a bitrate code from 0 to 4", numbers(0, 4)))
-      ->option_text("0..4 (default 3)");
+  // Options that take one value: given twice is said plainly, not as CLI11's "At Most 1 required
+  // but received 2".
+  std::vector<CLI::Option*> single_options;
+  const auto once = [&single_options](CLI::Option* option) {
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    single_options.push_back(option);
+  };
+  once(app.add_option("--link", options.link, "Make a symbolic link PATH to the pty")
+           ->option_text("PATH"));
+  once(app.add_option("--count", options.count,
+                      "Play N devices side by side, with links PATH-1..PATH-N and state files "
+                      "FILE-1..FILE-N; their pty lines and log lines carry the device number")
+           ->check(accepts("a number of devices from 1 to " + std::to_string(kMaxDevices),
+                           numbers(1, kMaxDevices)))
+           ->option_text("N (1.." + std::to_string(kMaxDevices) + ")"));
+  once(app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
+           ->check(accepts("a bitrate code from 0 to 4", numbers(0, 4)))
+           ->option_text("0..4 (default 3)"));
   std::string identifier;
-  app.add_option("--id", identifier, "Start CAN identifier, hexadecimal")
-      ->check(accepts("a hexadecimal identifier from 0 to 7FF", numbers(0, kMaxIdentifier, 16)))
-      ->option_text("HEX 0..7FF (default 7FF)");
-  app.add_option("--state", options.state_file,
-                 "Keep the committed values in FILE between runs (it wins over the start values)")
-      ->option_text("FILE");
+  once(
+      app.add_option("--id", identifier, "Start CAN identifier, hexadecimal")
+          ->check(accepts("a hexadecimal identifier from 0 to 7FF", numbers(0, kMaxIdentifier, 16)))
+          ->option_text("HEX 0..7FF (default 7FF)"));
+  once(app.add_option(
+              "--state", options.state_file,
+              "Keep the committed values in FILE between runs (it wins over the start values)")
+           ->option_text("FILE"));
   app.add_flag("--pace", options.pace, "Send replies at the byte times of a 38400 8N1 line");
   app.add_flag("--monotonic-log", options.monotonic_log,
                "Stamp the frame log with the system's monotonic clock (the clock of "
                "quintrel-cli --precise-trace) instead of the time since start");
-  app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
-      ->option_text("FILE");
+  once(app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
+           ->option_text("FILE"));
 
   std::vector<std::string> modes;
   std::string mode_list;
@@ -205,13 +214,20 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
                          [](const std::string& rate) { return rate_from(rate).has_value(); }))
       ->allow_extra_args(false)
       ->option_text("[K:]P (default 0.1)");
-  app.add_option("--seed", seed,
-                 "random: the seed of the draws; the same seed plays the same faults again")
-      ->check(accepts("a whole number from 0 to " + std::to_string(kMaxSeed), numbers(0, kMaxSeed)))
-      ->option_text("S (default 1)");
+  once(app.add_option("--seed", seed,
+                      "random: the seed of the draws; the same seed plays the same faults again")
+           ->check(accepts("a whole number from 0 to " + std::to_string(kMaxSeed),
+                           numbers(0, kMaxSeed)))
+           ->option_text("S (default 1)"));
 
   try {
     app.parse(argc, argv);
+    for (const CLI::Option* option : single_options) {
+      if (option->count() > 1) {
+        throw CLI::ArgumentMismatch(option->get_name() + " is given " +
+                                    std::to_string(option->count()) + " times; give it once");
+      }
+    }
     options.faults.resize(static_cast<std::size_t>(std::max(options.count, 1)));
     apply("--fault", faults, options.count, options.faults,
           [](FaultSchedule& schedule, const std::string& mode) {

@@ -81,9 +81,9 @@ void MainDialog::apply_identifier(std::uint32_t identifier) {
 // The port named in the port box; on success the port controls switch to their open state, a
 // failure leaves them as they are (re-opening closes first).
 void MainDialog::open_port() {
-  std::u16string box_text = view_.port_box_text(kPortBoxTextMax);
-  if (box_text.size() > kPortBoxTextMax) {
-    box_text.resize(kPortBoxTextMax);
+  std::u16string box_text = view_.port_box_text(kPortTextMax);
+  if (box_text.size() > kPortTextMax) {
+    box_text.resize(kPortTextMax);
   }
   if (!shown_ok(link_.open(port_name_from_box_text(box_text)))) {
     return;

@@ -49,8 +49,6 @@ class MainView {
 // "Quintrel", three blanks, "2.0".
 inline constexpr char16_t kMainDialogTitle[] = u"Quintrel   2.0";
 
-inline constexpr std::size_t kPortBoxTextMax = 299;
-
 // What the dialog works with besides its window: the platform's serial backend and clock (its
 // link's), its port scanner (null: the port box holds only the fixed names) and what shows its
 // messages. Each must outlive the dialog.

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <utility>
 
+#include "base/count_text.h"
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
 #include "cli/batch/status_board.h"
@@ -12,6 +13,9 @@
 namespace quintrel::cli {
 
 namespace {
+
+// The summary names this many failed ports; every one has its own result line anyway.
+constexpr std::size_t kFailedNamedInSummary = 20;
 
 const char* command_name(CliCommand command) {
   switch (command) {
@@ -49,9 +53,11 @@ std::string text_of(const JsonObject& object, const char* key) {
 class BatchPrinter final : public BatchObserver {
  public:
   BatchPrinter(const CliRequest& request, const std::vector<std::string>& ports,
-               BatchServices& services, std::ostream& out, std::ostream& err)
+               BatchServices& services, std::ostream& out, std::ostream& err,
+               const BatchContext& context)
       : request_(request),
         ports_(ports),
+        context_(context),
         services_(services),
         out_(out),
         err_(err),
@@ -65,7 +71,8 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    const JsonObject result = port_result(ports_[end.job], end, services_.limits);
+    const JsonObject result = without_present_ports(
+        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed));
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
@@ -77,11 +84,16 @@ class BatchPrinter final : public BatchObserver {
     if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
       err_ << "--- " << ports_[end.job] << '\n' << end.err << std::flush;
     }
-    if (result.value("ok", false)) {
-      ++succeeded_;
-    } else {
-      failed_.push_back(ports_[end.job] + " (exit " + std::to_string(result.value("exit", 1)) +
-                        ")");
+    count(result);
+  }
+
+  // The ports that failed before any child ran, printed ahead of the board.
+  void show_failed_before() {
+    for (const JsonObject& failed : context_.failed) {
+      const JsonObject result = with_port_places(failed, context_.listed);
+      out_ << (request_.json ? json_text(result) : result_line(request_.command, result)) << '\n'
+           << std::flush;
+      count(result);
     }
   }
 
@@ -97,17 +109,55 @@ class BatchPrinter final : public BatchObserver {
     for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
     }
-    err_ << succeeded_ << " of " << ports_.size() << " ports succeeded";
-    for (std::size_t i = 0; i < failed_.size(); ++i) {
+    err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
+    for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
     }
+    if (failed_.size() > kFailedNamedInSummary) {
+      err_ << " and " << failed_.size() - kFailedNamedInSummary << " more, each on its line";
+    }
     err_ << '\n';
+    if (!context_.skipped.empty()) {
+      err_ << context_.skipped << '\n';
+    }
+    if (present_ports_cut_) {
+      err_ << present_ports_ << '\n';
+    }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
 
  private:
+  // A port that does not exist names the ports present; with many such ports that list is said
+  // once, after the summary, instead of on every port's line.
+  JsonObject without_present_ports(JsonObject result) {
+    const std::string reason = text_of(result, "reason");
+    if (reason.empty() || result.value("exit", kExitSuccess) != kExitCannotOpen) {
+      return result;
+    }
+    if (!present_ports_known_) {
+      present_ports_ = present_ports_note(services_.port_scanner);
+      present_ports_known_ = true;
+    }
+    const std::string suffix = "; " + present_ports_;
+    if (!present_ports_.empty() && reason.ends_with(suffix)) {
+      result["reason"] = reason.substr(0, reason.size() - suffix.size());
+      present_ports_cut_ = true;
+    }
+    return result;
+  }
+
+  void count(const JsonObject& result) {
+    if (result.value("ok", false)) {
+      ++succeeded_;
+    } else {
+      failed_.push_back(text_of(result, "port") + " (exit " +
+                        std::to_string(result.value("exit", kExitFailure)) + ")");
+    }
+  }
+
   const CliRequest& request_;
   const std::vector<std::string>& ports_;
+  const BatchContext& context_;
   std::vector<std::string> warnings_;  // the children's, as they ended
   BatchServices& services_;
   std::ostream& out_;
@@ -116,6 +166,9 @@ class BatchPrinter final : public BatchObserver {
   std::map<std::size_t, std::uint32_t> started_at_;
   std::size_t succeeded_ = 0;
   std::vector<std::string> failed_;
+  std::string present_ports_;
+  bool present_ports_known_ = false;
+  bool present_ports_cut_ = false;
 };
 
 }  // namespace
@@ -192,7 +245,10 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
 }
 
 std::string result_line(CliCommand command, const JsonObject& result) {
-  std::string line = text_of(result, "port") + ": ";
+  const std::string port = text_of(result, "port");
+  const std::string link = text_of(result, "link");
+  const std::string place = link.empty() ? text_of(result, "by_id") : link;
+  std::string line = port + (place.empty() || place == port ? "" : " (" + place + ")") + ": ";
   if (!result.value("ok", false)) {
     line += "failed (exit " + std::to_string(result.value("exit", kExitFailure)) + ")";
     for (const char* key : {"error", "reason"}) {
@@ -215,12 +271,14 @@ std::string result_line(CliCommand command, const JsonObject& result) {
 }
 
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
-                   BatchServices& services, std::ostream& out, std::ostream& err) {
+                   BatchServices& services, std::ostream& out, std::ostream& err,
+                   const BatchContext& context) {
   std::vector<std::vector<std::string>> jobs;
   for (const std::string& port : ports) {
     jobs.push_back(port_job_arguments(request, port));
   }
-  BatchPrinter printer(request, ports, services, out, err);
+  BatchPrinter printer(request, ports, services, out, err, context);
+  printer.show_failed_before();
   run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
   return printer.summarise();
 }

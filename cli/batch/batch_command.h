@@ -46,11 +46,22 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
 // "PORT: failed (exit N): error: reason".
 std::string result_line(CliCommand command, const JsonObject& result);
 
+// What a run over many ports knows before its children start.
+struct BatchContext {
+  // The listed entries: a port's result carries its entry's "by_id" and "link", so that a glob's
+  // results map back to the adapters and bench positions.
+  std::vector<ScannedPort> listed;
+  std::vector<JsonObject> failed;  // ports that failed before any child ran, as results
+  std::string skipped;             // the ports left out and why, for the summary; empty if none
+};
+
 // Runs the request's command on every port; prints a result per port as it finishes (a JSON
-// object per line with --json) and a summary on err. A child that found other programs holding
-// its port after a failed exchange says so in its object's "warning", which is repeated on a
-// "warning: " line before the summary. 0 when every port succeeded, 5 otherwise.
+// object per line with --json), the context's failed ports first, and a summary on err. A child
+// that found other programs holding its port after a failed exchange says so in its object's
+// "warning", which is repeated on a "warning: " line before the summary. 0 when every port
+// succeeded, 5 otherwise.
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
-                   BatchServices& services, std::ostream& out, std::ostream& err);
+                   BatchServices& services, std::ostream& out, std::ostream& err,
+                   const BatchContext& context = {});
 
 }  // namespace quintrel::cli

@@ -1,5 +1,6 @@
 #include "cli/batch/concurrent_commands.h"
 
+#include "base/count_text.h"
 #include "base/utf8_text.h"
 #include "cli/batch/batch_command.h"
 #include "cli/batch/port_probe.h"
@@ -39,21 +40,29 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
   if (request.command == CliCommand::kPorts) {
     return run_port_probe(request, batch, out, err);
   }
-  std::vector<std::string> ports;
   if (request.found) {
-    const std::optional<std::vector<std::string>> found = found_ports(request, batch, err);
+    const std::optional<FoundPorts> found = found_ports(request, batch, err);
     if (!found) {
       return kExitUsage;
     }
-    if (found->empty()) {
-      return kExitFailure;
+    const int status =
+        found->devices.empty() && found->context.failed.empty()
+            ? kExitFailure
+            : run_port_batch(request, found->devices, batch, out, err, found->context);
+    if (!found->devices.empty()) {
+      return status;
     }
-    ports = *found;
+    // The ports that failed are reported above, but with no device anywhere the likelier cause
+    // is power or cabling, which exit 1 tells a station script.
+    err << "no device found on the " << count_text(found->probed, "port") << " probed\n";
+    return kExitFailure;
   }
+  std::vector<std::string> ports;
   for (const ScannedPort& port : targets.ports) {
     ports.push_back(utf8_from_utf16(port.name));
   }
-  return run_port_batch(request, ports, batch, out, err);
+  return run_port_batch(request, ports, batch, out, err,
+                        {.listed = targets.ports, .failed = {}, .skipped = {}});
 }
 
 }  // namespace quintrel::cli

@@ -1,7 +1,9 @@
 #include "cli/batch/probe_command.h"
 
 #include <algorithm>
+#include <map>
 
+#include "base/count_text.h"
 #include "base/utf8_text.h"
 #include "cli/cli_commands.h"
 #include "cli/port_json.h"
@@ -122,28 +124,57 @@ int run_port_probe(const CliRequest& request, BatchServices& services, std::ostr
         out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
-  err << "a device on " << devices << " of " << probed.size() << " ports probed\n";
+  err << "a device on " << devices << " of " << count_text(probed.size(), "port") << " probed\n";
   return devices > 0 ? kExitSuccess : kExitFailure;
 }
 
-std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
-                                                    BatchServices& services, std::ostream& err) {
-  const PortTargets candidates =
-      probe_candidates(request, port_list_entries(services.port_scanner));
+bool failed_without_device(const ProbedPort& probed, bool selected) {
+  const std::string outcome = probed.result.value("probe", "");
+  return outcome != "device" && (selected || outcome == "busy" || outcome == "garbled");
+}
+
+JsonObject probe_failure_result(const ProbedPort& probed) {
+  const std::string outcome = probed.result.value("probe", "");
+  const bool answered_wrong = outcome == "silent" || outcome == "garbled";
+  return {{"port", utf8_from_utf16(probed.port.name)},
+          {"ok", false},
+          {"exit", answered_wrong ? kExitFailure : kExitCannotOpen},
+          {"error", probed.result.value("reason", "")},
+          {"probe", outcome}};
+}
+
+std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& services,
+                                      std::ostream& err) {
+  const std::vector<ScannedPort> listed = port_list_entries(services.port_scanner);
+  const PortTargets candidates = probe_candidates(request, listed);
   if (!candidates.error.empty()) {
     err << candidates.error << '\n';
     return std::nullopt;
   }
-  std::vector<std::string> found;
+  FoundPorts found;
+  found.context.listed = listed;
   const std::vector<ProbedPort> probed =
       probe_ports(candidates.ports, services, [](const ProbedPort&) {});
+  found.probed = probed.size();
+  std::map<std::string, std::size_t> skipped;  // by what the probe found
   for (const ProbedPort& result : probed) {
     if (is_device(result)) {
-      found.push_back(utf8_from_utf16(result.port.name));
+      found.devices.push_back(utf8_from_utf16(result.port.name));
+    } else if (failed_without_device(result, !request.ports.empty())) {
+      found.context.failed.push_back(probe_failure_result(result));
+    } else {
+      ++skipped[result.result.value("probe", "")];
     }
   }
-  if (found.empty()) {
-    err << "no device found on the " << probed.size() << " ports probed\n";
+  std::size_t skipped_count = 0;
+  std::string reasons;
+  for (const auto& [outcome, count] : skipped) {
+    skipped_count += count;
+    reasons += (reasons.empty() ? "" : ", ") + std::to_string(count) + " " + outcome;
+  }
+  if (skipped_count > 0) {
+    found.context.skipped = "skipped " + count_text(skipped_count, "listed port") +
+                            " where no device answered (" + reasons + ")";
   }
   return found;
 }

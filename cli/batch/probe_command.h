@@ -7,11 +7,11 @@
 #include <ostream>
 #include <vector>
 
-#include "ports/port_list.h"
 #include "cli/batch/batch_command.h"
 #include "cli/cli_arguments.h"
 #include "cli/port_json.h"
 #include "cli/port_targets.h"
+#include "ports/port_list.h"
 
 namespace quintrel::cli {
 
@@ -42,9 +42,25 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
 int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
                    std::ostream& err);
 
-// --found: the names of the candidate ports where a device answered (none found is said on
-// err), or nullopt after a usage error (said on err).
-std::optional<std::vector<std::string>> found_ports(const CliRequest& request,
-                                                    BatchServices& services, std::ostream& err);
+// What the probes behind --found came to: the ports where a device answered, and what the run
+// says of the others before its children start.
+struct FoundPorts {
+  std::vector<std::string> devices;
+  BatchContext context;  // the listed ports; failed and skipped ones
+  std::size_t probed = 0;
+};
+
+// Which probed ports without a device are failures: with -p every port it selected (the run was
+// asked for it), without -p a busy or garbled one (something is there but cannot be used); the
+// others are left out as never selected.
+bool failed_without_device(const ProbedPort& probed, bool selected);
+
+// A failed port's result as its child would have given it: "port", "ok" false, "exit" (1 for a
+// silent or garbled port, 3 for one that cannot be opened), "error", "probe".
+JsonObject probe_failure_result(const ProbedPort& probed);
+
+// --found: the candidate ports probed, or nullopt after a usage error (said on err).
+std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& services,
+                                      std::ostream& err);
 
 }  // namespace quintrel::cli

@@ -15,12 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool is_trusted_directory(const fs::path& directory) {
-  struct stat info {};
-  if (::lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-    return false;
-  }
-  return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+fs::path default_directory() {
+  return fs::path("/tmp") / ("quintrel-ports-" + std::to_string(::geteuid()));
 }
 
 bool is_character_device(const fs::path& path) {
@@ -49,7 +45,27 @@ fs::path advertised_ports_directory() {
       chosen != nullptr && *chosen != '\0') {
     return chosen;
   }
-  return fs::path("/tmp") / ("quintrel-ports-" + std::to_string(::geteuid()));
+  return default_directory();
+}
+
+std::string untrusted_directory_reason(const fs::path& directory) {
+  struct stat info {};
+  if (::lstat(directory.c_str(), &info) != 0) {
+    return "missing";
+  }
+  if (S_ISLNK(info.st_mode)) {
+    return "a symbolic link";
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return "not a directory";
+  }
+  if (info.st_uid != ::geteuid()) {
+    return "owned by another user (uid " + std::to_string(info.st_uid) + ")";
+  }
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return "writable by others (chmod go-w)";
+  }
+  return {};
 }
 
 std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
@@ -57,7 +73,15 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
   if (platform_ != nullptr) {
     ports = platform_->present_ports();
   }
-  if (!is_trusted_directory(directory_)) {
+  if (const std::string reason = untrusted_directory_reason(directory_); !reason.empty()) {
+    if (report_ != nullptr && !reported_ &&
+        (reason != "missing" || directory_ != default_directory())) {
+      *report_ << "warning: simulated devices are not listed: " << directory_.string() << " ("
+               << (directory_ == default_directory() ? "the advertisement directory"
+                                                     : kPortsDirectoryVariable)
+               << ") is " << reason << '\n';
+      reported_ = true;
+    }
     return ports;
   }
   std::vector<std::pair<std::string, std::string>> devices;  // device, link

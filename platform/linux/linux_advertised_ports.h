@@ -5,6 +5,8 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "ports/port_list.h"
@@ -22,12 +24,19 @@ inline constexpr char kPortsDirectoryVariable[] = "QUINTREL_PORTS_DIR";
 // this user's list. QUINTREL_PORTS_DIR, when set and not empty, names the directory instead.
 std::filesystem::path advertised_ports_directory();
 
+// Why the directory may not name ports ("missing", "writable by others", ...); empty when it may.
+std::string untrusted_directory_reason(const std::filesystem::path& directory);
+
 class AdvertisedPortScanner final : public PortScanner {
  public:
-  // platform may be null (no platform ports).
+  // platform may be null (no platform ports). A directory that cannot be used is said once on
+  // report (when given), unless it is the default one and simply missing: a user who set
+  // QUINTREL_PORTS_DIR, or whose directory someone else made, would otherwise see the simulated
+  // devices vanish without a word.
   explicit AdvertisedPortScanner(PortScanner* platform,
-                                 std::filesystem::path directory = advertised_ports_directory())
-      : platform_(platform), directory_(std::move(directory)) {}
+                                 std::filesystem::path directory = advertised_ports_directory(),
+                                 std::ostream* report = nullptr)
+      : platform_(platform), directory_(std::move(directory)), report_(report) {}
 
   // The platform's ports, then the advertised devices by path ("/dev/pts/3"), sorted, each of
   // kind kPty with the path of the link that advertises it (the first by name). A directory
@@ -38,6 +47,8 @@ class AdvertisedPortScanner final : public PortScanner {
  private:
   PortScanner* platform_;
   std::filesystem::path directory_;
+  std::ostream* report_;
+  bool reported_ = false;
 };
 
 }  // namespace quintrel

@@ -1,9 +1,14 @@
 #include "platform/linux/linux_open_diagnosis.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/linux_port_holders.h"
 #include "platform/linux/linux_serial_device.h"
@@ -38,7 +43,36 @@ std::string grabber_advice(const std::string& program) {
          "it (sudo apt remove brltty), then plug the adapter in again";
 }
 
+// The owner's and group's names of a file, numbers where the system has no name.
+std::pair<std::string, std::string> owner_and_group(const struct stat& info) {
+  std::vector<char> buffer(16384);
+  std::pair<std::string, std::string> names{std::to_string(info.st_uid),
+                                            std::to_string(info.st_gid)};
+  struct passwd user {};
+  struct passwd* found_user = nullptr;
+  if (getpwuid_r(info.st_uid, &user, buffer.data(), buffer.size(), &found_user) == 0 &&
+      found_user != nullptr) {
+    names.first = found_user->pw_name;
+  }
+  struct group group {};
+  struct group* found_group = nullptr;
+  if (getgrgid_r(info.st_gid, &group, buffer.data(), buffer.size(), &found_group) == 0 &&
+      found_group != nullptr) {
+    names.second = found_group->gr_name;
+  }
+  return names;
+}
+
 }  // namespace
+
+std::string permission_reason(const std::string& owner, const std::string& group,
+                              unsigned int mode) {
+  if ((mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) {
+    return "permission denied: only " + owner + " may open the port";
+  }
+  return "permission denied: the user is not in the '" + group + "' group, which may open the " +
+         "port (sudo usermod -aG " + group + " $USER, then log in again)";
+}
 
 std::string diagnose_open_failure(const std::string& path, int error, const fs::path& proc_root,
                                   PortScanner* scanner) {
@@ -46,6 +80,11 @@ std::string diagnose_open_failure(const std::string& path, int error, const fs::
   const bool busy = error == EBUSY || error == EWOULDBLOCK;
   const bool missing = error == ENOENT || error == ENODEV || error == ENXIO;
   std::string reason = describe_open_error(error);
+  struct stat info {};
+  if ((error == EACCES || error == EPERM) && ::stat(device.c_str(), &info) == 0) {
+    const auto [owner, group] = owner_and_group(info);
+    reason = permission_reason(owner, group, info.st_mode);
+  }
   if (busy) {
     const PortHolders holders = find_port_holders(proc_root, device, ::getpid());
     if (!holders.seen.empty()) {

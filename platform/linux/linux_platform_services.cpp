@@ -1,5 +1,7 @@
 #include "platform/platform_services.h"
 
+#include <iostream>
+
 #include "platform/linux/linux_advertised_ports.h"
 #include "platform/linux/linux_port_scanner.h"
 #include "platform/linux/linux_serial_device.h"
@@ -9,7 +11,7 @@ namespace quintrel {
 
 struct PlatformServices::Parts {
   LinuxPortScanner kernel_ports;
-  AdvertisedPortScanner scanner{&kernel_ports};
+  AdvertisedPortScanner scanner{&kernel_ports, advertised_ports_directory(), &std::cerr};
   LinuxSerialBackend serial{&scanner};
 };
 

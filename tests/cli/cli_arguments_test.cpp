@@ -121,7 +121,9 @@ TEST(ParseCliArguments, HelpAndVersionExitZero) {
   const struct {
     std::vector<const char*> args;
     const char* mentions;
-  } helps[] = {{{"--help"}, "buzzer-off"}, {{"save", "--help"}, "--verify"}};
+  } helps[] = {{{"--help"}, "buzzer-off"},      {{"save", "--help"}, "--verify"},
+               {{"help"}, "buzzer-off"},        {{"--trace", "help", "save"}, "--verify"},
+               {{"read", "--help"}, "--trace"}, {{"-V"}, "quintrel-cli 2.0"}};
   for (const auto& help_case : helps) {
     Parsed help = parse(help_case.args);
     EXPECT_FALSE(help.request);
@@ -157,6 +159,44 @@ TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
     EXPECT_EQ(parsed.exit_code, 2);
     EXPECT_FALSE(parsed.err.empty());
   }
+}
+
+TEST(ParseCliArguments, UnknownAndStrayWordsAreNamed) {
+  const struct {
+    std::vector<const char*> args;
+    const char* said;  // the first line on err
+  } cases[] = {
+      {{}, "a command is required: ports, read, save and buzzer-off"},
+      {{"reed"}, "unknown command 'reed'; did you mean 'read'?"},
+      {{"foo"}, "unknown command 'foo'; the commands are ports, read, save and buzzer-off"},
+      {{"--bogus"},
+       "unknown option '--bogus'; its options are -h, --help, -V, --version, "
+       "--trace and --precise-trace"},
+      {{"read", "--fonud"}, "unknown option '--fonud' of 'read'; did you mean '--found'?"},
+      {{"read", "-p", "X", "extra"},
+       "'extra' is neither an option nor a port of 'read': give each port its own -p (-p A -p "
+       "B), or quote a glob ('COM*') so that quintrel-cli matches it against the port list"},
+      {{"read", "-p", "--json"}, "--port: takes a port, not the option --json"},
+      {{"read", "-p"}, "--port needs a value after it"},
+      {{"save", "-p", "x", "--bitrate", "500k", "--id", "1"},
+       "--bitrate: takes 125kbps, 250kbps, 500kbps, 1Mbps, \"CAN Invalid\" (in any case) or a "
+       "code 0..4, not \"500k\""},
+      {{"save", "-p", "x", "--bitrate", "1", "--id", "1", "--id", "2"},
+       "--id is given 2 times; give it once"},
+      {{"ports", "--probe", "--match", "A", "-p", "B"},
+       "--match and -p both choose the ports to probe; give one of them (-p takes a glob over "
+       "the list too)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    const Parsed parsed = parse(c.args);
+    EXPECT_EQ(parsed.exit_code, 2);
+    EXPECT_EQ(parsed.err.substr(0, parsed.err.find('\n')), c.said);
+  }
+  // What an unquoted glob expands to: each word a file that exists.
+  const Parsed expanded = parse({"read", "-p", ".", "..", "--json"});
+  ASSERT_TRUE(expanded.request) << expanded.err;
+  EXPECT_EQ(expanded.request->ports, (std::vector<std::string>{".", ".."}));
 }
 
 }  // namespace

@@ -211,6 +211,25 @@ TEST_F(CliCommandsTest, PortsAsJsonOneObjectALineWithoutUnknownKeys) {
             "\"serial\":\"A1\\\"\xEF\xBF\xBD\"}\n{\"port\":\"COM1\",\"kind\":\"legacy\"}\n");
 }
 
+TEST_F(CliCommandsTest, ResultOfAPortFoundBySerialCarriesItsByIdLink) {
+  class ByIdScanner final : public PortScanner {
+   public:
+    std::vector<ScannedPort> present_ports() override {
+      ScannedPort usb(u"/dev/ttyUSB0", u"FT232R", PortKind::kUsb);
+      usb.serial = "A1";
+      usb.by_id = "/dev/serial/by-id/usb-FTDI_A1";
+      return {usb};
+    }
+  } scanner;
+  CliRequest by_serial = as_json(request(CliCommand::kBuzzerOff));
+  by_serial.port = "serial:a1";
+  EXPECT_EQ(run_cli_command(by_serial, {env.backend, &scanner, env.clock}, console, console),
+            kExitSuccess);
+  EXPECT_EQ(console.str(),
+            R"({"port":"/dev/ttyUSB0","by_id":"/dev/serial/by-id/usb-FTDI_A1","ok":true,"exit":0})"
+            "\n");
+}
+
 TEST_F(CliCommandsTest, SelectorErrorsAreUsageErrorsBeforeAnyOpen) {
   CliRequest unmatched = request(CliCommand::kRead);
   unmatched.port = "usb:0403:6001";

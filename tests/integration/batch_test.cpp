@@ -84,17 +84,19 @@ TEST_F(BatchTest, SaveOnManyPortsGivesEachItsObjectAndExitsFiveOnAnyFailure) {
   EXPECT_EQ(held.out, "bitrate: 1Mbps\nidentifier: 2A5\n");
 
   const std::string silent = start_sim({"--fault", "no-answer"});
+  // A port --found was pointed at and found silent fails the run like any other.
   const CliRun together = run_cli({"read", "--found", "-p", first, "-p", silent});
-  EXPECT_EQ(together.exit_code, 0) << together.err;
-  EXPECT_EQ(together.out, first + ": bitrate 1Mbps, identifier 2A5\n");
+  EXPECT_EQ(together.exit_code, 5) << together.err;
+  EXPECT_EQ(together.out, silent + ": failed (exit 1): Response reception timeout\n" + first +
+                              ": bitrate 1Mbps, identifier 2A5\n");
 }
 
 TEST_F(BatchTest, NothingFoundAndAnOrphanedChildBothExitOne) {
   const std::string silent = start_sim({"--fault", "no-answer"});
-  const CliRun found = run_cli({"buzzer-off", "--found", "-p", silent, "-p", missing_});
+  const CliRun found = run_cli({"buzzer-off", "--found", "--json", "-p", silent, "-p", missing_});
   EXPECT_EQ(found.exit_code, 1);
-  EXPECT_EQ(found.out, "");
-  EXPECT_EQ(found.err, "no device found on the 2 ports probed\n");
+  EXPECT_EQ(objects(found.out).size(), 2u) << found.out;
+  EXPECT_TRUE(found.err.ends_with("no device found on the 2 ports probed\n")) << found.err;
   // A child whose parent is gone before it is tied to it ends at once, unheard (children die with
   // their parent: kill -9 of a run leaves none behind).
   const CliRun orphan = run_cli({"read", "-p", silent, "--parent-pid", "1"});

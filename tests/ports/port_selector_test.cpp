@@ -4,7 +4,7 @@
 
 #include "base/utf8_text.h"
 
-namespace quintrel::cli {
+namespace quintrel {
 namespace {
 
 ScannedPort port(std::u16string name, PortKind kind, std::string serial = "",
@@ -99,4 +99,4 @@ TEST(GlobMatches, SetsLiteralsAndNoBlowUp) {
 }
 
 }  // namespace
-}  // namespace quintrel::cli
+}  // namespace quintrel

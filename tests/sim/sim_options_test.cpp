@@ -71,6 +71,7 @@ TEST(SimOptions, AnIdentifierAbove7FFIsAUsageErrorThatNamesTheRange) {
   EXPECT_EQ(usage_error({"--id", "7fF", "--seed", "18446744073709551615"}), "");
   EXPECT_EQ(usage_error({"--id", "800"}),
             "2 --id: 800 is not a hexadecimal identifier from 0 to 7FF");
+  EXPECT_EQ(usage_error({"--link", "a", "--link", "b"}), "2 --link is given 2 times; give it once");
 }
 
 TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "cli/batch/probe_command.h"
 #include "cli/batch/status_board.h"
 #include "cli/port_targets.h"
 #include "platform/windows/win32_command_line.h"
@@ -117,6 +118,74 @@ TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {
   EXPECT_EQ(out.str(),
             "COM1: bitrate 500kbps, identifier 7FF\nCOM0: bitrate 500kbps, identifier 7FF\n");
   EXPECT_EQ(err.str(), "2 of 2 ports succeeded\n");
+}
+
+TEST(PortBatch, PortsFoundWithoutADeviceFailFirstAndEachResultNamesItsPlace) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t, const std::vector<std::string>&) {
+    return exits_after(100, 0, R"({"port":"/dev/pts/4","ok":true})");
+  });
+  BatchServices services{runner, clock};
+  CliRequest request;
+  request.command = CliCommand::kBuzzerOff;
+  BatchContext context;
+  context.listed = {ScannedPort(u"/dev/pts/3", u"sim", PortKind::kPty),
+                    ScannedPort(u"/dev/pts/4", u"sim", PortKind::kPty)};
+  context.listed[0].link = "/tmp/st/station-3";
+  context.listed[1].by_id = "/dev/serial/by-id/usb-4";
+  const ProbedPort silent{context.listed[0],
+                          {{"probe", "silent"}, {"reason", "Response reception timeout"}}};
+  context.failed = {probe_failure_result(silent)};
+  context.skipped = "skipped 1 listed port where no device answered (1 silent)";
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, {"/dev/pts/4"}, services, out, err, context),
+            kExitSomePortFailed);
+  EXPECT_EQ(out.str(),
+            "/dev/pts/3 (/tmp/st/station-3): failed (exit 1): Response reception timeout\n"
+            "/dev/pts/4 (/dev/serial/by-id/usb-4): buzzer off\n");
+  EXPECT_EQ(err.str(),
+            "1 of 2 ports succeeded; failed: /dev/pts/3 (exit 1)\n" + context.skipped + "\n");
+  request.json = true;
+  out.str("");
+  run_port_batch(request, {"/dev/pts/4"}, services, out, err, context);
+  EXPECT_EQ(out.str(),
+            R"({"port":"/dev/pts/3","link":"/tmp/st/station-3","ok":false,"exit":1,)"
+            R"("error":"Response reception timeout","probe":"silent"})"
+            "\n"
+            R"({"port":"/dev/pts/4","by_id":"/dev/serial/by-id/usb-4","ok":true,"exit":0})"
+            "\n");
+}
+
+class OnePortPresent final : public PortScanner {
+ public:
+  std::vector<ScannedPort> present_ports() override { return {{u"/dev/ttyS0", u"serial"}}; }
+};
+
+TEST(PortBatch, ManyMissingPortsNameThePortsPresentOnceAfterTheSummary) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t, const std::vector<std::string>& args) {
+    return exits_after(10, 3,
+                       R"({"port":")" + args[2] +
+                           R"j(","reason":"no such device; ports present: /dev/ttyS0(serial)"})j");
+  });
+  OnePortPresent scanner;
+  BatchServices services{runner, clock, false, {}, &scanner};
+  CliRequest request;
+  request.command = CliCommand::kRead;
+  std::vector<std::string> ports;
+  for (int i = 0; i < 25; ++i) {
+    ports.push_back("bad" + std::to_string(i));
+  }
+  std::ostringstream out, err;
+
+  EXPECT_EQ(run_port_batch(request, ports, services, out, err), kExitSomePortFailed);
+  EXPECT_TRUE(out.str().starts_with("bad0: failed (exit 3): no such device\nbad1:")) << out.str();
+  EXPECT_EQ(out.str().find("present"), std::string::npos);
+  EXPECT_TRUE(
+      err.str().ends_with("bad19 (exit 3) and 5 more, each on its line\n"
+                          "ports present: /dev/ttyS0(serial)\n"))
+      << err.str();
 }
 
 TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {

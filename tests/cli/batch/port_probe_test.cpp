@@ -73,5 +73,25 @@ TEST(ProbedPort, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
   EXPECT_EQ(probe_line(*gone), "/dev/ttyUSB0(FT232R USB UART): unavailable: gone");
 }
 
+TEST(ProbedPort, SelectedPortsWithoutADeviceFailOthersOnlyWhenBusyOrGarbled) {
+  const struct {
+    const char* probe;
+    bool failed_selected;
+    bool failed_listed;
+  } cases[] = {
+      {"device", false, false}, {"silent", true, false},      {"garbled", true, true},
+      {"busy", true, true},     {"unavailable", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.probe);
+    const ProbedPort probed{ScannedPort(u"COM3", u""), {{"probe", c.probe}}};
+    EXPECT_EQ(failed_without_device(probed, true), c.failed_selected);
+    EXPECT_EQ(failed_without_device(probed, false), c.failed_listed);
+  }
+  const ProbedPort busy{ScannedPort(u"COM3", u""), {{"probe", "busy"}, {"reason", "held"}}};
+  EXPECT_EQ(probe_failure_result(busy).dump(),
+            R"({"port":"COM3","ok":false,"exit":3,"error":"held","probe":"busy"})");
+}
+
 }  // namespace
 }  // namespace quintrel::cli

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "tests/integration/processes.h"
 
@@ -87,6 +88,20 @@ TEST_F(AdvertisedPorts, AnUntrustedOrMissingDirectoryAddsNothing) {
     EXPECT_EQ(entries(scanner),
               std::vector<std::u16string>{u"/dev/null(Quintrel simulated device)"});
   }
+}
+
+TEST_F(AdvertisedPorts, AnUnusableDirectoryIsSaidOnceAndAMissingDefaultNot) {
+  fs::permissions(ports_, fs::perms::others_write, fs::perm_options::add);
+  std::ostringstream said;
+  AdvertisedPortScanner scanner(nullptr, ports_, &said);
+  scanner.present_ports();
+  scanner.present_ports();
+  EXPECT_EQ(said.str(), "warning: simulated devices are not listed: " + ports_.string() +
+                            " (QUINTREL_PORTS_DIR) is writable by others (chmod go-w)\n");
+  std::ostringstream missing;
+  AdvertisedPortScanner named(nullptr, dir_.path() / "gone", &missing);
+  named.present_ports();
+  EXPECT_TRUE(missing.str().ends_with("(QUINTREL_PORTS_DIR) is missing\n")) << missing.str();
 }
 
 TEST(AdvertisedPortsDirectory, IsPerUserUnderTmp) {

@@ -37,6 +37,17 @@ struct FakeProc {
   const fs::path root = fs::temp_directory_path() / ("quintrel-proc-" + std::to_string(getpid()));
 };
 
+TEST(OpenDiagnosis, RefusedPermissionNamesTheGroupThatMayOpenThePort) {
+  EXPECT_EQ(permission_reason("root", "dialout", 0660),
+            "permission denied: the user is not in the 'dialout' group, which may open the port "
+            "(sudo usermod -aG dialout $USER, then log in again)");
+  EXPECT_EQ(permission_reason("root", "uucp", 0660),
+            "permission denied: the user is not in the 'uucp' group, which may open the port "
+            "(sudo usermod -aG uucp $USER, then log in again)");
+  EXPECT_EQ(permission_reason("root", "tty", 0620),
+            "permission denied: only root may open the port");
+}
+
 TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
   FakeProc proc;
   proc.process(4242, "minicom", {"/dev/null", "/dev/ttyUSB0"});
