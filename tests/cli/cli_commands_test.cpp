@@ -102,6 +102,15 @@ TEST_F(CliCommandsTest, IdentifierFailureComesAfterTheBitrate) {
             "\"bitrate\":\"500kbps\",\"bitrate_code\":3}\n");
 }
 
+TEST_F(CliCommandsTest, AnIdentifierAbove7FFFailsWithTheValueSeen) {
+  replies["ccidr"] = "1234ABCD";
+  EXPECT_EQ(run(json_read()), kExitFailure);
+  EXPECT_EQ(console.str(),
+            "Device fault: identifier outside 0..7FF: 1234ABCD\n"
+            "{\"port\":\"COM3\",\"ok\":false,\"exit\":1,\"error\":\"Device fault: identifier "
+            "outside 0..7FF: 1234ABCD\",\"bitrate\":\"500kbps\",\"bitrate_code\":3}\n");
+}
+
 TEST_F(CliCommandsTest, EmptyPayloadIsReportedAsEmptyResponse) {
   replies["ccebr"] = "";
   EXPECT_EQ(run(request(CliCommand::kRead)), kExitFailure);

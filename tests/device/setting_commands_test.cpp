@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 #include "base/message_texts.h"
 #include "tests/support/fake_link.h"
@@ -113,13 +114,34 @@ TEST_F(SettingCommandsTest, ReadStopsSilentlyOnEmptyBitrateReply) {
   EXPECT_EQ(responder.commands, (Commands{"ccebr"}));
 }
 
-TEST_F(SettingCommandsTest, ReadHandsOverOutOfRangeValuesAsTheToolDefinesThem) {
+TEST_F(SettingCommandsTest, AnOutOfRangeBitrateReadsAsInvalid) {
   replies["ccebr"] = reply_frame("-1");
-  replies["ccidr"] = reply_frame("800");
+  replies["ccidr"] = reply_frame("7FF");
 
   env.shown(read_settings(env.link, receiver));
 
-  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2048"}));
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2047"}));
+}
+
+// 800, 1234ABCD and -1 (FFFFFFFF) cannot be an 11-bit identifier: the device is faulty, and the
+// value is reported as it came rather than handed over for saving.
+TEST_F(SettingCommandsTest, AnIdentifierAbove7FFIsADeviceFault) {
+  const std::pair<std::u16string, const char*> cases[] = {
+      {u"800", "02 38 30 30 03 3B"},
+      {u"1234ABCD", "02 31 32 33 34 41 42 43 44 03 03"},
+      {u"-1", "02 2D 31 03 1F"},
+  };
+  for (const auto& [seen, frame] : cases) {
+    replies["ccidr"] = test::bytes_from_hex(frame);
+    receiver.events.clear();
+    env.presenter.shown.clear();
+
+    EXPECT_EQ(env.shown(read_settings(env.link, receiver)), -1) << frame;
+
+    EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0"})) << frame;
+    EXPECT_EQ(env.last_status, LinkStatus::kIdentifierOutOfRange);
+    EXPECT_EQ(env.message_texts(), Texts{messages::kIdentifierOutOfRange + seen});
+  }
 }
 
 TEST_F(SettingCommandsTest, SaveWritesBitrateIdentifierThenCommits) {

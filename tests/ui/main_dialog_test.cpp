@@ -202,11 +202,20 @@ TEST_F(MainDialogTest, SuccessfulOpenSwitchesControlsThenAppliesBothValues) {
   EXPECT_TRUE(env.presenter.shown.empty());
 }
 
-TEST_F(MainDialogTest, ValuesOutsideTheRangeAreShownAsRead) {
+// A bitrate outside 1..4 reads as "CAN Invalid"; an identifier above 7FF is an error with the
+// value seen, and the field keeps what it had, so Save cannot write the faulty value back.
+TEST_F(MainDialogTest, AnIdentifierAbove7FFIsShownAsAnErrorAndNotKept) {
   dialog.on_init();
-  open_with("9", "800");
+  set_field_value(view.edit.window(), 0x12);
+  open_with("9", "1234ABCD");
+
   EXPECT_EQ(view.selected[kBitrateList], 0);
-  EXPECT_EQ(field_text(), u"800");
+  EXPECT_EQ(field_text(), u"12");
+  ASSERT_EQ(env.presenter.shown.size(), 1u);
+  EXPECT_EQ(env.presenter.shown[0].text,
+            std::u16string(messages::kIdentifierOutOfRange) + u"1234ABCD");
+  EXPECT_EQ(env.presenter.shown[0].title, messages::kErrorTitle);
+  EXPECT_EQ(env.presenter.shown[0].icon_code, kKindError);
 }
 
 TEST_F(MainDialogTest, FailedIdentifierExchangeKeepsTheNewBitrateAndTheOldIdentifier) {
