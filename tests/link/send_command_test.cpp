@@ -99,6 +99,18 @@ TEST_F(SendCommandTest, PieceThatCannotGoOutWholeEndsTheFrame) {
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
 }
 
+// A port gone before the frame: one attempt, no 100 ms retries, and the outcome says so.
+TEST_F(SendCommandTest, PortThatIsGoneIsNotRetried) {
+  test::FakeSerialDevice& device = env.open_fake_device();
+  device.gone_at = 0;
+
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), -1);
+
+  EXPECT_EQ(device.writes.size(), 1u);
+  EXPECT_EQ(env.clock.sleeps, (std::vector<std::uint32_t>{10}));
+  EXPECT_EQ(env.last_status, LinkStatus::kPortGone);
+}
+
 TEST_F(SendCommandTest, PortAcceptingNothingGivesUpAfterFiveAttemptsAndReplyTimesOut) {
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script.assign(20, std::nullopt);

@@ -168,10 +168,13 @@ TEST_F(LinuxSerialDeviceTest, PurgeDiscardsWhatWaits) {
   }
 }
 
-TEST_F(LinuxSerialDeviceTest, HangUpReadsNoByteAndStillWaits) {
+// The port says it is gone, and a reader that does not ask still waits instead of spinning.
+TEST_F(LinuxSerialDeviceTest, HangUpIsGoneAndReadsStillWait) {
+  std::uint8_t byte = 0;
+  EXPECT_FALSE(device->read_byte(byte));
+  EXPECT_FALSE(device->gone());  // merely silent
   pty.close_master();  // the adapter is unplugged
   constexpr int kReads = 100;
-  std::uint8_t byte = 0;
   const double cpu_start = cpu_ms();
   const auto start = Clock::now();
   for (int i = 0; i < kReads; ++i) {
@@ -180,6 +183,7 @@ TEST_F(LinuxSerialDeviceTest, HangUpReadsNoByteAndStillWaits) {
   const double elapsed = ms_since(start);
   EXPECT_GE(elapsed, kReads * 1.9);
   EXPECT_LT(cpu_ms() - cpu_start, elapsed * 0.25);
+  EXPECT_TRUE(device->gone());
   const std::uint8_t frame[] = {0x02, 0x61, 0x03, 0x62};
   EXPECT_FALSE(device->write(frame).ok);
 }
