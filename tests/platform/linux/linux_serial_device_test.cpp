@@ -173,7 +173,7 @@ TEST_F(LinuxSerialDeviceTest, HangUpIsGoneAndReadsStillWait) {
   std::uint8_t byte = 0;
   EXPECT_FALSE(device->read_byte(byte));
   EXPECT_FALSE(device->gone());  // merely silent
-  pty.close_master();  // the adapter is unplugged
+  pty.close_master();            // the adapter is unplugged
   constexpr int kReads = 100;
   const double cpu_start = cpu_ms();
   const auto start = Clock::now();
