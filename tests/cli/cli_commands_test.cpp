@@ -104,11 +104,8 @@ TEST_F(CliCommandsTest, IdentifierFailureComesAfterTheBitrate) {
 
 TEST_F(CliCommandsTest, AnIdentifierAbove7FFFailsWithTheValueSeen) {
   replies["ccidr"] = "1234ABCD";
-  EXPECT_EQ(run(json_read()), kExitFailure);
-  EXPECT_EQ(console.str(),
-            "Device fault: identifier outside 0..7FF: 1234ABCD\n"
-            "{\"port\":\"COM3\",\"ok\":false,\"exit\":1,\"error\":\"Device fault: identifier "
-            "outside 0..7FF: 1234ABCD\",\"bitrate\":\"500kbps\",\"bitrate_code\":3}\n");
+  EXPECT_EQ(run(request(CliCommand::kRead)), kExitFailure);
+  EXPECT_EQ(console.str(), "bitrate: 500kbps\nDevice fault: identifier outside 0..7FF: 1234ABCD\n");
 }
 
 TEST_F(CliCommandsTest, EmptyPayloadIsReportedAsEmptyResponse) {

@@ -126,15 +126,6 @@ SimProcess::~SimProcess() {
   }
 }
 
-void SimProcess::kill_now() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-}
-
 std::string SimProcess::log() const {
   return read_file(log_file_);
 }

@@ -58,8 +58,6 @@ class SimProcess {
   enum class Search { kLog, kReceived };
   bool wait_for_log(std::string_view text, int count, int timeout_ms = 5000,
                     Search in = Search::kLog) const;
-  // Ends the simulator at once (SIGKILL), as a crash would; its pty goes with it.
-  void kill_now();
 
  private:
   std::filesystem::path link_;

@@ -35,8 +35,7 @@ WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
     limit = write_script.front();
     write_script.pop_front();
   }
-  gone_ = gone_ || past_gone();
-  if (!limit || gone_) {
+  if (!limit || gone()) {
     writes.push_back(call);
     return {false, 0};
   }
@@ -51,19 +50,13 @@ WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
 
 bool FakeSerialDevice::read_byte(std::uint8_t& byte) {
   ++reads;
-  if (!incoming_.empty() && has_arrived(incoming_.front()) &&
-      (!gone_at || incoming_.front().at < *gone_at)) {
+  if (!incoming_.empty() && has_arrived(incoming_.front())) {
     byte = incoming_.front().byte;
     incoming_.pop_front();
     return true;
   }
-  gone_ = gone_ || past_gone();
   clock_.now += 1;
   return false;
-}
-
-bool FakeSerialDevice::past_gone() const {
-  return gone_at && static_cast<std::int32_t>(clock_.now - *gone_at) >= 0;
 }
 
 bool FakeSerialDevice::has_arrived(const Arrival& arrival) const {

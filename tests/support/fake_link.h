@@ -44,10 +44,7 @@ class FakeSerialDevice final : public SerialDevice {
   // Called with the accepted bytes of every write (an in-process device answers through it).
   std::function<void(const std::vector<std::uint8_t>&)> on_write;
 
-  // From this virtual time on the port is gone: bytes that arrived before it can still be read,
-  // then reads and writes fail and gone() says so.
-  std::optional<std::uint32_t> gone_at;
-
+  std::optional<std::uint32_t> gone_at;  // from then on the port is gone and writes fail
   bool fail_read_settings = false;
   bool fail_write_settings = false;
   bool fail_timeouts = false;
@@ -67,7 +64,7 @@ class FakeSerialDevice final : public SerialDevice {
   WriteOutcome write(std::span<const std::uint8_t> bytes) override;
   // A byte that has arrived is returned at once; otherwise the read waits 1 virtual ms.
   bool read_byte(std::uint8_t& byte) override;
-  bool gone() const override { return gone_; }
+  bool gone() const override { return gone_at && has_arrived({*gone_at, 0}); }
   bool read_line_settings() override;
   bool write_line_settings() override;
   bool set_short_timeouts() override {
@@ -85,11 +82,8 @@ class FakeSerialDevice final : public SerialDevice {
 
   bool has_arrived(const Arrival& arrival) const;
 
-  bool past_gone() const;
-
   VirtualClock& clock_;
   std::deque<Arrival> incoming_;
-  bool gone_ = false;
 };
 
 // Hands out one prepared device, or fails when there is none.

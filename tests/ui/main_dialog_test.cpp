@@ -202,20 +202,12 @@ TEST_F(MainDialogTest, SuccessfulOpenSwitchesControlsThenAppliesBothValues) {
   EXPECT_TRUE(env.presenter.shown.empty());
 }
 
-// A bitrate outside 1..4 reads as "CAN Invalid"; an identifier above 7FF is an error with the
-// value seen, and the field keeps what it had, so Save cannot write the faulty value back.
-TEST_F(MainDialogTest, AnIdentifierAbove7FFIsShownAsAnErrorAndNotKept) {
+TEST_F(MainDialogTest, AnIdentifierAbove7FFIsAnErrorAndNotKept) {
   dialog.on_init();
-  set_field_value(view.edit.window(), 0x12);
   open_with("9", "1234ABCD");
-
   EXPECT_EQ(view.selected[kBitrateList], 0);
-  EXPECT_EQ(field_text(), u"12");
-  ASSERT_EQ(env.presenter.shown.size(), 1u);
-  EXPECT_EQ(env.presenter.shown[0].text,
-            std::u16string(messages::kIdentifierOutOfRange) + u"1234ABCD");
-  EXPECT_EQ(env.presenter.shown[0].title, messages::kErrorTitle);
-  EXPECT_EQ(env.presenter.shown[0].icon_code, kKindError);
+  EXPECT_EQ(field_text(), u"0");
+  EXPECT_EQ(env.message_texts(), Texts{u"Device fault: identifier outside 0..7FF: 1234ABCD"});
 }
 
 TEST_F(MainDialogTest, FailedIdentifierExchangeKeepsTheNewBitrateAndTheOldIdentifier) {
