@@ -10,6 +10,10 @@ inline constexpr char16_t kCannotSetPort[] = u"Could not set communication port"
 inline constexpr char16_t kPortNotOpen[] = u"Communication port not open";
 inline constexpr char16_t kReplyTimeout[] = u"Response reception timeout";
 inline constexpr char16_t kReplyBccError[] = u"Response BCC error";
+inline constexpr char16_t kPortGone[] =
+    u"Communication port went away (adapter unplugged or its other end closed)";
+// Followed by the value the device sent.
+inline constexpr char16_t kIdentifierOutOfRange[] = u"Device fault: identifier outside 0..7FF: ";
 inline constexpr char16_t kSaveQuestion[] = u"Save settings ?";
 inline constexpr char16_t kSaved[] = u"Saved !!!";
 

@@ -11,6 +11,7 @@ import json
 import os
 import re
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
@@ -196,6 +197,25 @@ def measure_plain(argv, work, runs, expect_exit):
     return walls, cpus
 
 
+SINGLE_READ_RUNS = 20
+
+
+def single_read_line(cli, link, work, bench):
+    """The CPU of one successful read (user + system from wait4, the median of 20 runs, as
+    perf stat -r 20 -e task-clock counts it) and the cost of the walk that looks for other
+    programs holding a port, which a successful read no longer makes."""
+    _, cpus = measure_plain([cli, "read", "-p", link], work, SINGLE_READ_RUNS, 0)
+    walk = json.loads(subprocess.run(
+        [bench, "--benchmark_filter=^BM_FindPortHolders$", "--benchmark_format=json",
+         "--benchmark_min_time=0.2"], check=True, capture_output=True, text=True).stdout)
+    result = walk["benchmarks"][0]
+    print("\nA single read: %s of CPU (quintrel-cli read, answering device, median of %d runs; "
+          "target at most 6.5 ms). The walk for other holders of a port, which only a failed "
+          "exchange or a busy port makes (%s, %s): %.2f ms of CPU." % (
+              spread(cpus), SINGLE_READ_RUNS, result["name"], result.get("label", ""),
+              result["cpu_time"]))
+
+
 DEVICE_LINE = re.compile(r"^\[\s*(\d+\.\d{3}) ms\] #(\d+) (rx|tx) ")
 SAVE_VERIFY_REPLIES = 5  # write bitrate, write identifier, commit, then both read back
 
@@ -291,6 +311,7 @@ def measure_many(cli, sim, silent, work, runs, probe_runs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="folder with quintrel-cli and quintrel-sim")
+    parser.add_argument("--bench", required=True, help="the quintrel-bench program")
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--silent-runs", type=int, default=3)
     parser.add_argument("--many-runs", type=int, default=10,
@@ -342,6 +363,7 @@ def main():
             print("|---|---|")
             rss = peak_rss_mib([cli, "read", "-p", sims["pty"].link], work, options.silent_runs)
             print("| %s | %s |" % (spread(startup), spread(rss, "MiB")))
+            single_read_line(cli, sims["pty"].link, work, options.bench)
 
             spawn_walls, _ = measure_plain(["/bin/true"], work, options.runs, 0)
             print("\nStart-up counts from the moment the measuring script starts the process to "

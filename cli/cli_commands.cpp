@@ -252,6 +252,8 @@ int exit_code_for(LinkStatus status) {
     case LinkStatus::kCheckByteWrong:
     case LinkStatus::kReplyTooLong:
     case LinkStatus::kEmptyReply:
+    case LinkStatus::kPortGone:
+    case LinkStatus::kIdentifierOutOfRange:
       break;
   }
   return kExitFailure;
@@ -261,8 +263,7 @@ std::string failure_message(const LinkOutcome& outcome) {
   if (outcome.status == LinkStatus::kEmptyReply) {
     return kEmptyResponse;
   }
-  const char16_t* const text = outcome.message();
-  return text == nullptr ? std::string() : utf8_from_utf16(text);
+  return utf8_from_utf16(outcome.message());
 }
 
 std::u16string port_name_to_open(const std::string& port) {

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "device/can_identifier.h"
 #include "device/payload.h"
 #include "device/token_parser.h"
 #include "link/frame_exchange.h"
@@ -46,9 +47,18 @@ LinkOutcome read_settings(SerialLink& link, SettingsReceiver& receiver) {
   receiver.apply_bitrate(code);
   ReplyBuffer reply{};
   outcome = exchange_word(link, u"ccidr", reply);
-  if (outcome.ok()) {
-    receiver.apply_identifier(parse_hex_token(reply));
+  if (!outcome.ok()) {
+    return outcome;
   }
+  // An 11-bit identifier cannot be larger; a device that says so is faulty, and the value must
+  // not reach the field, from which Save would write it back.
+  const std::uint32_t identifier = parse_hex_token(reply);
+  if (identifier > kIdentifierMaximum) {
+    outcome = link_outcome(LinkStatus::kIdentifierOutOfRange);
+    outcome.reason = first_token(reply);
+    return outcome;
+  }
+  receiver.apply_identifier(identifier);
   return outcome;
 }
 

@@ -25,7 +25,8 @@ class SettingsReceiver {
 LinkOutcome read_bitrate(SerialLink& link, BitrateCode& code);
 
 // Asks for the bitrate ("ccebr") and hands it over before it asks for the identifier ("ccidr").
-// A failed exchange ends it; what was applied stays.
+// A failed exchange ends it; what was applied stays. An identifier above 0x7FF is a device fault
+// (kIdentifierOutOfRange, the value seen in reason) and is not handed over.
 LinkOutcome read_settings(SerialLink& link, SettingsReceiver& receiver);
 
 // "cceb " and the digit of the selected list index (-1: nothing selected, written as '0').

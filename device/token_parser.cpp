@@ -1,7 +1,5 @@
 #include "device/token_parser.h"
 
-#include <array>
-
 namespace quintrel {
 
 namespace {
@@ -22,19 +20,6 @@ int digit_value(char c, unsigned base) {
     value = c - 'A' + 10;
   }
   return value >= 0 && static_cast<unsigned>(value) < base ? value : -1;
-}
-
-std::uint32_t parse_first_token(std::span<const std::uint8_t> reply, unsigned base) {
-  std::size_t at = 0;
-  while (at < reply.size() && reply[at] == ' ') {
-    ++at;
-  }
-  std::array<char, kTokenBufferSize> token{};
-  std::size_t length = 0;
-  while (at < reply.size() && reply[at] != ' ' && reply[at] != 0 && length + 1 < token.size()) {
-    token[length++] = static_cast<char>(reply[at++]);
-  }
-  return text_to_u32(std::string_view(token.data(), length), base);
 }
 
 }  // namespace
@@ -69,12 +54,25 @@ std::uint32_t text_to_u32(std::string_view text, unsigned base) {
   return negative ? static_cast<std::uint32_t>(0u - value) : value;
 }
 
+std::string first_token(std::span<const std::uint8_t> reply) {
+  std::size_t at = 0;
+  while (at < reply.size() && reply[at] == ' ') {
+    ++at;
+  }
+  std::string token;
+  while (at < reply.size() && reply[at] != ' ' && reply[at] != 0 &&
+         token.size() + 1 < kTokenBufferSize) {
+    token += static_cast<char>(reply[at++]);
+  }
+  return token;
+}
+
 std::uint32_t parse_decimal_token(std::span<const std::uint8_t> reply) {
-  return parse_first_token(reply, 10);
+  return text_to_u32(first_token(reply), 10);
 }
 
 std::uint32_t parse_hex_token(std::span<const std::uint8_t> reply) {
-  return parse_first_token(reply, 16);
+  return text_to_u32(first_token(reply), 16);
 }
 
 }  // namespace quintrel

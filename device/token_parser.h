@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace quintrel {
@@ -17,6 +18,10 @@ inline constexpr std::size_t kTokenBufferSize = 12;
 // sign ("-" negates modulo 2^32), in base 16 an optional "0x"/"0X", then the digits up to the
 // first that is not one. No digits give 0; a magnitude above 0xFFFFFFFF gives 0xFFFFFFFF.
 std::uint32_t text_to_u32(std::string_view text, unsigned base);
+
+// The first space-delimited token of a NUL-terminated reply payload (the span's end also ends
+// it), cut to what the token buffer holds.
+std::string first_token(std::span<const std::uint8_t> reply);
 
 // The value of the first space-delimited token of a NUL-terminated reply payload (the span's end
 // also ends it).

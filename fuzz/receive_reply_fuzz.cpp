@@ -20,7 +20,9 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/message_texts.h"
@@ -151,14 +153,14 @@ class NoBackend final : public quintrel::SerialBackend {
 struct CountingPresenter {
   // receive_reply's result as the window's code had it: the payload length minus one, or -1.
   int show(const quintrel::LinkOutcome& outcome) {
-    if (const char16_t* text = outcome.message(); text != nullptr) {
+    if (std::u16string text = outcome.message(); !text.empty()) {
       ++shown;
-      last_text = text;
+      last_text = std::move(text);
     }
     return outcome.ok() ? static_cast<int>(outcome.payload_size) - 1 : -1;
   }
   int shown = 0;
-  std::u16string_view last_text;
+  std::u16string last_text;
 };
 
 struct Harness {

@@ -23,8 +23,13 @@ class BytePort {
   virtual WriteOutcome write(std::span<const std::uint8_t> bytes) = 0;
 
   // Reads one byte, returning within a few milliseconds (about 2) when none arrives. A read error
-  // counts as "no byte" and still waits, so a stage ends by its time-out without spinning.
+  // counts as "no byte" and still waits, so a caller that does not ask gone() never spins.
   virtual bool read_byte(std::uint8_t& byte) = 0;
+
+  // True once a read or write has shown that the port went away for good (adapter unplugged, the
+  // far end of a pty closed): nothing will come, so an exchange ends at once instead of waiting
+  // out its time-out. A port that cannot tell stays false.
+  virtual bool gone() const { return false; }
 };
 
 }  // namespace quintrel

@@ -9,16 +9,20 @@ namespace quintrel {
 namespace {
 
 // Waits for one byte until the stage that began at stage_start has run longer than its window
-// (exactly kReplyStageMs still reads). False when the stage timed out.
-bool read_within_stage(BytePort& port, Clock& clock, std::uint32_t stage_start,
-                       std::uint8_t& byte) {
+// (exactly kReplyStageMs still reads). kOk with the byte, kReplyTimeout, or kPortGone at once
+// when the port went away.
+LinkStatus read_within_stage(BytePort& port, Clock& clock, std::uint32_t stage_start,
+                             std::uint8_t& byte) {
   for (;;) {
     const std::uint32_t elapsed = clock.now_ms() - stage_start;  // wraps harmlessly
     if (elapsed > kReplyStageMs) {
-      return false;
+      return LinkStatus::kReplyTimeout;
     }
     if (port.read_byte(byte)) {
-      return true;
+      return LinkStatus::kOk;
+    }
+    if (port.gone()) {
+      return LinkStatus::kPortGone;
     }
   }
 }
@@ -33,6 +37,9 @@ bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t
     bytes = bytes.subspan(written);
     if (bytes.empty()) {
       return true;
+    }
+    if (port.gone()) {
+      return false;  // no later attempt can go out
     }
     if (written == 0 && attempt < kMaxWriteAttempts) {
       clock.sleep_ms(kRetryPauseMs);
@@ -54,7 +61,7 @@ LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload
   if (write_with_retry(*port, clock, stx) && write_with_retry(*port, clock, payload)) {
     write_with_retry(*port, clock, tail);
   }
-  return link_outcome(LinkStatus::kOk);
+  return link_outcome(port->gone() ? LinkStatus::kPortGone : LinkStatus::kOk);
 }
 
 LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
@@ -71,8 +78,9 @@ LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
 
   const std::uint32_t hunt_start = clock.now_ms();
   do {
-    if (!read_within_stage(port, clock, hunt_start, byte)) {
-      return link_outcome(LinkStatus::kReplyTimeout);
+    if (const LinkStatus read = read_within_stage(port, clock, hunt_start, byte);
+        read != LinkStatus::kOk) {
+      return link_outcome(read);
     }
   } while (byte != kStx);
 
@@ -83,8 +91,9 @@ LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
   bool overflow = false;
   std::uint8_t check = 0;
   do {
-    if (!read_within_stage(port, clock, body_start, byte)) {
-      return link_outcome(LinkStatus::kReplyTimeout);
+    if (const LinkStatus read = read_within_stage(port, clock, body_start, byte);
+        read != LinkStatus::kOk) {
+      return link_outcome(read);
     }
     check ^= byte;
     if (stored < buffer.size()) {
@@ -95,8 +104,9 @@ LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
   } while (byte != kEtx);
 
   const std::uint32_t check_start = clock.now_ms();
-  if (!read_within_stage(port, clock, check_start, byte)) {
-    return link_outcome(LinkStatus::kReplyTimeout);
+  if (const LinkStatus read = read_within_stage(port, clock, check_start, byte);
+      read != LinkStatus::kOk) {
+    return link_outcome(read);
   }
   buffer[stored - 1] = 0;  // the stored ETX, or the last slot of an overflowing body
   if (overflow) {

@@ -24,7 +24,8 @@ inline constexpr int kMaxWriteAttempts = 5;
 inline constexpr std::uint32_t kReplyStageMs = 1000;  // each of the three reply stages
 
 // Purges the port and writes the frame in three pieces (STX; payload; ETX and check byte).
-// Ok once the frame has been handed to the port, kPortNotOpen when the link is closed. A piece
+// Ok once the frame has been handed to the port, kPortNotOpen when the link is closed, kPortGone
+// when the port went away while writing. A piece
 // that cannot be sent whole stops the frame there, so the device never sees a complete frame and
 // the following receive_reply times out.
 LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload);
@@ -36,8 +37,9 @@ bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t
 
 // Waits for one reply frame in three stages of at most 1000 ms (to its STX, to its ETX, to its
 // check byte) and leaves the payload, NUL-terminated, at the start of the buffer. Ok with the
-// payload's size, or why not: link closed, a stage timed out, a wrong check byte, a body that
-// does not fit the buffer, or an empty payload (the one failure a window passes over silently).
+// payload's size, or why not: link closed, a stage timed out, the port went away (said at once),
+// a wrong check byte, a body that does not fit the buffer, or an empty payload (the one failure a
+// window passes over silently).
 LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer);
 
 }  // namespace quintrel

@@ -4,7 +4,20 @@
 
 namespace quintrel {
 
-const char16_t* LinkOutcome::message() const {
+namespace {
+
+// The reply's bytes as the window can show them: anything but printable ASCII becomes '?'.
+std::u16string printable(const std::string& bytes) {
+  std::u16string text;
+  for (const char c : bytes) {
+    text += c > ' ' && c < 0x7F ? static_cast<char16_t>(c) : u'?';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::u16string LinkOutcome::message() const {
   switch (status) {
     case LinkStatus::kPortNotOpen:
       return messages::kPortNotOpen;
@@ -13,6 +26,10 @@ const char16_t* LinkOutcome::message() const {
     case LinkStatus::kCheckByteWrong:
     case LinkStatus::kReplyTooLong:
       return messages::kReplyBccError;
+    case LinkStatus::kPortGone:
+      return messages::kPortGone;
+    case LinkStatus::kIdentifierOutOfRange:
+      return messages::kIdentifierOutOfRange + printable(reason);
     case LinkStatus::kCannotOpen:
       return messages::kPortCannotOpen;
     case LinkStatus::kCannotGetSettings:
@@ -23,7 +40,7 @@ const char16_t* LinkOutcome::message() const {
     case LinkStatus::kEmptyReply:
       break;
   }
-  return nullptr;
+  return {};
 }
 
 const char16_t* LinkOutcome::title() const {

@@ -10,14 +10,16 @@ namespace quintrel {
 
 enum class LinkStatus {
   kOk,
-  kPortNotOpen,        // "Communication port not open"
-  kReplyTimeout,       // a reply stage ran out: "Response reception timeout"
-  kCheckByteWrong,     // "Response BCC error"
-  kReplyTooLong,       // a body that does not fit the buffer, also shown as the BCC error
-  kEmptyReply,         // a reply with an empty payload, which the window passes over silently
-  kCannotOpen,         // "Communication port can not be opened"
-  kCannotGetSettings,  // "Could not get communication port settings"
-  kCannotSetSettings,  // "Could not set communication port"
+  kPortNotOpen,           // "Communication port not open"
+  kReplyTimeout,          // a reply stage ran out: "Response reception timeout"
+  kCheckByteWrong,        // "Response BCC error"
+  kReplyTooLong,          // a body that does not fit the buffer, also shown as the BCC error
+  kEmptyReply,            // a reply with an empty payload, which the window passes over silently
+  kPortGone,              // the port went away mid-command (adapter unplugged, other end closed)
+  kIdentifierOutOfRange,  // the device reported an identifier above 0x7FF; reason holds it
+  kCannotOpen,            // "Communication port can not be opened"
+  kCannotGetSettings,     // "Could not get communication port settings"
+  kCannotSetSettings,     // "Could not set communication port"
 };
 
 // Why the operating system refused an open: the port is not there, another program holds it, or
@@ -29,12 +31,13 @@ struct LinkOutcome {
   // receive_reply: the payload's length (the bytes before its terminator).
   std::size_t payload_size = 0;
   // A refused open: its kind and the system's reason in words a user can act on (may be empty).
+  // A value the device should not have sent: that value as it came.
   OpenFailure open_failure = OpenFailure::kNone;
   std::string reason;
 
   bool ok() const { return status == LinkStatus::kOk; }
-  // The text the window shows for this outcome; null when it shows none (success, empty reply).
-  const char16_t* message() const;
+  // The text the window shows for this outcome; empty when it shows none (success, empty reply).
+  std::u16string message() const;
   // The title of that message: "error" for an exchange, none for the open's steps.
   const char16_t* title() const;
 };

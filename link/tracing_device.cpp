@@ -68,6 +68,7 @@ class TracingDevice final : public SerialDevice {
     return true;
   }
 
+  bool gone() const override { return inner_->gone(); }
   bool read_line_settings() override { return inner_->read_line_settings(); }
   bool write_line_settings() override { return inner_->write_line_settings(); }
   bool set_short_timeouts() override { return inner_->set_short_timeouts(); }

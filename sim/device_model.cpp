@@ -10,6 +10,8 @@ namespace {
 
 constexpr char kAccepted[] = "OK";
 constexpr char kRefused[] = "NG";
+// The device takes standard CAN identifiers only: 11 bits.
+constexpr std::uint32_t kLargestIdentifier = 0x7FF;
 
 bool is_hex_digits(const std::string& text) {
   if (text.empty()) {
@@ -60,7 +62,11 @@ std::string DeviceModel::answer(const std::string& command) {
     if (!is_hex_digits(digits) || digits.size() > 8) {
       return kRefused;
     }
-    live_.identifier = text_to_u32(digits, 16);
+    const std::uint32_t identifier = text_to_u32(digits, 16);
+    if (identifier > kLargestIdentifier) {
+      return kRefused;
+    }
+    live_.identifier = identifier;
     return kAccepted;
   }
   if (command == kCommitCommand) {

@@ -126,8 +126,8 @@ void MainDialog::save() {
 }
 
 bool MainDialog::shown_ok(const LinkOutcome& outcome) {
-  if (const char16_t* text = outcome.message(); text != nullptr) {
-    show_message(presenter_, kKindError, view_.owner(), text, outcome.title());
+  if (const std::u16string text = outcome.message(); !text.empty()) {
+    show_message(presenter_, kKindError, view_.owner(), text.c_str(), outcome.title());
   }
   return outcome.ok();
 }

@@ -18,6 +18,12 @@ namespace quintrel {
 
 namespace {
 
+// What read and write give once the device behind the descriptor is gone: EIO after a hang-up or
+// on a pty whose master closed, ENXIO/ENODEV for a removed USB adapter.
+bool is_gone_error(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 void pause_read_wait() {
   timespec left{0, kReadWaitMs * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
@@ -46,7 +52,8 @@ class LinuxSerialDevice final : public SerialDevice {
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         return {true, 0};
       }
-      return {false, 0};  // EIO after a hang-up, among others
+      gone_ = gone_ || is_gone_error(errno);
+      return {false, 0};
     }
   }
 
@@ -56,15 +63,26 @@ class LinuxSerialDevice final : public SerialDevice {
     if (ready == 0 || (ready < 0 && errno == EINTR)) {
       return false;  // waited for the whole read time, or a signal ended the wait early
     }
-    if (ready > 0 && (entry.revents & POLLIN) != 0 && ::read(fd_, &byte, 1) == 1) {
-      return true;
+    if (ready > 0) {
+      // Bytes that arrived before a hang-up are still read; only then does read say it is over.
+      const ssize_t got = ::read(fd_, &byte, 1);
+      if (got == 1) {
+        return true;
+      }
+      // The kernel hangs a tty up for good when its adapter is removed or, for the pty a port
+      // name can lead to, when the master side closes: read then gives 0 (or EIO) and poll
+      // reports POLLHUP. A pty's master sees POLLHUP while no slave is open, but a port is
+      // always the slave side, so here it does not come back.
+      const bool hung_up = (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+      gone_ = gone_ || (got == 0 && hung_up) || (got < 0 && is_gone_error(errno));
     }
-    // A hang-up (read gives 0 once the adapter is gone or the pty's other side has closed), an
-    // error (EIO, ENXIO) or POLLHUP/POLLERR without data: poll would return at once from now on,
-    // so wait out the read time here and let the reply stage end by its time-out.
+    // poll would return at once from now on, so wait out the read time here: a caller that does
+    // not ask gone() still never spins.
     pause_read_wait();
     return false;
   }
+
+  bool gone() const override { return gone_; }
 
   bool read_line_settings() override { return tcgetattr(fd_, &settings_) == 0; }
 
@@ -122,6 +140,7 @@ class LinuxSerialDevice final : public SerialDevice {
 
   int fd_;
   termios settings_{};
+  bool gone_ = false;
 };
 
 }  // namespace

@@ -74,6 +74,9 @@ class Win32SerialDevice final : public SerialDevice {
     DWORD written = 0;
     const BOOL ok =
         WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (ok == FALSE) {
+      gone_ = gone_ || is_port_gone_error(GetLastError());
+    }
     return {ok != FALSE, written};
   }
 
@@ -81,8 +84,12 @@ class Win32SerialDevice final : public SerialDevice {
     Clock& clock = system_clock();
     const std::uint32_t started = clock.now_ms();
     DWORD got = 0;
-    if (ReadFile(handle_, &byte, 1, &got, nullptr) != FALSE && got == 1) {
+    const BOOL ok = ReadFile(handle_, &byte, 1, &got, nullptr);
+    if (ok != FALSE && got == 1) {
       return true;
+    }
+    if (ok == FALSE) {
+      gone_ = gone_ || is_port_gone_error(GetLastError());
     }
     // An unplugged adapter makes every read fail at once (and a port whose other side went away
     // can keep returning nothing at once); without this pause a reply stage would spin a core
@@ -93,9 +100,12 @@ class Win32SerialDevice final : public SerialDevice {
     return false;
   }
 
+  bool gone() const override { return gone_; }
+
  private:
   HANDLE handle_;
   DCB line_{};
+  bool gone_ = false;
 };
 
 }  // namespace
@@ -104,6 +114,19 @@ std::u16string win32_device_path(std::u16string_view port_name) {
   std::u16string path = u"\\\\.\\";
   path.append(port_name);
   return path;
+}
+
+bool is_port_gone_error(unsigned long error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:  // the handle is held exclusively, so only a removal explains it
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::string describe_open_error(unsigned long error) {

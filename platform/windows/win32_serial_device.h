@@ -26,6 +26,10 @@ class Win32SerialBackend final : public SerialBackend {
 // "\\.\" followed by the port name, as given (neither trimmed nor checked).
 std::u16string win32_device_path(std::u16string_view port_name);
 
+// Whether ReadFile or WriteFile failing with error on an open port means the port went away
+// (adapter unplugged or its driver stopped it), so that nothing more will come.
+bool is_port_gone_error(unsigned long error);
+
 // Why CreateFileW (or a later call on the port) failed, in words a user can act on, from its
 // error code.
 std::string describe_open_error(unsigned long error);

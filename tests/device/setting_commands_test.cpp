@@ -115,11 +115,19 @@ TEST_F(SettingCommandsTest, ReadStopsSilentlyOnEmptyBitrateReply) {
 
 TEST_F(SettingCommandsTest, ReadHandsOverOutOfRangeValuesAsTheToolDefinesThem) {
   replies["ccebr"] = reply_frame("-1");
-  replies["ccidr"] = reply_frame("800");
+  replies["ccidr"] = reply_frame("7FF");
 
   env.shown(read_settings(env.link, receiver));
 
-  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2048"}));
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0", "identifier 2047"}));
+}
+
+// 1234ABCD cannot be an 11-bit identifier: a device fault, reported with the value as it came.
+TEST_F(SettingCommandsTest, AnIdentifierAbove7FFIsADeviceFault) {
+  replies["ccidr"] = test::bytes_from_hex("02 31 32 33 34 41 42 43 44 03 03");
+  EXPECT_EQ(env.shown(read_settings(env.link, receiver)), -1);
+  EXPECT_EQ(receiver.events, (std::vector<std::string>{"bitrate 0"}));
+  EXPECT_EQ(env.message_texts(), Texts{u"Device fault: identifier outside 0..7FF: 1234ABCD"});
 }
 
 TEST_F(SettingCommandsTest, SaveWritesBitrateIdentifierThenCommits) {

@@ -2,6 +2,9 @@
 // real time and CPU, and the next command working afterwards.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <memory>
+
 #include "tests/integration/processes.h"
 
 namespace quintrel::test {
@@ -58,6 +61,8 @@ TEST_P(FaultTest, FailsWithItsMessageThenTheNextCommandWorks) {
 constexpr char kBoth[] = "bitrate: 500kbps\nidentifier: 7FF\n";
 constexpr char kTimeout[] = "Response reception timeout\n";
 constexpr char kBcc[] = "Response BCC error\n";
+constexpr char kGone[] =
+    "Communication port went away (adapter unplugged or its other end closed)\n";
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMode, FaultTest,
@@ -72,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"long-body", 1, "", kBcc, false, "] tx", 1},
                     FaultCase{"drip", 0, kBoth, "", false, "] tx", 5},
                     // The adapter is unplugged mid-reply and comes back under the same link.
-                    FaultCase{"unplug", 1, "", kTimeout, true, "] pty ", 2}),
+                    FaultCase{"unplug", 1, "", kGone, false, "] pty ", 2}),
     [](const testing::TestParamInfo<FaultCase>& param_info) {
       std::string name;
       for (const char* c = param_info.param.mode; *c != '\0'; ++c) {
@@ -82,6 +87,21 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+// Stopped between the reply's body and its late ETX: the read ends as the pty goes, not 1000 ms on.
+TEST(SimulatorKilledMidReply, TheReadSaysThePortWentAwayAtOnce) {
+  TempDir dir;
+  auto sim =
+      std::make_unique<SimProcess>(dir.path(), std::vector<std::string>{"--fault", "late-etx"});
+  auto read = std::async(std::launch::async, [port = sim->port()] {
+    return run_cli({"read", "-p", port});
+  });
+  ASSERT_TRUE(sim->wait_for_log("] tx", 1)) << sim->log();
+  sim.reset();
+  const CliRun gone = read.get();
+  EXPECT_EQ(gone.err, kGone);
+  EXPECT_LT(gone.wall_ms, kAnsweredMaxMs);
+}
 
 TEST(FaultOnSecondReply, BitrateIsPrintedThenTheFailure) {
   TempDir dir;

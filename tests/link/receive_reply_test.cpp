@@ -51,6 +51,15 @@ TEST_F(ReceiveReplyTest, EmptyPayloadFailsWithoutMessage) {
   EXPECT_EQ(env.last_status, LinkStatus::kEmptyReply);
 }
 
+// Unplugged mid-body: the exchange ends at once with its own message, not 1000 ms later.
+TEST_F(ReceiveReplyTest, APortThatGoesAwayEndsTheExchangeAtOnce) {
+  device.arrive_at(0, bytes_from_hex("02 61"));
+  device.gone_at = 5;
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), -1);
+  EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kPortGone}));
+  EXPECT_EQ(env.clock.now, 5u);
+}
+
 TEST_F(ReceiveReplyTest, BytesBeforeStxAreSkipped) {
   device.arrive_at(0, bytes_from_hex("41 42 02 61 03 62"));
 

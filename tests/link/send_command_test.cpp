@@ -99,6 +99,12 @@ TEST_F(SendCommandTest, PieceThatCannotGoOutWholeEndsTheFrame) {
   EXPECT_EQ(env.message_texts(), (std::vector<std::u16string>{messages::kReplyTimeout}));
 }
 
+TEST_F(SendCommandTest, PortThatIsGoneIsNotRetried) {
+  env.open_fake_device().gone_at = 0;
+  EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), -1);
+  EXPECT_EQ(env.clock.sleeps, (std::vector<std::uint32_t>{10}));  // no 100 ms retry pauses
+}
+
 TEST_F(SendCommandTest, PortAcceptingNothingGivesUpAfterFiveAttemptsAndReplyTimesOut) {
   test::FakeSerialDevice& device = env.open_fake_device();
   device.write_script.assign(20, std::nullopt);

@@ -89,6 +89,12 @@ TEST(FaultSchedule, FaultsTheChosenRepliesOnly) {
   }
 }
 
+TEST(DeviceModel, RefusesAnIdentifierAbove7FF) {
+  DeviceModel model({.bitrate_code = 1, .identifier = 0x123});
+  EXPECT_EQ(model.answer("ccid 800"), "NG");
+  EXPECT_EQ(model.live().identifier, 0x123u);
+}
+
 TEST(FaultLayer, AnswersThroughTheModelAndCountsOnlyAnsweredFrames) {
   DeviceModel model({.bitrate_code = 2, .identifier = 0x123});
   FaultLayer layer(model, {FaultMode::kBadCheck, 2, 1});

@@ -35,7 +35,7 @@ WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
     limit = write_script.front();
     write_script.pop_front();
   }
-  if (!limit) {
+  if (!limit || gone()) {
     writes.push_back(call);
     return {false, 0};
   }
@@ -87,8 +87,8 @@ FakeSerialDevice& LinkTestEnvironment::open_fake_device() {
 
 int LinkTestEnvironment::shown(const LinkOutcome& outcome) {
   last_status = outcome.status;
-  if (const char16_t* text = outcome.message(); text != nullptr) {
-    show_message(presenter, kKindError, owner, text, outcome.title());
+  if (const std::u16string text = outcome.message(); !text.empty()) {
+    show_message(presenter, kKindError, owner, text.c_str(), outcome.title());
   }
   return outcome.ok() ? 0 : -1;
 }

@@ -44,6 +44,7 @@ class FakeSerialDevice final : public SerialDevice {
   // Called with the accepted bytes of every write (an in-process device answers through it).
   std::function<void(const std::vector<std::uint8_t>&)> on_write;
 
+  std::optional<std::uint32_t> gone_at;  // from then on the port is gone and writes fail
   bool fail_read_settings = false;
   bool fail_write_settings = false;
   bool fail_timeouts = false;
@@ -63,6 +64,7 @@ class FakeSerialDevice final : public SerialDevice {
   WriteOutcome write(std::span<const std::uint8_t> bytes) override;
   // A byte that has arrived is returned at once; otherwise the read waits 1 virtual ms.
   bool read_byte(std::uint8_t& byte) override;
+  bool gone() const override { return gone_at && has_arrived({*gone_at, 0}); }
   bool read_line_settings() override;
   bool write_line_settings() override;
   bool set_short_timeouts() override {

@@ -202,11 +202,12 @@ TEST_F(MainDialogTest, SuccessfulOpenSwitchesControlsThenAppliesBothValues) {
   EXPECT_TRUE(env.presenter.shown.empty());
 }
 
-TEST_F(MainDialogTest, ValuesOutsideTheRangeAreShownAsRead) {
+TEST_F(MainDialogTest, AnIdentifierAbove7FFIsAnErrorAndNotKept) {
   dialog.on_init();
-  open_with("9", "800");
+  open_with("9", "1234ABCD");
   EXPECT_EQ(view.selected[kBitrateList], 0);
-  EXPECT_EQ(field_text(), u"800");
+  EXPECT_EQ(field_text(), u"0");
+  EXPECT_EQ(env.message_texts(), Texts{u"Device fault: identifier outside 0..7FF: 1234ABCD"});
 }
 
 TEST_F(MainDialogTest, FailedIdentifierExchangeKeepsTheNewBitrateAndTheOldIdentifier) {

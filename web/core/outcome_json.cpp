@@ -39,6 +39,10 @@ const char* status_name(LinkStatus status) {
       return "too-long";
     case LinkStatus::kEmptyReply:
       return "empty";
+    case LinkStatus::kPortGone:
+      return "port-gone";
+    case LinkStatus::kIdentifierOutOfRange:
+      return "identifier-out-of-range";
     case LinkStatus::kCannotOpen:
       return "cannot-open";
     case LinkStatus::kCannotGetSettings:
@@ -65,7 +69,7 @@ const char* failure_name(OpenFailure failure) {
 std::string outcome_json(const LinkOutcome& outcome, const ReadValues& values) {
   std::string json = std::string("{\"ok\":") + (outcome.ok() ? "true" : "false") +
                      ",\"status\":\"" + status_name(outcome.status) + "\"";
-  if (const char16_t* message = outcome.message(); message != nullptr) {
+  if (const std::u16string message = outcome.message(); !message.empty()) {
     json += ",\"message\":" + quoted(utf8_from_utf16(message));
     json += ",\"title\":" + quoted(utf8_from_utf16(outcome.title()));
   }

@@ -143,6 +143,7 @@ TEST_F(LinuxSerialDeviceTest, IdleReadWaitsAboutTwoMillisecondsWithoutSpinning) 
   EXPECT_GE(elapsed, kReads * 1.9);
   EXPECT_LT(elapsed, kReads * 10.0);
   EXPECT_LT(cpu_ms() - cpu_start, elapsed * 0.25);
+  EXPECT_FALSE(device->gone());  // silent, not gone
 }
 
 TEST_F(LinuxSerialDeviceTest, WaitingReadReturnsAsSoonAsAByteArrives) {
@@ -168,7 +169,7 @@ TEST_F(LinuxSerialDeviceTest, PurgeDiscardsWhatWaits) {
   }
 }
 
-TEST_F(LinuxSerialDeviceTest, HangUpReadsNoByteAndStillWaits) {
+TEST_F(LinuxSerialDeviceTest, HangUpIsGoneAndReadsStillWait) {
   pty.close_master();  // the adapter is unplugged
   constexpr int kReads = 100;
   std::uint8_t byte = 0;
@@ -180,6 +181,7 @@ TEST_F(LinuxSerialDeviceTest, HangUpReadsNoByteAndStillWaits) {
   const double elapsed = ms_since(start);
   EXPECT_GE(elapsed, kReads * 1.9);
   EXPECT_LT(cpu_ms() - cpu_start, elapsed * 0.25);
+  EXPECT_TRUE(device->gone());
   const std::uint8_t frame[] = {0x02, 0x61, 0x03, 0x62};
   EXPECT_FALSE(device->write(frame).ok);
 }
