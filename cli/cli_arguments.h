@@ -1,6 +1,7 @@
 // The command line of quintrel-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -27,6 +28,8 @@ struct CliRequest {
   BitrateCode bitrate = 0;         // save
   std::u16string identifier;       // save: as the identifier field would hold it
   bool verify = false;             // save: read back and compare
+  std::uint32_t deadline_ms = 0;   // --deadline: each port's child in a run over many ports; 0:
+                                   // from the exchanges of its command
   int parent_pid = 0;  // a child of a run over many ports (Linux): it ends when that run ends
 };
 
@@ -37,6 +40,13 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
 // either case with a value of at most 7FF, upper-case and without leading zeros ("07f" gives
 // "7F", "000" gives "0"); nullopt for anything else.
 std::optional<std::u16string> identifier_from_argument(std::string_view text);
+
+// --deadline's bounds, in seconds.
+inline constexpr double kDeadlineMinSeconds = 0.1;
+inline constexpr double kDeadlineMaxSeconds = 3600;
+
+// "17.5" seconds as milliseconds (17500); nullopt for anything but a number within the bounds.
+std::optional<std::uint32_t> deadline_from_argument(std::string_view text);
 
 // The environment variable that names the port when -p is absent.
 inline constexpr char kPortVariable[] = "QUINTREL_PORT";

@@ -7,6 +7,7 @@
 #include "base/count_text.h"
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "cli/batch/job_deadline.h"
 #include "cli/batch/status_board.h"
 #include "cli/cli_commands.h"
 
@@ -71,8 +72,8 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    const JsonObject result = without_present_ports(
-        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed));
+    const JsonObject result = without_present_ports(with_port_places(
+        port_result(ports_[end.job], end, job_deadline_ms(request_)), context_.listed));
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
@@ -205,11 +206,11 @@ std::optional<JsonObject> last_json_object(const std::string& output) {
   return found;
 }
 
-std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
+std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms) {
   switch (end.how) {
     case ChildEnd::How::kStopped:
-      return "no result within " + std::to_string(limits.deadline_ms / 1000) +
-             " s: stopped (the port's driver does not return)";
+      return "no result within " + deadline_text(deadline_ms) +
+             ": stopped (the port's driver does not return)";
     case ChildEnd::How::kCrashed:
       return "ended by " + end.detail + " without a result";
     case ChildEnd::How::kNotStarted:
@@ -225,8 +226,8 @@ std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
                       : said;
 }
 
-JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits) {
-  const std::string failure = child_failure(end, limits);
+JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms) {
+  const std::string failure = child_failure(end, deadline_ms);
   if (failure.empty()) {
     JsonObject object = *last_json_object(end.out);
     if (!object.contains("ok")) {
@@ -273,9 +274,9 @@ std::string result_line(CliCommand command, const JsonObject& result) {
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
                    BatchServices& services, std::ostream& out, std::ostream& err,
                    const BatchContext& context) {
-  std::vector<std::vector<std::string>> jobs;
+  std::vector<ChildJob> jobs;
   for (const std::string& port : ports) {
-    jobs.push_back(port_job_arguments(request, port));
+    jobs.push_back({port_job_arguments(request, port), job_deadline_ms(request)});
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();

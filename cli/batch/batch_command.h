@@ -1,8 +1,8 @@
 // read, save and buzzer-off over many ports at once. Each port's job runs in a child process of
 // this program ("<command> -p PORT --json"), so that a port whose driver hangs holds up only its
-// own process; the child's JSON object is the port's result. A child that does not end by the
-// deadline, ends without an object or cannot start gets an object made here, with "ok" false and
-// an "error".
+// own process; the child's JSON object is the port's result. A child that does not end by its
+// deadline (job_deadline_ms), ends without an object or cannot start gets an object made here,
+// with "ok" false and an "error".
 #pragma once
 
 #include <ostream>
@@ -35,12 +35,13 @@ std::vector<std::string> port_job_arguments(const CliRequest& request, const std
 // The last line of a child's output that is a JSON object.
 std::optional<JsonObject> last_json_object(const std::string& output);
 
-// What went wrong with a child that gave no result, in words; empty when it gave one.
-std::string child_failure(const ChildEnd& end, const BatchLimits& limits);
+// What went wrong with a child that gave no result, in words; empty when it gave one. deadline_ms
+// is the one the child was stopped at.
+std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms);
 
 // The port's result: the child's object (with "ok" and "exit" from its exit status where it
 // lacks them), or one made here.
-JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits);
+JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms);
 
 // "PORT: bitrate 500kbps, identifier 7FF", "PORT: Saved !!!", "PORT: buzzer off" or
 // "PORT: failed (exit N): error: reason".

@@ -105,5 +105,25 @@ TEST_F(BatchTest, NothingFoundAndAnOrphanedChildBothExitOne) {
   EXPECT_LT(orphan.wall_ms, kOneTimeoutMaxMs / 2);
 }
 
+TEST_F(BatchTest, SlowButValidDevicesAreSavedAsAloneAndAShortDeadlineStopsASilentPort) {
+  // Five exchanges, each using its three reply stages to 900 ms: about 13.7 s, over the 10 s
+  // every port once had.
+  const std::string first = start_sim({"--fault", "slow"});
+  const std::string second = start_sim({"--fault", "slow"});
+  const CliRun save = run_cli(
+      {"save", "--json", "-p", first, "-p", second, "--bitrate", "2", "--id", "123", "--verify"},
+      25000);
+  EXPECT_EQ(save.exit_code, 0) << save.out << save.err;
+  EXPECT_EQ(objects(save.out).size(), 2u) << save.out;
+
+  const std::string silent = start_sim({"--fault", "no-answer"});
+  const CliRun stopped = run_cli({"read", "-p", silent, "-p", missing_, "--deadline", "0.4"});
+  EXPECT_EQ(stopped.exit_code, 5);
+  EXPECT_NE(stopped.out.find(silent + ": failed (exit 1): no result within 0.4 s: stopped"),
+            std::string::npos)
+      << stopped.out;
+  EXPECT_LT(stopped.wall_ms, 900);
+}
+
 }  // namespace
 }  // namespace quintrel::test

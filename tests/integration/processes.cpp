@@ -73,7 +73,7 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-CliRun run_cli(const std::vector<std::string>& args) {
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms) {
   TempDir dir;
   CliRun run;
   const auto start = SteadyClock::now();
@@ -85,7 +85,7 @@ CliRun run_cli(const std::vector<std::string>& args) {
   rusage usage{};
   bool killed = false;
   while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-    if (!killed && ms_since(start) > 10000) {
+    if (!killed && ms_since(start) > bound_ms) {
       kill(pid, SIGKILL);
       killed = true;
     }

@@ -33,8 +33,8 @@ struct CliRun {
   double cpu_ms = 0;  // user + system
 };
 
-// Runs quintrel-cli with the arguments and waits for it (killed after 10 s).
-CliRun run_cli(const std::vector<std::string>& args);
+// Runs quintrel-cli with the arguments and waits for it (killed after bound_ms).
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms = 10000);
 
 // quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
 // constructor returns once the link exists (with "--count N": the last device's), the destructor

@@ -37,9 +37,7 @@ TEST(PortBatch, ChildArgumentsCarryTheCommandForOnePort) {
 }
 
 TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
-  const auto result = [](const ChildEnd& end) {
-    return port_result("COM3", end, BatchLimits{}).dump();
-  };
+  const auto result = [](const ChildEnd& end) { return port_result("COM3", end, 10000).dump(); };
   ChildEnd exited =
       exits_after(0, 3, "trace line\n{\"port\":\"COM3\",\"ok\":false,\"exit\":3}\n").end;
   EXPECT_EQ(result(exited), R"({"port":"COM3","ok":false,"exit":3})");
@@ -81,9 +79,11 @@ TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
   EXPECT_EQ(out.str(),
             "{\"port\":\"COM5\",\"ok\":true,\"exit\":0}\n"
             "{\"port\":\"COM3\",\"ok\":true,\"exit\":0}\n"
-            "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 10 s: stopped "
-            "(the port's driver does not return)\"}\n");
+            "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 18.15 s: "
+            "stopped (the port's driver does not return)\"}\n");
   EXPECT_EQ(err.str(), "2 of 3 ports succeeded; failed: COM4 (exit 1)\n");
+  // Five exchanges of three full reply stages and three pauses each, and the margin.
+  EXPECT_EQ(runner.stopped, (std::vector<std::pair<std::size_t, std::uint32_t>>{{1, 18150}}));
 }
 
 TEST(PortBatch, WarningsOfTheChildrenComeAgainBeforeTheSummary) {
