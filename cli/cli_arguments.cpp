@@ -264,7 +264,6 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
     add_deadline(command);
-    command->add_option("--parent-pid", request.parent_pid)->group("");  // for children
     add_trace(command);
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
@@ -295,10 +294,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
   add_ports(buzzer, json_help);
 
-  // What a probing run starts for each port; not for people, so not in --help.
-  CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
-  probe_port->add_option("-p,--port", request.ports)->required()->expected(1);
-  probe_port->add_option("--parent-pid", request.parent_pid);
+  // What a run over many ports starts for each port, its request on standard input; not for
+  // people, so not in --help.
+  CLI::App* port_job = app.add_subcommand(kPortJobCommand, "")->group("");
 
   try {
     std::vector<std::string> args = with_help_word_as_flag(argc, argv);
@@ -340,14 +338,14 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     request.identifier = *identifier_from_argument(identifier);
   } else if (*buzzer) {
     request.command = CliCommand::kBuzzerOff;
-  } else {
-    request.command = CliCommand::kProbePort;
+  } else if (*port_job) {
+    request.command = CliCommand::kPortJob;
   }
   if (!deadline.empty()) {
     request.deadline_ms = *deadline_from_argument(deadline);
   }
   exit_code = 0;
-  if (request.command != CliCommand::kPorts && request.command != CliCommand::kProbePort &&
+  if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
       request.ports.empty() && !request.found) {
     const char* named = std::getenv(kPortVariable);
     if (named == nullptr || *named == '\0') {

@@ -12,8 +12,11 @@
 
 namespace quintrel::cli {
 
-// kProbePort is the hidden command a probing run starts in a child process for each port.
-enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort };
+// kPortJob is the hidden command a run over many ports starts in a child process for each port,
+// with the port's request on standard input (cli/batch/port_job.h); kProbePort is the probe of
+// one port such a request may ask for.
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob };
+inline constexpr char kPortJobCommand[] = "port-job";
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
@@ -30,7 +33,7 @@ struct CliRequest {
   bool verify = false;             // save: read back and compare
   std::uint32_t deadline_ms = 0;   // --deadline: each port's child in a run over many ports; 0:
                                    // from the exchanges of its command
-  int parent_pid = 0;  // a child of a run over many ports (Linux): it ends when that run ends
+  int parent_pid = 0;  // a port's job (Linux): it ends when the run that started it ends
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

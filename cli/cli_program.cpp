@@ -1,9 +1,12 @@
 #include "cli/cli_program.h"
 
 #include <iostream>
+#include <iterator>
 #include <optional>
+#include <string>
 
 #include "cli/batch/concurrent_commands.h"
+#include "cli/batch/port_job.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
@@ -15,10 +18,19 @@ namespace quintrel::cli {
 
 int run_cli_program(int argc, char** argv, PlatformServices& platform) {
   int exit_code = 0;
-  const std::optional<CliRequest> request =
+  std::optional<CliRequest> request =
       parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
   if (!request) {
     return exit_code;
+  }
+  if (request->command == CliCommand::kPortJob) {
+    const std::string text{std::istreambuf_iterator<char>(std::cin), {}};
+    std::string error;
+    request = port_job_request(text, error);
+    if (!request) {
+      std::cerr << kPortJobCommand << ": " << error << '\n';
+      return kExitUsage;
+    }
   }
   if (request->parent_pid != 0) {
     end_with_parent(request->parent_pid);

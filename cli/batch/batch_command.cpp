@@ -8,6 +8,7 @@
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
 #include "cli/batch/job_deadline.h"
+#include "cli/batch/port_job.h"
 #include "cli/batch/status_board.h"
 #include "cli/cli_commands.h"
 
@@ -17,21 +18,6 @@ namespace {
 
 // The summary names this many failed ports; every one has its own result line anyway.
 constexpr std::size_t kFailedNamedInSummary = 20;
-
-const char* command_name(CliCommand command) {
-  switch (command) {
-    case CliCommand::kRead:
-      return "read";
-    case CliCommand::kSave:
-      return "save";
-    case CliCommand::kBuzzerOff:
-      return "buzzer-off";
-    case CliCommand::kPorts:
-    case CliCommand::kProbePort:
-      break;
-  }
-  return "probe-port";
-}
 
 std::string last_line(const std::string& text) {
   std::istringstream lines(text);
@@ -174,24 +160,9 @@ class BatchPrinter final : public BatchObserver {
 
 }  // namespace
 
-std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port) {
-  std::vector<std::string> args = {command_name(request.command), "-p", port};
-  if (request.command != CliCommand::kProbePort) {
-    args.emplace_back("--json");
-  }
-  if (request.command == CliCommand::kSave) {
-    args.insert(args.end(), {"--bitrate", std::to_string(request.bitrate), "--id",
-                             utf8_from_utf16(request.identifier)});
-    if (request.verify) {
-      args.emplace_back("--verify");
-    }
-  }
-  if (request.precise_trace) {
-    args.emplace_back("--precise-trace");
-  } else if (request.trace) {
-    args.emplace_back("--trace");
-  }
-  return args;
+ChildJob port_child_job(const CliRequest& request, const std::string& port) {
+  return {
+      {kPortJobCommand}, port_job_text(request, port, this_process_id()), job_deadline_ms(request)};
 }
 
 std::optional<JsonObject> last_json_object(const std::string& output) {
@@ -276,7 +247,7 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
                    const BatchContext& context) {
   std::vector<ChildJob> jobs;
   for (const std::string& port : ports) {
-    jobs.push_back({port_job_arguments(request, port), job_deadline_ms(request)});
+    jobs.push_back(port_child_job(request, port));
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();

@@ -1,8 +1,8 @@
 // read, save and buzzer-off over many ports at once. Each port's job runs in a child process of
-// this program ("<command> -p PORT --json"), so that a port whose driver hangs holds up only its
-// own process; the child's JSON object is the port's result. A child that does not end by its
-// deadline (job_deadline_ms), ends without an object or cannot start gets an object made here,
-// with "ok" false and an "error".
+// this program (the hidden port-job command, cli/batch/port_job.h), so that a port whose driver
+// hangs holds up only its own process; the child's JSON object is the port's result. A child that
+// does not end by its deadline (job_deadline_ms), ends without an object or cannot start gets an
+// object made here, with "ok" false and an "error".
 #pragma once
 
 #include <ostream>
@@ -29,8 +29,8 @@ struct BatchServices {
   PortScanner* port_scanner = nullptr;  // the port list probes choose from (null: fixed names)
 };
 
-// The child's arguments for one port's job.
-std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port);
+// The child that runs the request's command on one port: port-job, its request, its deadline.
+ChildJob port_child_job(const CliRequest& request, const std::string& port);
 
 // The last line of a child's output that is a JSON object.
 std::optional<JsonObject> last_json_object(const std::string& output);

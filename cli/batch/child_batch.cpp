@@ -22,7 +22,7 @@ std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
     while (next < jobs.size() && started_at.size() < std::max<std::size_t>(limits.max_running, 1)) {
       const std::size_t job = next++;
       std::string failure;
-      if (runner.start(job, jobs[job].args, failure)) {
+      if (runner.start(job, jobs[job].args, jobs[job].input, failure)) {
         started_at[job] = clock.now_ms();
         observer.job_started(job);
       } else {

@@ -20,9 +20,10 @@ struct BatchLimits {
   std::size_t max_running = kMaxRunningChildren;
 };
 
-// One child's job: its arguments and how long it may run.
+// One child's job: its arguments, what it reads on standard input and how long it may run.
 struct ChildJob {
   std::vector<std::string> args;
+  std::string input;
   std::uint32_t deadline_ms = 0;
 };
 

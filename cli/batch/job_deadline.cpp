@@ -16,6 +16,7 @@ int job_exchanges(const CliRequest& request) {
       return kBuzzerOffExchanges;
     case CliCommand::kPorts:
     case CliCommand::kProbePort:
+    case CliCommand::kPortJob:
       break;
   }
   return kReadBitrateExchanges;  // a probe asks for the bitrate

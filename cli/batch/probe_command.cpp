@@ -106,7 +106,7 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
   probe.deadline_ms = deadline_ms;
   std::vector<ChildJob> jobs;
   for (const ScannedPort& port : candidates) {
-    jobs.push_back({port_job_arguments(probe, utf8_from_utf16(port.name)), job_deadline_ms(probe)});
+    jobs.push_back(port_child_job(probe, utf8_from_utf16(port.name)));
   }
   ProbeCollector collector(candidates, job_deadline_ms(probe), on_result);
   run_child_batch(services.runner, services.clock, jobs, services.limits, collector);

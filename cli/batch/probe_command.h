@@ -1,6 +1,6 @@
 // ports --probe: every candidate port asked for its bitrate at once, one child process each
-// ("probe-port -p PORT"), so that a dozen silent ports take about one reply time-out, not a
-// dozen. Also the search behind --found.
+// (port-job with a probe request), so that a dozen silent ports take about one reply time-out, not
+// a dozen. Also the search behind --found.
 #pragma once
 
 #include <optional>

@@ -155,7 +155,9 @@ TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
       {"ports", "read"},
       {"ports", "-p", "COM3"},
       {"ports", "--match", "COM*"},
-      {"probe-port", "-p", "COM3", "-p", "COM4"},
+      // What only a child's request on standard input can ask for.
+      {"read", "-p", "x", "--parent-pid", "1"},
+      {"port-job", "-p", "COM3"},
   };
   for (const auto& args : cases) {
     std::string joined;

@@ -2,10 +2,14 @@
 // codes, and ports probed side by side (a silent port costs one reply time-out, not one each).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "tests/integration/processes.h"
 
@@ -99,10 +103,31 @@ TEST_F(BatchTest, NothingFoundAndAnOrphanedChildBothExitOne) {
   EXPECT_TRUE(found.err.ends_with("no device found on the 2 ports probed\n")) << found.err;
   // A child whose parent is gone before it is tied to it ends at once, unheard (children die with
   // their parent: kill -9 of a run leaves none behind).
-  const CliRun orphan = run_cli({"read", "-p", silent, "--parent-pid", "1"});
+  const CliRun orphan = run_cli({"port-job"}, 10000,
+                                R"({"command":"read","port":")" + silent + R"(","parent_pid":1})");
   EXPECT_EQ(orphan.exit_code, 1);
   EXPECT_EQ(orphan.out + orphan.err, "");
   EXPECT_LT(orphan.wall_ms, kOneTimeoutMaxMs / 2);
+}
+
+TEST_F(BatchTest, ChildrenStartFromTheRunningProgramEvenWhenItsFileWasReplaced) {
+  // The probe behind --found takes one slow reply (2.7 s); the file is replaced meanwhile, before
+  // the read's children start.
+  const std::string port = start_sim({"--fault", "slow", "--fault-count", "1"});
+  TempDir bin;
+  const std::filesystem::path program = bin.path() / "quintrel-cli";
+  std::filesystem::copy_file(QUINTREL_CLI_PATH, program);
+  std::thread upgrade([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::filesystem::path newer = bin.path() / "newer";
+    std::ofstream(newer) << "#!/bin/sh\necho '{\"ok\":false,\"error\":\"the new file\"}'\nexit 9\n";
+    std::filesystem::permissions(newer, std::filesystem::perms::owner_all);
+    std::filesystem::rename(newer, program);
+  });
+  const CliRun run = run_program(program, {"read", "--found", "-p", port, "--json"});
+  upgrade.join();
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find(R"("identifier":"7FF")"), std::string::npos) << run.out;
 }
 
 TEST_F(BatchTest, SlowButValidDevicesAreSavedAsAloneAndAShortDeadlineStopsASilentPort) {

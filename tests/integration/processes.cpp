@@ -34,9 +34,9 @@ std::string read_file(const fs::path& file) {
   return text.str();
 }
 
-// Starts program with args; stdout and stderr go to the given files.
+// Starts program with args; stdout and stderr go to the given files, stdin comes from in.
 pid_t spawn(const char* program, const std::vector<std::string>& args, const fs::path& out,
-            const fs::path& err) {
+            const fs::path& err, const fs::path& in = "/dev/null") {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : args) {
@@ -45,7 +45,7 @@ pid_t spawn(const char* program, const std::vector<std::string>& args, const fs:
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
@@ -73,11 +73,18 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-CliRun run_cli(const std::vector<std::string>& args, double bound_ms) {
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms, const std::string& input) {
+  return run_program(QUINTREL_CLI_PATH, args, bound_ms, input);
+}
+
+CliRun run_program(const std::string& program, const std::vector<std::string>& args,
+                   double bound_ms, const std::string& input) {
   TempDir dir;
   CliRun run;
+  std::ofstream(dir.path() / "in") << input;
   const auto start = SteadyClock::now();
-  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err");
+  const pid_t pid =
+      spawn(program.c_str(), args, dir.path() / "out", dir.path() / "err", dir.path() / "in");
   if (pid < 0) {
     return run;
   }

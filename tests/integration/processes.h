@@ -33,8 +33,13 @@ struct CliRun {
   double cpu_ms = 0;  // user + system
 };
 
-// Runs quintrel-cli with the arguments and waits for it (killed after bound_ms).
-CliRun run_cli(const std::vector<std::string>& args, double bound_ms = 10000);
+// Runs quintrel-cli with the arguments and input on its standard input, and waits for it (killed
+// after bound_ms).
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms = 10000,
+               const std::string& input = {});
+// The same with a copy of quintrel-cli (or another program) at program.
+CliRun run_program(const std::string& program, const std::vector<std::string>& args,
+                   double bound_ms = 10000, const std::string& input = {});
 
 // quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
 // constructor returns once the link exists (with "--count N": the last device's), the destructor

@@ -26,6 +26,10 @@ class RecordingObserver final : public BatchObserver {
 
 using Times = std::vector<std::pair<std::size_t, std::uint32_t>>;
 
+std::vector<ChildJob> jobs_of_ten_seconds(std::size_t count) {
+  return std::vector<ChildJob>(count, ChildJob{{}, {}, 10000});
+}
+
 TEST(ChildBatch, BlockedChildIsStoppedAtItsDeadlineAndHoldsUpNoOther) {
   quintrel::test::VirtualClock clock;
   test::FakeChildRunner runner(clock, [](std::size_t job, const auto&) {
@@ -33,8 +37,8 @@ TEST(ChildBatch, BlockedChildIsStoppedAtItsDeadlineAndHoldsUpNoOther) {
   });
   RecordingObserver observer(clock);
 
-  const std::vector<ChildEnd> ends = run_child_batch(
-      runner, clock, {{{"a"}, 10000}, {{"b"}, 10000}, {{"c"}, 10000}}, BatchLimits{}, observer);
+  const std::vector<ChildEnd> ends =
+      run_child_batch(runner, clock, jobs_of_ten_seconds(3), BatchLimits{}, observer);
 
   EXPECT_EQ(observer.ended, (Times{{1, 40}, {2, 9999}, {0, 10000}}));
   EXPECT_EQ(runner.stopped, (Times{{0, 10000}}));
@@ -54,8 +58,8 @@ TEST(ChildBatch, FreePlacesAreTakenAsChildrenEndAndEachDeadlineRunsFromItsOwnSta
   });
   RecordingObserver observer(clock);
 
-  const std::vector<ChildEnd> ends = run_child_batch(
-      runner, clock, std::vector<ChildJob>(4, {{}, 10000}), BatchLimits{2}, observer);
+  const std::vector<ChildEnd> ends =
+      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, observer);
 
   // Job 1 cannot start, so 0 and 2 run first; 3 takes 2's place when it ends.
   EXPECT_EQ(runner.started, (Times{{0, 0}, {2, 0}, {3, 300}}));
