@@ -19,10 +19,12 @@ inline constexpr std::size_t kMaxRunningChildren = 32;
 // How a child's run ended and what it wrote.
 struct ChildEnd {
   enum class How {
-    kExited,      // ended by itself with exit_code
-    kCrashed,     // ended by a signal or an exception the system reported (detail says which)
-    kStopped,     // stopped by the parent (its deadline passed)
-    kNotStarted,  // the system could not start it (detail says why)
+    kExited,       // ended by itself with exit_code
+    kCrashed,      // ended by a signal or an exception the system reported (detail says which)
+    kStopped,      // stopped by the parent (its deadline passed)
+    kNotStarted,   // the system could not start it (detail says why)
+    kNotRun,       // not started: the run was asked to stop first
+    kInterrupted,  // stopped by the parent when the run was asked to stop a second time
   };
 
   std::size_t job = 0;  // the number it was started with

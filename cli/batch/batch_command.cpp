@@ -10,6 +10,7 @@
 #include "cli/batch/job_deadline.h"
 #include "cli/batch/port_job.h"
 #include "cli/batch/status_board.h"
+#include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
 
 namespace quintrel::cli {
@@ -59,17 +60,23 @@ class BatchPrinter final : public BatchObserver {
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
     const JsonObject result = without_present_ports(with_port_places(
-        port_result(ports_[end.job], end, job_deadline_ms(request_)), context_.listed));
+        port_result(ports_[end.job], end, job_deadline_ms(request_), job_steps(request_)),
+        context_.listed));
+    const bool stopped_by_run =
+        end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted;
+    states_[end.job] = stopped_by_run ? text_of(result, "error") : "done";
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
+    // Once standard output is closed, the results are dropped; the ports still finish.
     if (request_.json) {
       out_ << json_text(result) << '\n' << std::flush;
     } else {
       board_.show_result(end.job, result_line(request_.command, result));
     }
+    output_closed_ = output_closed_ || !out_.good();
     if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
-      err_ << "--- " << ports_[end.job] << '\n' << end.err << std::flush;
+      err_ << "--- " << ports_[end.job] << '\n' << without_step_marks(end.err) << std::flush;
     }
     count(result);
   }
@@ -96,6 +103,16 @@ class BatchPrinter final : public BatchObserver {
     for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
     }
+    const bool interrupted = services_.stops != nullptr && services_.stops->count() > 0;
+    if (interrupted) {
+      err_ << "interrupted; where each port stands:\n";
+      for (std::size_t i = 0; i < ports_.size(); ++i) {
+        err_ << "  " << ports_[i] << ": " << states_[i] << '\n';
+      }
+    }
+    if (output_closed_) {
+      err_ << "standard output was closed: the results still due were not printed\n";
+    }
     err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
     for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
@@ -109,6 +126,12 @@ class BatchPrinter final : public BatchObserver {
     }
     if (present_ports_cut_) {
       err_ << present_ports_ << '\n';
+    }
+    if (interrupted) {
+      return kExitInterrupted;
+    }
+    if (output_closed_) {
+      return kExitOutputClosed;
     }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
@@ -156,6 +179,8 @@ class BatchPrinter final : public BatchObserver {
   std::string present_ports_;
   bool present_ports_known_ = false;
   bool present_ports_cut_ = false;
+  std::vector<std::string> states_ = std::vector<std::string>(ports_.size(), "not started");
+  bool output_closed_ = false;
 };
 
 }  // namespace
@@ -177,8 +202,20 @@ std::optional<JsonObject> last_json_object(const std::string& output) {
   return found;
 }
 
-std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms) {
+std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
+                          const std::vector<std::string>& steps) {
   switch (end.how) {
+    case ChildEnd::How::kNotRun:
+      return "not started: the run was interrupted";
+    case ChildEnd::How::kInterrupted: {
+      const int step = last_step_begun(end.err);
+      if (step == 0) {
+        return "interrupted before its first step";
+      }
+      const std::size_t index = static_cast<std::size_t>(step) - 1;
+      return "interrupted in step " + std::to_string(step) + " of " + std::to_string(steps.size()) +
+             (index < steps.size() ? " (" + steps[index] + ")" : std::string());
+    }
     case ChildEnd::How::kStopped:
       return "no result within " + deadline_text(deadline_ms) +
              ": stopped (the port's driver does not return)";
@@ -192,13 +229,14 @@ std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms) {
   if (last_json_object(end.out)) {
     return {};
   }
-  const std::string said = last_line(end.err);
+  const std::string said = last_line(without_step_marks(end.err));
   return said.empty() ? "ended without a result (exit " + std::to_string(end.exit_code) + ")"
                       : said;
 }
 
-JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms) {
-  const std::string failure = child_failure(end, deadline_ms);
+JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms,
+                       const std::vector<std::string>& steps) {
+  const std::string failure = child_failure(end, deadline_ms, steps);
   if (failure.empty()) {
     JsonObject object = *last_json_object(end.out);
     if (!object.contains("ok")) {
@@ -210,6 +248,9 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32
     return object;
   }
   const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
+  if (end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted) {
+    return {{"port", port}, {"ok", false}, {"exit", kExitInterrupted}, {"error", failure}};
+  }
   return {{"port", port},
           {"ok", false},
           {"exit", exited_failing ? end.exit_code : kExitFailure},
@@ -251,7 +292,7 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();
-  run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops, printer);
   return printer.summarise();
 }
 

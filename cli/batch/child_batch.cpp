@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
+#include <utility>
 
 namespace quintrel::cli {
 
 std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
                                       const std::vector<ChildJob>& jobs, const BatchLimits& limits,
-                                      BatchObserver& observer) {
+                                      const StopRequests* stops, BatchObserver& observer) {
   std::vector<ChildEnd> ends(jobs.size());
   std::map<std::size_t, std::uint32_t> started_at;  // running jobs
   std::size_t next = 0;
@@ -18,7 +20,28 @@ std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
     observer.job_ended(ends[end.job]);
   };
 
+  const auto end_unstarted = [&](std::size_t job, ChildEnd::How how, std::string detail) {
+    ChildEnd end;
+    end.job = job;
+    end.how = how;
+    end.detail = std::move(detail);
+    ends[job] = end;
+    observer.job_ended(ends[job]);
+  };
+
   while (next < jobs.size() || !started_at.empty()) {
+    const int stop_requests = stops != nullptr ? stops->count() : 0;
+    while (stop_requests > 0 && next < jobs.size()) {
+      end_unstarted(next++, ChildEnd::How::kNotRun, {});
+    }
+    if (stop_requests > 1) {
+      while (!started_at.empty()) {
+        ChildEnd end = runner.stop(started_at.begin()->first);
+        end.how = ChildEnd::How::kInterrupted;
+        finish(std::move(end));
+      }
+      break;
+    }
     while (next < jobs.size() && started_at.size() < std::max<std::size_t>(limits.max_running, 1)) {
       const std::size_t job = next++;
       std::string failure;
@@ -26,12 +49,7 @@ std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
         started_at[job] = clock.now_ms();
         observer.job_started(job);
       } else {
-        ChildEnd end;
-        end.job = job;
-        end.how = ChildEnd::How::kNotStarted;
-        end.detail = failure;
-        ends[job] = end;
-        observer.job_ended(ends[job]);
+        end_unstarted(job, ChildEnd::How::kNotStarted, failure);
       }
     }
     if (started_at.empty()) {

@@ -10,6 +10,7 @@
 
 #include "link/clock.h"
 #include "platform/child_process.h"
+#include "platform/stop_signals.h"
 
 namespace quintrel::cli {
 
@@ -37,9 +38,11 @@ class BatchObserver {
   virtual void tick() = 0;
 };
 
-// Runs jobs[i] as job i and returns every job's end, indexed by job.
+// Runs jobs[i] as job i and returns every job's end, indexed by job. After the first stop request
+// (stops may be null: none come) no job starts (each left ends as kNotRun) and the running ones
+// go on to their end; after the second those are stopped too (kInterrupted).
 std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
                                       const std::vector<ChildJob>& jobs, const BatchLimits& limits,
-                                      BatchObserver& observer);
+                                      const StopRequests* stops, BatchObserver& observer);
 
 }  // namespace quintrel::cli

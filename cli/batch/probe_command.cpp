@@ -22,6 +22,9 @@ class ProbeCollector final : public BatchObserver {
 
   void job_started(std::size_t) override {}
   void job_ended(const ChildEnd& end) override {
+    if (end.how == ChildEnd::How::kNotRun) {
+      return;  // the run was interrupted before this port's turn
+    }
     if (std::optional<ProbedPort> probed = probed_port(candidates_[end.job], end, deadline_ms_)) {
       on_result_(*probed);
       results.push_back(std::move(*probed));
@@ -109,7 +112,8 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
     jobs.push_back(port_child_job(probe, utf8_from_utf16(port.name)));
   }
   ProbeCollector collector(candidates, job_deadline_ms(probe), on_result);
-  run_child_batch(services.runner, services.clock, jobs, services.limits, collector);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops,
+                  collector);
   return std::move(collector.results);
 }
 
@@ -127,6 +131,10 @@ int run_port_probe(const CliRequest& request, BatchServices& services, std::ostr
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
   err << "a device on " << devices << " of " << count_text(probed.size(), "port") << " probed\n";
+  if (services.stops != nullptr && services.stops->count() > 0) {
+    err << "interrupted: " << candidates.ports.size() - probed.size() << " ports not probed\n";
+    return kExitInterrupted;
+  }
   return devices > 0 ? kExitSuccess : kExitFailure;
 }
 

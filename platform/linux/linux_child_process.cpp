@@ -190,9 +190,23 @@ bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& ar
   posix_spawn_file_actions_adddup2(&actions, in_read, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+  // Its own process group, so that the Ctrl+C a terminal sends to the whole foreground group
+  // reaches only this process, which decides what the children do; and the signals this process
+  // may be ignoring (SIGPIPE during a run) back to their defaults.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+    sigaddset(&defaults, signal);
+  }
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
   const std::string file = "/proc/self/fd/" + std::to_string(program_fd_);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, file.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, file.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   ::close(in_read);
   ::close(out_pipe[1]);

@@ -2,6 +2,8 @@
 // codes, and ports probed side by side (a silent port costs one reply time-out, not one each).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +130,41 @@ TEST_F(BatchTest, ChildrenStartFromTheRunningProgramEvenWhenItsFileWasReplaced) 
   upgrade.join();
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   EXPECT_NE(run.out.find(R"("identifier":"7FF")"), std::string::npos) << run.out;
+}
+
+TEST_F(BatchTest, CtrlCLetsRunningPortsFinishASecondStopsThemAndEachPortsStateIsSaid) {
+  // Two exchanges of 2.7 s each.
+  const std::string first = start_sim({"--fault", "slow"});
+  const std::string second = start_sim({"--fault", "slow"});
+  const CliRun once =
+      run_cli_signalled({"read", "--json", "-p", first, "-p", second}, {{1000, SIGINT}});
+  EXPECT_EQ(once.exit_code, 130) << once.err;
+  const auto results = objects(once.out);
+  ASSERT_EQ(results.size(), 2u) << once.out;
+  EXPECT_EQ(results.at(first).value("identifier", ""), "7FF");
+  EXPECT_NE(once.err.find("interrupted; where each port stands:\n  " + first + ": done\n  " +
+                          second + ": done\n"),
+            std::string::npos)
+      << once.err;
+
+  const CliRun twice =
+      run_cli_signalled({"read", "-p", first, "-p", second}, {{1000, SIGINT}, {1500, SIGTERM}});
+  EXPECT_EQ(twice.exit_code, 130) << twice.err;
+  EXPECT_LT(twice.wall_ms, 2700);
+  EXPECT_NE(twice.err.find(first + ": interrupted in step 1 of 2 (reading the bitrate)\n"),
+            std::string::npos)
+      << twice.err;
+}
+
+TEST_F(BatchTest, AClosedOutputLetsEveryStartedPortFinish) {
+  const std::string quick = start_sim({});
+  const std::string slow = start_sim({"--fault", "slow", "--fault-count", "1"});
+  const CliRun run = run_cli_signalled({"read", "--json", "-p", quick, "-p", slow}, {}, true);
+  EXPECT_EQ(run.exit_code, 141) << run.err;
+  EXPECT_NE(run.err.find("standard output was closed"), std::string::npos) << run.err;
+  // The slow port's identifier was still asked for after the quick port's result met the closed
+  // output.
+  EXPECT_NE(run.err.find("2 of 2 ports succeeded"), std::string::npos) << run.err;
 }
 
 TEST_F(BatchTest, SlowButValidDevicesAreSavedAsAloneAndAShortDeadlineStopsASilentPort) {

@@ -107,6 +107,69 @@ CliRun run_program(const std::string& program, const std::vector<std::string>& a
   return run;
 }
 
+CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector<SignalAt>& signals,
+                         bool closed_output) {
+  constexpr double kBoundMs = 20000;
+  TempDir dir;
+  CliRun run;
+  int pipe_ends[2] = {-1, -1};
+  if (closed_output && pipe(pipe_ends) == 0) {
+    close(pipe_ends[0]);
+  }
+  std::vector<char*> argv = {const_cast<char*>(QUINTREL_CLI_PATH)};
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  const fs::path out = dir.path() / "out";
+  const fs::path err = dir.path() / "err";
+  if (closed_output) {
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  const auto start = SteadyClock::now();
+  pid_t pid = -1;
+  const bool spawned =
+      posix_spawn(&pid, QUINTREL_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (closed_output) {
+    close(pipe_ends[1]);
+  }
+  if (!spawned) {
+    return run;
+  }
+  int status = 0;
+  std::size_t sent = 0;
+  bool killed = false;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (sent < signals.size() && ms_since(start) >= signals[sent].at_ms) {
+      kill(-pid, signals[sent++].signal);
+    }
+    if (!killed && ms_since(start) > kBoundMs) {
+      kill(-pid, SIGKILL);
+      killed = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  run.wall_ms = ms_since(start);
+  run.exit_code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(out);
+  run.err = read_file(err);
+  return run;
+}
+
 SimProcess::SimProcess(const fs::path& dir, const std::vector<std::string>& extra_args)
     : link_(dir / "port"), log_file_(dir / "sim.log") {
   std::vector<std::string> args = {"--link", link_.string(), "--log", log_file_.string()};
