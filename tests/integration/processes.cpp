@@ -34,9 +34,11 @@ std::string read_file(const fs::path& file) {
   return text.str();
 }
 
-// Starts program with args; stdout and stderr go to the given files, stdin comes from in.
+// Starts program with args; stdout and stderr go to the given files (stdout to out_fd instead
+// when that is given), stdin comes from in; with own_group in a process group of its own.
 pid_t spawn(const char* program, const std::vector<std::string>& args, const fs::path& out,
-            const fs::path& err, const fs::path& in = "/dev/null") {
+            const fs::path& err, const fs::path& in = "/dev/null", bool own_group = false,
+            int out_fd = -1) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : args) {
@@ -46,14 +48,22 @@ pid_t spawn(const char* program, const std::vector<std::string>& args, const fs:
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out_fd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, own_group ? POSIX_SPAWN_SETPGROUP : 0);
   pid_t pid = -1;
-  if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, program, &actions, &attributes, argv.data(), environ) != 0) {
     pid = -1;
   }
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
@@ -116,44 +126,16 @@ CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector
   if (closed_output && pipe(pipe_ends) == 0) {
     close(pipe_ends[0]);
   }
-  std::vector<char*> argv = {const_cast<char*>(QUINTREL_CLI_PATH)};
-  for (const std::string& arg : args) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  }
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  const fs::path out = dir.path() / "out";
-  const fs::path err = dir.path() / "err";
-  if (closed_output) {
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
   const auto start = SteadyClock::now();
-  pid_t pid = -1;
-  const bool spawned =
-      posix_spawn(&pid, QUINTREL_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0;
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err",
+                          "/dev/null", true, pipe_ends[1]);
   if (closed_output) {
     close(pipe_ends[1]);
-  }
-  if (!spawned) {
-    return run;
   }
   int status = 0;
   std::size_t sent = 0;
   bool killed = false;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
+  while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
     if (sent < signals.size() && ms_since(start) >= signals[sent].at_ms) {
       kill(-pid, signals[sent++].signal);
     }
@@ -164,9 +146,9 @@ CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   run.wall_ms = ms_since(start);
-  run.exit_code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = read_file(out);
-  run.err = read_file(err);
+  run.exit_code = pid > 0 && !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(dir.path() / "out");
+  run.err = read_file(dir.path() / "err");
   return run;
 }
 
