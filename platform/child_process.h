@@ -64,7 +64,7 @@ int this_process_id();
 // Called in a child the runner started, with the id its parent gave it: the child is killed when
 // that parent ends, also by SIGKILL, so that no child outlives a run that was killed. (Linux
 // takes the thread that started the child for its parent: the runner is used from the main
-// thread only.) On Windows the runner's kill-on-close job object does this and passes nothing.
+// thread only.) On Windows the runner's kill-on-close job object does this, and this does nothing.
 void end_with_parent(int parent_pid);
 
 }  // namespace quintrel::cli
