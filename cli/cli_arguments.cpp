@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -152,6 +154,27 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
   return utf16_from_utf8(hex_text(value));
 }
 
+std::optional<std::uint32_t> deadline_from_argument(std::string_view text) {
+  // std::stod would also take leading spaces, a sign, "nan" and "inf".
+  if (text.empty() || text[0] < '0' || text[0] > '9') {
+    return std::nullopt;
+  }
+  double seconds = 0;
+  const std::string number(text);
+  std::size_t used = 0;
+  try {
+    seconds = std::stod(number, &used);
+  } catch (const std::logic_error&) {
+    return std::nullopt;
+  }
+  // Trailing words ("5s") are refused too.
+  if (used != number.size() ||
+      !(seconds >= kDeadlineMinSeconds && seconds <= kDeadlineMaxSeconds)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(seconds * 1000 + 0.5);
+}
+
 std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
                                               std::ostream& err, int& exit_code) {
   CliRequest request;
@@ -161,7 +184,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "success; 1 the device did not answer right (time-out, wrong check byte, empty reply); 2 "
       "usage error; 3 the port cannot be opened (missing, busy, no permission, not a serial "
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
-      "--found) where some port failed (--found that found no device: 1)."};
+      "--found) where some port failed (--found that found no device: 1); 130 such a run was "
+      "interrupted (Ctrl+C, SIGTERM); 141 its standard output was closed (every started port "
+      "still finished)."};
   app.name("quintrel-cli");
   app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
   // At most one command; a missing or unknown one, and every stray word, is answered below by
@@ -199,6 +224,16 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   const std::string json_help =
       "Print one JSON object per port: port, by_id and link where the port list was consulted, "
       "ok, exit, and error (and reason) when it failed";
+  std::string deadline;
+  const std::string deadline_help =
+      "In a run over several ports: stop a port's process when it has not finished after this "
+      "many seconds (0.1..3600); default: 3 s plus 3.03 s for each exchange of its command, "
+      "time for every reply stage to run out (read 9.06 s, save --verify 18.15 s)";
+  const auto add_deadline = [&](CLI::App* command) {
+    command->add_option("--deadline", deadline, deadline_help)
+        ->check(accepts(deadline_from_argument, "a number of seconds from 0.1 to 3600"))
+        ->option_text("SECONDS");
+  };
   const std::string found_help =
       "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
       "ports only, and a port -p selected where no device answers (silent, garbled, busy) fails";
@@ -220,6 +255,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       ->option_text("PORT")
       ->allow_extra_args(false)
       ->check(not_an_option);
+  add_deadline(ports);
 
   // Each command that talks to a device: one or more -p (else QUINTREL_PORT), or --found.
   const auto add_ports = [&](CLI::App* command, const std::string& json_text) {
@@ -229,7 +265,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
         ->check(not_an_option);
     command->add_flag("--found", request.found, found_help);
     command->add_flag("--json", request.json, json_text);
-    command->add_option("--parent-pid", request.parent_pid)->group("");  // for children
+    add_deadline(command);
     add_trace(command);
   };
   CLI::App* read = app.add_subcommand("read", "Read the bitrate and the CAN identifier");
@@ -260,10 +296,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
   add_ports(buzzer, json_help);
 
-  // What a probing run starts for each port; not for people, so not in --help.
-  CLI::App* probe_port = app.add_subcommand("probe-port", "")->group("");
-  probe_port->add_option("-p,--port", request.ports)->required()->expected(1);
-  probe_port->add_option("--parent-pid", request.parent_pid);
+  // What a run over many ports starts for each port, its request on standard input; not for
+  // people, so not in --help.
+  CLI::App* port_job = app.add_subcommand(kPortJobCommand, "")->group("");
 
   try {
     std::vector<std::string> args = with_help_word_as_flag(argc, argv);
@@ -305,11 +340,14 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     request.identifier = *identifier_from_argument(identifier);
   } else if (*buzzer) {
     request.command = CliCommand::kBuzzerOff;
-  } else {
-    request.command = CliCommand::kProbePort;
+  } else if (*port_job) {
+    request.command = CliCommand::kPortJob;
+  }
+  if (!deadline.empty()) {
+    request.deadline_ms = *deadline_from_argument(deadline);
   }
   exit_code = 0;
-  if (request.command != CliCommand::kPorts && request.command != CliCommand::kProbePort &&
+  if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
       request.ports.empty() && !request.found) {
     const char* named = std::getenv(kPortVariable);
     if (named == nullptr || *named == '\0') {

@@ -1,6 +1,7 @@
 // The command line of quintrel-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,8 +12,11 @@
 
 namespace quintrel::cli {
 
-// kProbePort is the hidden command a probing run starts in a child process for each port.
-enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort };
+// kPortJob is the hidden command a run over many ports starts in a child process for each port,
+// with the port's request on standard input (cli/batch/port_job.h); kProbePort is the probe of
+// one port such a request may ask for.
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob };
+inline constexpr char kPortJobCommand[] = "port-job";
 
 struct CliRequest {
   CliCommand command = CliCommand::kPorts;
@@ -27,7 +31,9 @@ struct CliRequest {
   BitrateCode bitrate = 0;         // save
   std::u16string identifier;       // save: as the identifier field would hold it
   bool verify = false;             // save: read back and compare
-  int parent_pid = 0;  // a child of a run over many ports (Linux): it ends when that run ends
+  std::uint32_t deadline_ms = 0;   // --deadline: each port's child in a run over many ports; 0:
+                                   // from the exchanges of its command
+  int parent_pid = 0;  // a port's job (Linux): it ends when the run that started it ends
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.
@@ -37,6 +43,13 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
 // either case with a value of at most 7FF, upper-case and without leading zeros ("07f" gives
 // "7F", "000" gives "0"); nullopt for anything else.
 std::optional<std::u16string> identifier_from_argument(std::string_view text);
+
+// --deadline's bounds, in seconds.
+inline constexpr double kDeadlineMinSeconds = 0.1;
+inline constexpr double kDeadlineMaxSeconds = 3600;
+
+// "17.5" seconds as milliseconds (17500); nullopt for anything but a number within the bounds.
+std::optional<std::uint32_t> deadline_from_argument(std::string_view text);
 
 // The environment variable that names the port when -p is absent.
 inline constexpr char kPortVariable[] = "QUINTREL_PORT";

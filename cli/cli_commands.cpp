@@ -197,6 +197,7 @@ void run_on_link(const CliRequest& request, SerialLink& link, PortOutcome& outco
       break;
     case CliCommand::kPorts:
     case CliCommand::kProbePort:  // run_concurrent_command's
+    case CliCommand::kPortJob:    // replaced by its request
       break;
   }
 }

@@ -1,9 +1,13 @@
 #include "cli/cli_program.h"
 
 #include <iostream>
+#include <iterator>
 #include <optional>
+#include <string>
 
 #include "cli/batch/concurrent_commands.h"
+#include "cli/batch/port_job.h"
+#include "cli/batch/step_marks.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
@@ -15,10 +19,20 @@ namespace quintrel::cli {
 
 int run_cli_program(int argc, char** argv, PlatformServices& platform) {
   int exit_code = 0;
-  const std::optional<CliRequest> request =
+  std::optional<CliRequest> request =
       parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
   if (!request) {
     return exit_code;
+  }
+  const bool port_job = request->command == CliCommand::kPortJob;
+  if (port_job) {
+    const std::string text{std::istreambuf_iterator<char>(std::cin), {}};
+    std::string error;
+    request = port_job_request(text, error);
+    if (!request) {
+      std::cerr << kPortJobCommand << ": " << error << '\n';
+      return kExitUsage;
+    }
   }
   if (request->parent_pid != 0) {
     end_with_parent(request->parent_pid);
@@ -29,7 +43,10 @@ int run_cli_program(int argc, char** argv, PlatformServices& platform) {
   SerialBackend& backend = request->precise_trace ? precise_tracing
                            : request->trace       ? tracing
                                                   : platform.serial_backend();
-  const CliServices services{backend, &platform.port_scanner(), platform.clock()};
+  // A port's job tells its run how far it got, should the run have to stop it.
+  StepMarkingBackend marking(backend, std::cerr);
+  const CliServices services{port_job ? marking : backend, &platform.port_scanner(),
+                             platform.clock()};
   const std::optional<int> concurrent =
       run_concurrent_command(*request, services, std::cout, std::cerr);
   return concurrent ? *concurrent : run_cli_command(*request, services, std::cout, std::cerr);

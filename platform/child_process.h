@@ -1,6 +1,6 @@
 // Child processes of quintrel-cli itself: a run over many ports gives each port its own process,
 // so that each keeps the core's one serial link and a port whose driver blocks holds up only its
-// own process. The platform files (posix_child_process.cpp, win32_child_process.cpp) start, watch
+// own process. The platform files (linux_child_process.cpp, win32_child_process.cpp) start, watch
 // and stop them; everything above this seam is portable.
 #pragma once
 
@@ -19,10 +19,12 @@ inline constexpr std::size_t kMaxRunningChildren = 32;
 // How a child's run ended and what it wrote.
 struct ChildEnd {
   enum class How {
-    kExited,      // ended by itself with exit_code
-    kCrashed,     // ended by a signal or an exception the system reported (detail says which)
-    kStopped,     // stopped by the parent (its deadline passed)
-    kNotStarted,  // the system could not start it (detail says why)
+    kExited,       // ended by itself with exit_code
+    kCrashed,      // ended by a signal or an exception the system reported (detail says which)
+    kStopped,      // stopped by the parent (its deadline passed)
+    kNotStarted,   // the system could not start it (detail says why)
+    kNotRun,       // not started: the run was asked to stop first
+    kInterrupted,  // stopped by the parent when the run was asked to stop a second time
   };
 
   std::size_t job = 0;  // the number it was started with
@@ -38,11 +40,12 @@ class ChildRunner {
   // Stops every child still running and waits for it a short while.
   virtual ~ChildRunner() = default;
 
-  // Starts this very program with the arguments (not counting the program name) under the
-  // number job; its standard input is empty, its output is collected. False (with the reason in
-  // failure) when the system refuses.
+  // Starts this very program (the file the running process was started from, even when a newer
+  // one has since replaced it) with the arguments (not counting the program name) under the
+  // number job; its standard input is input, then end of file; its output is collected. False
+  // (with the reason in failure) when the system refuses.
   virtual bool start(std::size_t job, const std::vector<std::string>& args,
-                     std::string& failure) = 0;
+                     const std::string& input, std::string& failure) = 0;
 
   // Waits at most max_wait_ms for a started child to end and returns it, or nullopt when none
   // ended in that time.
@@ -55,10 +58,13 @@ class ChildRunner {
 // The platform's runner.
 std::unique_ptr<ChildRunner> make_child_runner();
 
-// Called in a child the runner started (Linux: it passes --parent-pid): the child is killed when
+// This process's id, which a child is given to tie itself to with end_with_parent.
+int this_process_id();
+
+// Called in a child the runner started, with the id its parent gave it: the child is killed when
 // that parent ends, also by SIGKILL, so that no child outlives a run that was killed. (Linux
 // takes the thread that started the child for its parent: the runner is used from the main
-// thread only.) On Windows the runner's kill-on-close job object does this and passes nothing.
+// thread only.) On Windows the runner's kill-on-close job object does this, and this does nothing.
 void end_with_parent(int parent_pid);
 
 }  // namespace quintrel::cli

@@ -13,7 +13,7 @@ struct NamedMode {
   std::string_view name;
 };
 
-constexpr std::array<NamedMode, 12> kModes = {{
+constexpr std::array<NamedMode, 13> kModes = {{
     {FaultMode::kNone, "none"},
     {FaultMode::kNoAnswer, "no-answer"},
     {FaultMode::kBadCheck, "bad-check"},
@@ -26,10 +26,12 @@ constexpr std::array<NamedMode, 12> kModes = {{
     {FaultMode::kDrip, "drip"},
     {FaultMode::kUnplug, "unplug"},
     {FaultMode::kWrongId, "wrong-id"},
+    {FaultMode::kSlow, "slow"},
 }};
 
 // Random draws pick among the reply shapes, none to unplug: wrong-id acts on a single reply after
-// a commit, and with it left out a seed keeps playing the faults it always played.
+// a commit, slow is a valid reply, and with both left out a seed keeps playing the faults it always
+// played.
 constexpr std::size_t kDrawnModes = 11;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -117,6 +119,11 @@ ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
       for (std::size_t at = 0; at < frame.size(); ++at) {
         plan.steps.push_back({at == 0 ? 0 : kDripGapMs, {frame[at]}});
       }
+      break;
+    case FaultMode::kSlow:
+      plan.steps = {{kSlowMs, part(frame, 0, 1)},
+                    {kSlowMs, part(frame, 1, frame.size() - 1)},
+                    {kSlowMs, part(frame, frame.size() - 1, frame.size())}};
       break;
     case FaultMode::kUnplug: {
       const std::size_t body = etx_at - 1;

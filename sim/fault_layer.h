@@ -26,16 +26,20 @@ enum class FaultMode {
   kDrip,       // one byte at a time, kDripGapMs apart
   kUnplug,     // STX and half the body, then the pty is closed like an unplugged adapter
   kWrongId,    // after a commit, the next identifier read answers with kWrongIdBit flipped
+  kSlow,       // STX, then body and ETX, then the check byte, each kSlowMs after the one before
 };
 
 inline constexpr std::uint32_t kLateMs = 1200;  // beyond a reply stage's 1000 ms
 inline constexpr std::uint32_t kDripGapMs = 20;
+// Inside a reply stage's 1000 ms with room for a loaded machine: each stage of the host's wait is
+// used to nine tenths.
+inline constexpr std::uint32_t kSlowMs = 900;
 inline constexpr std::size_t kLongBodySize = 250;
 inline constexpr std::uint32_t kWrongIdBit = 0x1;  // stays within the 11 bits of an identifier
 inline constexpr std::uint8_t kNoiseBytes[] = {0xFF, 0x00, 0x41, 0x03, 0x0D, 0x0A};
 
 // "none", "no-answer", "bad-check", "noise", "late-stx", "late-etx", "late-check", "empty",
-// "long-body", "drip", "unplug", "wrong-id".
+// "long-body", "drip", "unplug", "wrong-id", "slow".
 std::string_view fault_name(FaultMode mode);
 std::optional<FaultMode> fault_from_name(std::string_view name);
 std::vector<std::string_view> fault_names();
@@ -72,9 +76,9 @@ struct FaultSchedule {
   FaultMode mode_for(int reply_number) const;
 };
 
-// Random faults: with probability rate one of the faults other than none and wrong-id, each as
-// likely as the others. The draws depend on the seed and the device number alone, so a run can be
-// replayed and its log held against what a host saw.
+// Random faults: with probability rate one of the faults other than none, wrong-id and slow, each
+// as likely as the others. The draws depend on the seed and the device number alone, so a run can
+// be replayed and its log held against what a host saw.
 class RandomFaults {
  public:
   RandomFaults(double rate, std::uint64_t seed, int device);

@@ -144,7 +144,9 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
       "With --count, each --fault option may start with K: to apply to device K alone; without "
       "it, it applies to every device. The wrong-id fault answers the first ccidr after each "
       "commit (ppw3916) with another identifier, its lowest bit flipped, so that a read-back "
-      "after a save sees a mismatch; random never draws it.");
+      "after a save sees a mismatch. The slow fault sends STX, body and ETX, and the check byte "
+      "each 900 ms after the one before, just inside a host's reply stages. random draws neither "
+      "of these two.");
 
   // Options that take one value: given twice is said plainly, not as CLI11's "At Most 1 required
   // but received 2".

@@ -7,7 +7,10 @@
 #include "base/count_text.h"
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "cli/batch/job_deadline.h"
+#include "cli/batch/port_job.h"
 #include "cli/batch/status_board.h"
+#include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
 
 namespace quintrel::cli {
@@ -16,21 +19,6 @@ namespace {
 
 // The summary names this many failed ports; every one has its own result line anyway.
 constexpr std::size_t kFailedNamedInSummary = 20;
-
-const char* command_name(CliCommand command) {
-  switch (command) {
-    case CliCommand::kRead:
-      return "read";
-    case CliCommand::kSave:
-      return "save";
-    case CliCommand::kBuzzerOff:
-      return "buzzer-off";
-    case CliCommand::kPorts:
-    case CliCommand::kProbePort:
-      break;
-  }
-  return "probe-port";
-}
 
 std::string last_line(const std::string& text) {
   std::istringstream lines(text);
@@ -71,18 +59,24 @@ class BatchPrinter final : public BatchObserver {
 
   void job_ended(const ChildEnd& end) override {
     started_at_.erase(end.job);
-    const JsonObject result = without_present_ports(
-        with_port_places(port_result(ports_[end.job], end, services_.limits), context_.listed));
+    const JsonObject result = without_present_ports(with_port_places(
+        port_result(ports_[end.job], end, job_deadline_ms(request_), job_steps(request_)),
+        context_.listed));
+    const bool stopped_by_run =
+        end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted;
+    states_[end.job] = stopped_by_run ? text_of(result, "error") : "done";
     if (const std::string warning = text_of(result, "warning"); !warning.empty()) {
       warnings_.push_back(warning);
     }
+    // Once standard output is closed, the results are dropped; the ports still finish.
     if (request_.json) {
       out_ << json_text(result) << '\n' << std::flush;
     } else {
       board_.show_result(end.job, result_line(request_.command, result));
     }
+    output_closed_ = output_closed_ || !out_.good();
     if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
-      err_ << "--- " << ports_[end.job] << '\n' << end.err << std::flush;
+      err_ << "--- " << ports_[end.job] << '\n' << without_step_marks(end.err) << std::flush;
     }
     count(result);
   }
@@ -109,6 +103,16 @@ class BatchPrinter final : public BatchObserver {
     for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
     }
+    const bool interrupted = services_.stops != nullptr && services_.stops->count() > 0;
+    if (interrupted) {
+      err_ << "interrupted; where each port stands:\n";
+      for (std::size_t i = 0; i < ports_.size(); ++i) {
+        err_ << "  " << ports_[i] << ": " << states_[i] << '\n';
+      }
+    }
+    if (output_closed_) {
+      err_ << "standard output was closed: the results still due were not printed\n";
+    }
     err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
     for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
       err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
@@ -122,6 +126,12 @@ class BatchPrinter final : public BatchObserver {
     }
     if (present_ports_cut_) {
       err_ << present_ports_ << '\n';
+    }
+    if (interrupted) {
+      return kExitInterrupted;
+    }
+    if (output_closed_) {
+      return kExitOutputClosed;
     }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
@@ -169,28 +179,15 @@ class BatchPrinter final : public BatchObserver {
   std::string present_ports_;
   bool present_ports_known_ = false;
   bool present_ports_cut_ = false;
+  std::vector<std::string> states_ = std::vector<std::string>(ports_.size(), "not started");
+  bool output_closed_ = false;
 };
 
 }  // namespace
 
-std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port) {
-  std::vector<std::string> args = {command_name(request.command), "-p", port};
-  if (request.command != CliCommand::kProbePort) {
-    args.emplace_back("--json");
-  }
-  if (request.command == CliCommand::kSave) {
-    args.insert(args.end(), {"--bitrate", std::to_string(request.bitrate), "--id",
-                             utf8_from_utf16(request.identifier)});
-    if (request.verify) {
-      args.emplace_back("--verify");
-    }
-  }
-  if (request.precise_trace) {
-    args.emplace_back("--precise-trace");
-  } else if (request.trace) {
-    args.emplace_back("--trace");
-  }
-  return args;
+ChildJob port_child_job(const CliRequest& request, const std::string& port) {
+  return {
+      {kPortJobCommand}, port_job_text(request, port, this_process_id()), job_deadline_ms(request)};
 }
 
 std::optional<JsonObject> last_json_object(const std::string& output) {
@@ -205,11 +202,23 @@ std::optional<JsonObject> last_json_object(const std::string& output) {
   return found;
 }
 
-std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
+std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
+                          const std::vector<std::string>& steps) {
   switch (end.how) {
+    case ChildEnd::How::kNotRun:
+      return "not started: the run was interrupted";
+    case ChildEnd::How::kInterrupted: {
+      const int step = last_step_begun(end.err);
+      if (step == 0) {
+        return "interrupted before its first step";
+      }
+      const std::size_t index = static_cast<std::size_t>(step) - 1;
+      return "interrupted in step " + std::to_string(step) + " of " + std::to_string(steps.size()) +
+             (index < steps.size() ? " (" + steps[index] + ")" : std::string());
+    }
     case ChildEnd::How::kStopped:
-      return "no result within " + std::to_string(limits.deadline_ms / 1000) +
-             " s: stopped (the port's driver does not return)";
+      return "no result within " + deadline_text(deadline_ms) +
+             ": stopped (the port's driver does not return)";
     case ChildEnd::How::kCrashed:
       return "ended by " + end.detail + " without a result";
     case ChildEnd::How::kNotStarted:
@@ -220,13 +229,14 @@ std::string child_failure(const ChildEnd& end, const BatchLimits& limits) {
   if (last_json_object(end.out)) {
     return {};
   }
-  const std::string said = last_line(end.err);
+  const std::string said = last_line(without_step_marks(end.err));
   return said.empty() ? "ended without a result (exit " + std::to_string(end.exit_code) + ")"
                       : said;
 }
 
-JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits) {
-  const std::string failure = child_failure(end, limits);
+JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms,
+                       const std::vector<std::string>& steps) {
+  const std::string failure = child_failure(end, deadline_ms, steps);
   if (failure.empty()) {
     JsonObject object = *last_json_object(end.out);
     if (!object.contains("ok")) {
@@ -238,6 +248,9 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, const Batch
     return object;
   }
   const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
+  if (end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted) {
+    return {{"port", port}, {"ok", false}, {"exit", kExitInterrupted}, {"error", failure}};
+  }
   return {{"port", port},
           {"ok", false},
           {"exit", exited_failing ? end.exit_code : kExitFailure},
@@ -273,13 +286,13 @@ std::string result_line(CliCommand command, const JsonObject& result) {
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
                    BatchServices& services, std::ostream& out, std::ostream& err,
                    const BatchContext& context) {
-  std::vector<std::vector<std::string>> jobs;
+  std::vector<ChildJob> jobs;
   for (const std::string& port : ports) {
-    jobs.push_back(port_job_arguments(request, port));
+    jobs.push_back(port_child_job(request, port));
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();
-  run_child_batch(services.runner, services.clock, jobs, services.limits, printer);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops, printer);
   return printer.summarise();
 }
 

@@ -1,8 +1,8 @@
 // read, save and buzzer-off over many ports at once. Each port's job runs in a child process of
-// this program ("<command> -p PORT --json"), so that a port whose driver hangs holds up only its
-// own process; the child's JSON object is the port's result. A child that does not end by the
-// deadline, ends without an object or cannot start gets an object made here, with "ok" false and
-// an "error".
+// this program (the hidden port-job command, cli/batch/port_job.h), so that a port whose driver
+// hangs holds up only its own process; the child's JSON object is the port's result. A child that
+// does not end by its deadline (job_deadline_ms), ends without an object or cannot start gets an
+// object made here, with "ok" false and an "error".
 #pragma once
 
 #include <ostream>
@@ -19,6 +19,11 @@
 namespace quintrel::cli {
 
 inline constexpr int kExitSomePortFailed = 5;
+// Ctrl+C or SIGTERM stopped the run (128 + SIGINT, as a shell shows a program ended by Ctrl+C).
+inline constexpr int kExitInterrupted = 130;
+// Standard output was closed during the run (128 + SIGPIPE, as a shell shows a program that a
+// closed pipe ended); every port that had started still finished.
+inline constexpr int kExitOutputClosed = 141;
 
 // What a run over many ports takes from its surroundings.
 struct BatchServices {
@@ -27,20 +32,25 @@ struct BatchServices {
   bool live = false;  // the output redraws lines (a terminal with cursor control)
   BatchLimits limits = {};
   PortScanner* port_scanner = nullptr;  // the port list probes choose from (null: fixed names)
+  const StopRequests* stops = nullptr;  // Ctrl+C and SIGTERM during the run (null: none come)
 };
 
-// The child's arguments for one port's job.
-std::vector<std::string> port_job_arguments(const CliRequest& request, const std::string& port);
+// The child that runs the request's command on one port: port-job, its request, its deadline.
+ChildJob port_child_job(const CliRequest& request, const std::string& port);
 
 // The last line of a child's output that is a JSON object.
 std::optional<JsonObject> last_json_object(const std::string& output);
 
-// What went wrong with a child that gave no result, in words; empty when it gave one.
-std::string child_failure(const ChildEnd& end, const BatchLimits& limits);
+// What went wrong with a child that gave no result, in words; empty when it gave one. deadline_ms
+// is the one the child was stopped at; steps (job_steps) name the step an interrupted child was in.
+std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
+                          const std::vector<std::string>& steps = {});
 
 // The port's result: the child's object (with "ok" and "exit" from its exit status where it
 // lacks them), or one made here.
-JsonObject port_result(const std::string& port, const ChildEnd& end, const BatchLimits& limits);
+// A port the run stopped or never started has "exit" kExitInterrupted.
+JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms,
+                       const std::vector<std::string>& steps = {});
 
 // "PORT: bitrate 500kbps, identifier 7FF", "PORT: Saved !!!", "PORT: buzzer off" or
 // "PORT: failed (exit N): error: reason".
@@ -59,7 +69,9 @@ struct BatchContext {
 // object per line with --json), the context's failed ports first, and a summary on err. A child
 // that found other programs holding its port after a failed exchange says so in its object's
 // "warning", which is repeated on a "warning: " line before the summary. 0 when every port
-// succeeded, 5 otherwise.
+// succeeded, 5 otherwise. A run that was asked to stop says where each port stands (done,
+// interrupted in which step, not started) and ends with kExitInterrupted; one whose output was
+// closed says so and ends with kExitOutputClosed.
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,
                    BatchServices& services, std::ostream& out, std::ostream& err,
                    const BatchContext& context = {});

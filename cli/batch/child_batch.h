@@ -10,18 +10,22 @@
 
 #include "link/clock.h"
 #include "platform/child_process.h"
+#include "platform/stop_signals.h"
 
 namespace quintrel::cli {
 
-// How long one port's job may take: its commands time out after a few seconds, so a job still
-// running after this is blocked in its driver.
-inline constexpr std::uint32_t kJobDeadlineMs = 10000;
 // A running batch reports to its observer at least this often (the live status shows times).
 inline constexpr std::uint32_t kBatchTickMs = 250;
 
 struct BatchLimits {
-  std::uint32_t deadline_ms = kJobDeadlineMs;
   std::size_t max_running = kMaxRunningChildren;
+};
+
+// One child's job: its arguments, what it reads on standard input and how long it may run.
+struct ChildJob {
+  std::vector<std::string> args;
+  std::string input;
+  std::uint32_t deadline_ms = 0;
 };
 
 class BatchObserver {
@@ -34,9 +38,11 @@ class BatchObserver {
   virtual void tick() = 0;
 };
 
-// Runs jobs[i] (a child's arguments) as job i and returns every job's end, indexed by job.
+// Runs jobs[i] as job i and returns every job's end, indexed by job. After the first stop request
+// (stops may be null: none come) no job starts (each left ends as kNotRun) and the running ones
+// go on to their end; after the second those are stopped too (kInterrupted).
 std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
-                                      const std::vector<std::vector<std::string>>& jobs,
-                                      const BatchLimits& limits, BatchObserver& observer);
+                                      const std::vector<ChildJob>& jobs, const BatchLimits& limits,
+                                      const StopRequests* stops, BatchObserver& observer);
 
 }  // namespace quintrel::cli

@@ -7,6 +7,7 @@
 #include "cli/batch/probe_command.h"
 #include "cli/cli_commands.h"
 #include "cli/port_targets.h"
+#include "platform/stop_signals.h"
 #include "platform/terminal.h"
 
 namespace quintrel::cli {
@@ -33,10 +34,12 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
   }
 
   const std::unique_ptr<ChildRunner> runner = make_child_runner();
+  const std::unique_ptr<StopRequests> stops = hold_stop_signals();
   BatchServices batch{.runner = *runner,
                       .clock = services.clock,
                       .live = output_takes_cursor_control(),
-                      .port_scanner = services.port_scanner};
+                      .port_scanner = services.port_scanner,
+                      .stops = stops.get()};
   if (request.command == CliCommand::kPorts) {
     return run_port_probe(request, batch, out, err);
   }
@@ -45,11 +48,12 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
     if (!found) {
       return kExitUsage;
     }
+    const bool interrupted = stops->count() > 0;
     const int status =
-        found->devices.empty() && found->context.failed.empty()
+        found->devices.empty() && found->context.failed.empty() && !interrupted
             ? kExitFailure
             : run_port_batch(request, found->devices, batch, out, err, found->context);
-    if (!found->devices.empty()) {
+    if (!found->devices.empty() || interrupted) {
       return status;
     }
     // The ports that failed are reported above, but with no device anywhere the likelier cause

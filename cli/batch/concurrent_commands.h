@@ -1,6 +1,6 @@
 // The commands that run on many ports at once, each port in a child process of this program:
-// ports --probe, read / save / buzzer-off over several -p or --found, and the probe-port command
-// a probing run starts for each port.
+// ports --probe, read / save / buzzer-off over several -p or --found, and the probe of one port
+// that a probing run's port-job asks for.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,6 @@
 // Asking one port whether a device answers on it: the bitrate question (read_bitrate), which
 // changes nothing in the device, and what came back. A probing run asks every candidate port at
-// once, each in its own child process (the hidden command probe-port), which prints probe_json.
+// once, each in its own child process (a port-job with a probe request), which prints probe_json.
 #pragma once
 
 #include <string>
@@ -34,7 +34,7 @@ ProbeFinding probe_port(SerialLink& link, const std::string& port);
 // "bitrate_code" for a device and "reason" otherwise.
 JsonObject probe_json(const ProbeFinding& finding);
 
-// The probe-port command: prints probe_json of the port on one line; exits 0 for a device.
+// A probe request's job: prints probe_json of the port on one line; exits 0 for a device.
 int run_probe_port(const std::string& port, const CliServices& services, std::ostream& out);
 
 }  // namespace quintrel::cli

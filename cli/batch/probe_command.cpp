@@ -5,6 +5,7 @@
 
 #include "base/count_text.h"
 #include "base/utf8_text.h"
+#include "cli/batch/job_deadline.h"
 #include "cli/cli_commands.h"
 #include "cli/port_json.h"
 #include "cli/port_targets.h"
@@ -15,13 +16,16 @@ namespace {
 
 class ProbeCollector final : public BatchObserver {
  public:
-  ProbeCollector(const std::vector<ScannedPort>& candidates, const BatchLimits& limits,
+  ProbeCollector(const std::vector<ScannedPort>& candidates, std::uint32_t deadline_ms,
                  const std::function<void(const ProbedPort&)>& on_result)
-      : candidates_(candidates), limits_(limits), on_result_(on_result) {}
+      : candidates_(candidates), deadline_ms_(deadline_ms), on_result_(on_result) {}
 
   void job_started(std::size_t) override {}
   void job_ended(const ChildEnd& end) override {
-    if (std::optional<ProbedPort> probed = probed_port(candidates_[end.job], end, limits_)) {
+    if (end.how == ChildEnd::How::kNotRun) {
+      return;  // the run was interrupted before this port's turn
+    }
+    if (std::optional<ProbedPort> probed = probed_port(candidates_[end.job], end, deadline_ms_)) {
       on_result_(*probed);
       results.push_back(std::move(*probed));
     }
@@ -32,7 +36,7 @@ class ProbeCollector final : public BatchObserver {
 
  private:
   const std::vector<ScannedPort>& candidates_;
-  const BatchLimits& limits_;
+  std::uint32_t deadline_ms_;
   const std::function<void(const ProbedPort&)>& on_result_;
 };
 
@@ -67,9 +71,9 @@ PortTargets probe_candidates(const CliRequest& request, const std::vector<Scanne
 }
 
 std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
-                                      const BatchLimits& limits) {
+                                      std::uint32_t deadline_ms) {
   ProbedPort probed{port, port_json(port)};
-  const std::string failure = child_failure(end, limits);
+  const std::string failure = child_failure(end, deadline_ms);
   if (!failure.empty()) {
     probed.result["probe"] = "unavailable";
     probed.result["reason"] = failure;
@@ -98,16 +102,18 @@ std::string probe_line(const ProbedPort& probed) {
 }
 
 std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
-                                    BatchServices& services,
+                                    std::uint32_t deadline_ms, BatchServices& services,
                                     const std::function<void(const ProbedPort&)>& on_result) {
   CliRequest probe;
   probe.command = CliCommand::kProbePort;
-  std::vector<std::vector<std::string>> jobs;
+  probe.deadline_ms = deadline_ms;
+  std::vector<ChildJob> jobs;
   for (const ScannedPort& port : candidates) {
-    jobs.push_back(port_job_arguments(probe, utf8_from_utf16(port.name)));
+    jobs.push_back(port_child_job(probe, utf8_from_utf16(port.name)));
   }
-  ProbeCollector collector(candidates, services.limits, on_result);
-  run_child_batch(services.runner, services.clock, jobs, services.limits, collector);
+  ProbeCollector collector(candidates, job_deadline_ms(probe), on_result);
+  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops,
+                  collector);
   return std::move(collector.results);
 }
 
@@ -120,11 +126,15 @@ int run_port_probe(const CliRequest& request, BatchServices& services, std::ostr
     return kExitUsage;
   }
   const std::vector<ProbedPort> probed =
-      probe_ports(candidates.ports, services, [&](const ProbedPort& result) {
+      probe_ports(candidates.ports, request.deadline_ms, services, [&](const ProbedPort& result) {
         out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
   err << "a device on " << devices << " of " << count_text(probed.size(), "port") << " probed\n";
+  if (services.stops != nullptr && services.stops->count() > 0) {
+    err << "interrupted: " << candidates.ports.size() - probed.size() << " ports not probed\n";
+    return kExitInterrupted;
+  }
   return devices > 0 ? kExitSuccess : kExitFailure;
 }
 
@@ -154,7 +164,7 @@ std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& 
   FoundPorts found;
   found.context.listed = listed;
   const std::vector<ProbedPort> probed =
-      probe_ports(candidates.ports, services, [](const ProbedPort&) {});
+      probe_ports(candidates.ports, request.deadline_ms, services, [](const ProbedPort&) {});
   found.probed = probed.size();
   std::map<std::string, std::size_t> skipped;  // by what the probe found
   for (const ProbedPort& result : probed) {

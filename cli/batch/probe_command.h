@@ -1,6 +1,6 @@
 // ports --probe: every candidate port asked for its bitrate at once, one child process each
-// ("probe-port -p PORT"), so that a dozen silent ports take about one reply time-out, not a
-// dozen. Also the search behind --found.
+// (port-job with a probe request), so that a dozen silent ports take about one reply time-out, not
+// a dozen. Also the search behind --found.
 #pragma once
 
 #include <optional>
@@ -27,14 +27,15 @@ struct ProbedPort {
 // The port's result from its probing child; nullopt for a fixed legacy name ("COM1".."COM10")
 // that does not exist, which is left out without a word.
 std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
-                                      const BatchLimits& limits);
+                                      std::uint32_t deadline_ms);
 
 // "COM3(USB Serial Port): device, 500kbps" or "COM4: silent: Response reception timeout".
 std::string probe_line(const ProbedPort& probed);
 
-// Probes the candidates at once; on_result sees each result as it comes.
+// Probes the candidates at once, each child stopped after deadline_ms (0: a probe's own
+// deadline); on_result sees each result as it comes.
 std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
-                                    BatchServices& services,
+                                    std::uint32_t deadline_ms, BatchServices& services,
                                     const std::function<void(const ProbedPort&)>& on_result);
 
 // ports --probe: a line (or with --json an object) per port as its probe ends. 0 when a device

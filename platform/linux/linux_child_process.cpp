@@ -1,5 +1,6 @@
-// Children on Linux: posix_spawn of /proc/self/exe with two pipes, poll on the pipes, waitpid
-// without blocking, SIGKILL at the deadline.
+// Children on Linux: posix_spawn of the program's own file (held open since the runner was made)
+// with its request on a pipe and two pipes for its output, poll on the pipes, waitpid without
+// blocking, SIGKILL at the deadline.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -45,6 +46,35 @@ std::string program_path() {
   return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
 
+// The running program's file itself, not its name: a package upgrade during a run replaces the
+// name with a new file, while every child still starts from the one this process runs. O_PATH
+// suffices to execute it through /proc/self/fd, and close-on-exec keeps it out of the children
+// (execve opens the file before it closes such descriptors).
+int open_program_file() {
+  return ::open("/proc/self/exe", O_PATH | O_CLOEXEC);
+}
+
+// A pipe holding all of text, its write end closed: the reader gets text and then end of file.
+// The request is far smaller than a pipe's buffer, so writing it never waits for the reader.
+bool pipe_holding(const std::string& text, int& read_end, std::string& failure) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    failure = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  const ssize_t written = text.empty() ? 0 : ::write(ends[1], text.data(), text.size());
+  ::close(ends[1]);
+  if (written != static_cast<ssize_t>(text.size())) {
+    failure = "the request does not fit a pipe";
+    ::close(ends[0]);
+    return false;
+  }
+  // The child's standard input blocks as any file does.
+  fcntl(ends[0], F_SETFL, 0);
+  read_end = ends[0];
+  return true;
+}
+
 // Reads what is there; closes the descriptor at end of file or on an error.
 void drain(int& fd, std::string& into) {
   char buffer[4096];
@@ -75,12 +105,13 @@ void close_pipes(Child& child) {
 
 class LinuxChildRunner final : public ChildRunner {
  public:
-  LinuxChildRunner() : program_(program_path()) {}
+  LinuxChildRunner() : program_(program_path()), program_fd_(open_program_file()) {}
   ~LinuxChildRunner() override;
   LinuxChildRunner(const LinuxChildRunner&) = delete;
   LinuxChildRunner& operator=(const LinuxChildRunner&) = delete;
 
-  bool start(std::size_t job, const std::vector<std::string>& args, std::string& failure) override;
+  bool start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
+             std::string& failure) override;
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
   ChildEnd stop(std::size_t job) override;
 
@@ -90,12 +121,16 @@ class LinuxChildRunner final : public ChildRunner {
   // Reaps the killed children that have died since.
   void reap_killed();
 
-  std::string program_;
+  std::string program_;  // for the children's argv[0] only
+  int program_fd_;
   std::map<std::size_t, Child> running_;
   std::vector<pid_t> killed_unreaped_;
 };
 
 LinuxChildRunner::~LinuxChildRunner() {
+  if (program_fd_ >= 0) {
+    ::close(program_fd_);
+  }
   for (auto& [job, child] : running_) {
     ::kill(child.pid, SIGKILL);
     close_pipes(child);
@@ -118,41 +153,62 @@ void LinuxChildRunner::reap_killed() {
 }
 
 bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& args,
-                             std::string& failure) {
-  if (program_.empty()) {
-    failure = "cannot find this program's own file (/proc/self/exe)";
+                             const std::string& input, std::string& failure) {
+  if (program_fd_ < 0) {
+    failure = "cannot open this program's own file (/proc/self/exe)";
+    return false;
+  }
+  int in_read = -1;
+  if (!pipe_holding(input, in_read, failure)) {
     return false;
   }
   int out_pipe[2];
   int err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0) {
     failure = std::string("pipe: ") + std::strerror(errno);
+    ::close(in_read);
     return false;
   }
   if (pipe2(err_pipe, O_CLOEXEC) != 0) {
     failure = std::string("pipe: ") + std::strerror(errno);
+    ::close(in_read);
     ::close(out_pipe[0]);
     ::close(out_pipe[1]);
     return false;
   }
-  std::string parent_pid = std::to_string(getpid());
   std::vector<char*> argv;
   argv.push_back(program_.data());
   for (const std::string& arg : args) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
-  argv.insert(argv.end(), {const_cast<char*>("--parent-pid"), parent_pid.data(), nullptr});
+  argv.push_back(nullptr);
 
   // The pipes are close-on-exec, so no child inherits another child's pipe (which would keep
   // it open after that child ended); dup2 makes the child's own ends inheritable.
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, in_read, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+  // Its own process group, so that the Ctrl+C a terminal sends to the whole foreground group
+  // reaches only this process, which decides what the children do; and the signals this process
+  // may be ignoring (SIGPIPE during a run) back to their defaults.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+    sigaddset(&defaults, signal);
+  }
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  const std::string file = "/proc/self/fd/" + std::to_string(program_fd_);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, file.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
+  ::close(in_read);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
   if (spawned != 0) {
@@ -253,6 +309,10 @@ ChildEnd LinuxChildRunner::stop(std::size_t job) {
 
 std::unique_ptr<ChildRunner> make_child_runner() {
   return std::make_unique<LinuxChildRunner>();
+}
+
+int this_process_id() {
+  return static_cast<int>(getpid());
 }
 
 void end_with_parent(int parent_pid) {

@@ -132,12 +132,14 @@ class Win32ChildRunner final : public ChildRunner {
   Win32ChildRunner(const Win32ChildRunner&) = delete;
   Win32ChildRunner& operator=(const Win32ChildRunner&) = delete;
 
-  bool start(std::size_t job, const std::vector<std::string>& args, std::string& failure) override;
+  bool start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
+             std::string& failure) override;
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
   ChildEnd stop(std::size_t job) override;
 
  private:
-  bool create(const std::vector<std::string>& args, Child& child, std::string& failure);
+  bool create(const std::vector<std::string>& args, const std::string& input, Child& child,
+              std::string& failure);
 
   std::wstring program_;
   Handle job_;
@@ -165,21 +167,21 @@ Win32ChildRunner::~Win32ChildRunner() {
   }
 }
 
-bool Win32ChildRunner::create(const std::vector<std::string>& args, Child& child,
-                              std::string& failure) {
+bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::string& input,
+                              Child& child, std::string& failure) {
   if (program_.empty()) {
     failure = system_error_text("GetModuleFileNameW");
     return false;
   }
-  // The child's input is a pipe whose write end is closed at once: it reads end of input.
+  // The child's input is a pipe: the input is written once the child runs, then the write end is
+  // closed and the child reads end of input.
   Handle in_read, in_write, out_write, err_write;
   if (!make_pipe(child.out_pipe, out_write) || !make_pipe(child.err_pipe, err_write) ||
-      !CreatePipe(in_read.out(), in_write.out(), nullptr, 0) ||
+      !CreatePipe(in_read.out(), in_write.out(), nullptr, static_cast<DWORD>(input.size())) ||
       !SetHandleInformation(in_read.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
     failure = system_error_text("CreatePipe");
     return false;
   }
-  in_write.reset();
 
   // Only these three handles go to the child, so no child holds another child's pipe open.
   HANDLE inherited[] = {in_read.get(), out_write.get(), err_write.get()};
@@ -224,13 +226,23 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, Child& child
     AssignProcessToJobObject(job_.get(), started.hProcess);
   }
   ResumeThread(thread.get());
+  // A write to an anonymous pipe returns only when all of it is in the pipe, and the buffer size
+  // asked for is only a suggestion: so the input goes in while the child can read it, and with
+  // this process's read end closed a child that ended early fails the write instead of blocking
+  // it. A child that got less than its input says so on its error output.
+  in_read.reset();
+  DWORD written = 0;
+  if (!input.empty()) {
+    WriteFile(in_write.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  }
+  in_write.reset();
   return true;
 }
 
 bool Win32ChildRunner::start(std::size_t job, const std::vector<std::string>& args,
-                             std::string& failure) {
+                             const std::string& input, std::string& failure) {
   Child child;
-  if (!create(args, child, failure)) {
+  if (!create(args, input, child, failure)) {
     return false;
   }
   running_[job] = std::move(child);

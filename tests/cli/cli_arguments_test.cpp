@@ -51,6 +51,15 @@ TEST(BitrateArgument, ListTextsOrCodes) {
   }
 }
 
+TEST(DeadlineArgument, SecondsWithinTheBoundsAsMilliseconds) {
+  EXPECT_EQ(deadline_from_argument("18.15"), 18150u);
+  EXPECT_EQ(deadline_from_argument("0.1"), 100u);
+  EXPECT_EQ(deadline_from_argument("3600"), 3600000u);
+  for (const char* refused : {"0", "0.09", "3600.5", "-1", "5s", "nan", "inf", "", " 5"}) {
+    EXPECT_FALSE(deadline_from_argument(refused)) << refused;
+  }
+}
+
 struct Parsed {
   std::optional<CliRequest> request;
   int exit_code = -1;
@@ -146,7 +155,9 @@ TEST(ParseCliArguments, UsageErrorsExitTwoAndExplainThemselves) {
       {"ports", "read"},
       {"ports", "-p", "COM3"},
       {"ports", "--match", "COM*"},
-      {"probe-port", "-p", "COM3", "-p", "COM4"},
+      // What only a child's request on standard input can ask for.
+      {"read", "-p", "x", "--parent-pid", "1"},
+      {"port-job", "-p", "COM3"},
   };
   for (const auto& args : cases) {
     std::string joined;

@@ -34,9 +34,11 @@ std::string read_file(const fs::path& file) {
   return text.str();
 }
 
-// Starts program with args; stdout and stderr go to the given files.
+// Starts program with args; stdout and stderr go to the given files (stdout to out_fd instead
+// when that is given), stdin comes from in; with own_group in a process group of its own.
 pid_t spawn(const char* program, const std::vector<std::string>& args, const fs::path& out,
-            const fs::path& err) {
+            const fs::path& err, const fs::path& in = "/dev/null", bool own_group = false,
+            int out_fd = -1) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : args) {
@@ -45,15 +47,23 @@ pid_t spawn(const char* program, const std::vector<std::string>& args, const fs:
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+  if (out_fd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, own_group ? POSIX_SPAWN_SETPGROUP : 0);
   pid_t pid = -1;
-  if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, program, &actions, &attributes, argv.data(), environ) != 0) {
     pid = -1;
   }
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
@@ -73,11 +83,18 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-CliRun run_cli(const std::vector<std::string>& args) {
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms, const std::string& input) {
+  return run_program(QUINTREL_CLI_PATH, args, bound_ms, input);
+}
+
+CliRun run_program(const std::string& program, const std::vector<std::string>& args,
+                   double bound_ms, const std::string& input) {
   TempDir dir;
   CliRun run;
+  std::ofstream(dir.path() / "in") << input;
   const auto start = SteadyClock::now();
-  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err");
+  const pid_t pid =
+      spawn(program.c_str(), args, dir.path() / "out", dir.path() / "err", dir.path() / "in");
   if (pid < 0) {
     return run;
   }
@@ -85,7 +102,7 @@ CliRun run_cli(const std::vector<std::string>& args) {
   rusage usage{};
   bool killed = false;
   while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-    if (!killed && ms_since(start) > 10000) {
+    if (!killed && ms_since(start) > bound_ms) {
       kill(pid, SIGKILL);
       killed = true;
     }
@@ -95,6 +112,41 @@ CliRun run_cli(const std::vector<std::string>& args) {
   run.cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
   run.exit_code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(dir.path() / "out");
+  run.err = read_file(dir.path() / "err");
+  return run;
+}
+
+CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector<SignalAt>& signals,
+                         bool closed_output) {
+  constexpr double kBoundMs = 20000;
+  TempDir dir;
+  CliRun run;
+  int pipe_ends[2] = {-1, -1};
+  if (closed_output && pipe(pipe_ends) == 0) {
+    close(pipe_ends[0]);
+  }
+  const auto start = SteadyClock::now();
+  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err",
+                          "/dev/null", true, pipe_ends[1]);
+  if (closed_output) {
+    close(pipe_ends[1]);
+  }
+  int status = 0;
+  std::size_t sent = 0;
+  bool killed = false;
+  while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+    if (sent < signals.size() && ms_since(start) >= signals[sent].at_ms) {
+      kill(-pid, signals[sent++].signal);
+    }
+    if (!killed && ms_since(start) > kBoundMs) {
+      kill(-pid, SIGKILL);
+      killed = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  run.wall_ms = ms_since(start);
+  run.exit_code = pid > 0 && !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = read_file(dir.path() / "out");
   run.err = read_file(dir.path() / "err");
   return run;

@@ -33,8 +33,25 @@ struct CliRun {
   double cpu_ms = 0;  // user + system
 };
 
-// Runs quintrel-cli with the arguments and waits for it (killed after 10 s).
-CliRun run_cli(const std::vector<std::string>& args);
+// Runs quintrel-cli with the arguments and input on its standard input, and waits for it (killed
+// after bound_ms).
+CliRun run_cli(const std::vector<std::string>& args, double bound_ms = 10000,
+               const std::string& input = {});
+// The same with a copy of quintrel-cli (or another program) at program.
+CliRun run_program(const std::string& program, const std::vector<std::string>& args,
+                   double bound_ms = 10000, const std::string& input = {});
+
+// A signal sent at a time after the start.
+struct SignalAt {
+  double at_ms = 0;
+  int signal = 0;
+};
+
+// Runs quintrel-cli in a process group of its own and sends each signal to the whole group at its
+// time, as a terminal sends Ctrl+C. With closed_output its standard output is a pipe whose
+// reading end is already closed (a pipe into a head that has exited).
+CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector<SignalAt>& signals,
+                         bool closed_output = false);
 
 // quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
 // constructor returns once the link exists (with "--count N": the last device's), the destructor

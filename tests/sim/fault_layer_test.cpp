@@ -38,6 +38,7 @@ TEST(PlanReply, EachFaultShapesTheReplyByteExactly) {
       {FaultMode::kEmpty, "+0 [02 03 03] "},
       {FaultMode::kDrip, "+0 [02] +20 [33] +20 [03] +20 [30] "},
       {FaultMode::kUnplug, "+0 [02] unplug"},
+      {FaultMode::kSlow, "+900 [02] +900 [33 03] +900 [30] "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(fault_name(c.mode)));
@@ -66,7 +67,7 @@ TEST(PlanReply, LongBodyIsAWellFormedFrameTooLongForTheReplyBuffer) {
 
 TEST(FaultNames, EveryModeHasANameThatParsesBack) {
   const std::vector<std::string_view> names = fault_names();
-  EXPECT_EQ(names.size(), 12u);
+  EXPECT_EQ(names.size(), 13u);
   for (const std::string_view name : names) {
     const std::optional<FaultMode> mode = fault_from_name(name);
     ASSERT_TRUE(mode.has_value()) << name;

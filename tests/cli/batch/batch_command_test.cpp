@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/batch/port_job.h"
 #include "cli/batch/probe_command.h"
 #include "cli/batch/status_board.h"
 #include "cli/port_targets.h"
@@ -26,10 +28,32 @@ CliRequest save_request() {
   return request;
 }
 
-TEST(PortBatch, ChildArgumentsCarryTheCommandForOnePort) {
-  EXPECT_EQ(port_job_arguments(save_request(), "COM3"),
-            (std::vector<std::string>{"save", "-p", "COM3", "--json", "--bitrate", "0", "--id",
-                                      "7F", "--verify", "--trace"}));
+// The port named in a child's request.
+std::string job_port(const std::string& input) {
+  return nlohmann::json::parse(input).at("port");
+}
+
+TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
+  const ChildJob job = port_child_job(save_request(), "COM3");
+  EXPECT_EQ(job.args, std::vector<std::string>{"port-job"});
+  EXPECT_EQ(job.input.substr(0, job.input.find("\"parent_pid\"")),
+            R"({"command":"save","port":"COM3","bitrate":0,"identifier":"7F","verify":true,)"
+            R"("trace":true,"precise_trace":false,)");
+  std::string error;
+  const std::optional<CliRequest> back = port_job_request(job.input, error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_EQ(back->command, CliCommand::kSave);
+  EXPECT_EQ(back->port, "COM3");
+  EXPECT_EQ(back->identifier, u"7F");
+  EXPECT_TRUE(back->json && back->verify && back->trace);
+  EXPECT_EQ(back->parent_pid, this_process_id());
+  for (const char* refused :
+       {"", "[]", R"({"command":"save","port":"COM3"})", R"({"command":"format","port":"COM3"})",
+        R"({"command":"read"})", R"({"command":"read","port":7})",
+        R"({"command":"save","port":"A","bitrate":9,"identifier":"1"})"}) {
+    EXPECT_FALSE(port_job_request(refused, error)) << refused;
+    EXPECT_FALSE(error.empty());
+  }
   // As the started program's C runtime splits its command line back into these.
   EXPECT_EQ(windows_command_line({R"(C:\Program Files\q.exe)", "-p", "", "CAN Invalid", R"(a"b\)",
                                   R"(\\host\x" y\")"}),
@@ -37,9 +61,7 @@ TEST(PortBatch, ChildArgumentsCarryTheCommandForOnePort) {
 }
 
 TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
-  const auto result = [](const ChildEnd& end) {
-    return port_result("COM3", end, BatchLimits{}).dump();
-  };
+  const auto result = [](const ChildEnd& end) { return port_result("COM3", end, 10000).dump(); };
   ChildEnd exited =
       exits_after(0, 3, "trace line\n{\"port\":\"COM3\",\"ok\":false,\"exit\":3}\n").end;
   EXPECT_EQ(result(exited), R"({"port":"COM3","ok":false,"exit":3})");
@@ -65,11 +87,12 @@ TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
 
 TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
   quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>& args) {
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::string& input) {
     if (job == 1) {
       return blocks();
     }
-    return exits_after(job == 0 ? 500 : 100, 0, "{\"port\":\"" + args[2] + "\",\"ok\":true}\n");
+    return exits_after(job == 0 ? 500 : 100, 0,
+                       "{\"port\":\"" + job_port(input) + "\",\"ok\":true}\n");
   });
   BatchServices services{runner, clock};
   CliRequest request = save_request();
@@ -81,16 +104,18 @@ TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
   EXPECT_EQ(out.str(),
             "{\"port\":\"COM5\",\"ok\":true,\"exit\":0}\n"
             "{\"port\":\"COM3\",\"ok\":true,\"exit\":0}\n"
-            "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 10 s: stopped "
-            "(the port's driver does not return)\"}\n");
+            "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 18.15 s: "
+            "stopped (the port's driver does not return)\"}\n");
   EXPECT_EQ(err.str(), "2 of 3 ports succeeded; failed: COM4 (exit 1)\n");
+  // Five exchanges of three full reply stages and three pauses each, and the margin.
+  EXPECT_EQ(runner.stopped, (std::vector<std::pair<std::size_t, std::uint32_t>>{{1, 18150}}));
 }
 
 TEST(PortBatch, WarningsOfTheChildrenComeAgainBeforeTheSummary) {
   quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>& args) {
-    return exits_after(100, 1,
-                       R"({"port":")" + args[2] + (job == 0 ? R"(","warning":"held"})" : R"("})"));
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::string& input) {
+    return exits_after(
+        100, 1, R"({"port":")" + job_port(input) + (job == 0 ? R"(","warning":"held"})" : R"("})"));
   });
   BatchServices services{runner, clock};
   CliRequest request;
@@ -104,7 +129,7 @@ TEST(PortBatch, WarningsOfTheChildrenComeAgainBeforeTheSummary) {
 
 TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {
   quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t job, const std::vector<std::string>&) {
+  test::FakeChildRunner runner(clock, [](std::size_t job, const std::string&) {
     return exits_after(job == 0 ? 200 : 100, 0,
                        R"({"port":"COM)" + std::to_string(job) +
                            R"(","bitrate":"500kbps","bitrate_code":3,"identifier":"7FF"})");
@@ -122,7 +147,7 @@ TEST(PortBatch, LinesWithoutJsonAndExitZeroWhenEveryPortSucceeded) {
 
 TEST(PortBatch, PortsFoundWithoutADeviceFailFirstAndEachResultNamesItsPlace) {
   quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t, const std::vector<std::string>&) {
+  test::FakeChildRunner runner(clock, [](std::size_t, const std::string&) {
     return exits_after(100, 0, R"({"port":"/dev/pts/4","ok":true})");
   });
   BatchServices services{runner, clock};
@@ -164,9 +189,9 @@ class OnePortPresent final : public PortScanner {
 
 TEST(PortBatch, ManyMissingPortsNameThePortsPresentOnceAfterTheSummary) {
   quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t, const std::vector<std::string>& args) {
+  test::FakeChildRunner runner(clock, [](std::size_t, const std::string& input) {
     return exits_after(10, 3,
-                       R"({"port":")" + args[2] +
+                       R"({"port":")" + job_port(input) +
                            R"j(","reason":"no such device; ports present: /dev/ttyS0(serial)"})j");
   });
   OnePortPresent scanner;

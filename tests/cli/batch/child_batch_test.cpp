@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/cli/batch/fake_child_runner.h"
 
 namespace quintrel::cli {
@@ -26,6 +28,10 @@ class RecordingObserver final : public BatchObserver {
 
 using Times = std::vector<std::pair<std::size_t, std::uint32_t>>;
 
+std::vector<ChildJob> jobs_of_ten_seconds(std::size_t count) {
+  return std::vector<ChildJob>(count, ChildJob{{}, {}, 10000});
+}
+
 TEST(ChildBatch, BlockedChildIsStoppedAtItsDeadlineAndHoldsUpNoOther) {
   quintrel::test::VirtualClock clock;
   test::FakeChildRunner runner(clock, [](std::size_t job, const auto&) {
@@ -34,7 +40,7 @@ TEST(ChildBatch, BlockedChildIsStoppedAtItsDeadlineAndHoldsUpNoOther) {
   RecordingObserver observer(clock);
 
   const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, {{"a"}, {"b"}, {"c"}}, BatchLimits{}, observer);
+      run_child_batch(runner, clock, jobs_of_ten_seconds(3), BatchLimits{}, nullptr, observer);
 
   EXPECT_EQ(observer.ended, (Times{{1, 40}, {2, 9999}, {0, 10000}}));
   EXPECT_EQ(runner.stopped, (Times{{0, 10000}}));
@@ -55,13 +61,49 @@ TEST(ChildBatch, FreePlacesAreTakenAsChildrenEndAndEachDeadlineRunsFromItsOwnSta
   RecordingObserver observer(clock);
 
   const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, {{}, {}, {}, {}}, BatchLimits{kJobDeadlineMs, 2}, observer);
+      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, nullptr, observer);
 
   // Job 1 cannot start, so 0 and 2 run first; 3 takes 2's place when it ends.
   EXPECT_EQ(runner.started, (Times{{0, 0}, {2, 0}, {3, 300}}));
   EXPECT_EQ(observer.ended, (Times{{1, 0}, {2, 300}, {0, 10000}, {3, 10300}}));
   EXPECT_EQ(ends[1].how, How::kNotStarted);
   EXPECT_EQ(ends[1].detail, "refused");
+}
+
+// Stop requests that come at the given virtual times.
+class TimedStops final : public StopRequests {
+ public:
+  TimedStops(quintrel::test::VirtualClock& clock, std::vector<std::uint32_t> at)
+      : clock_(clock), at_(std::move(at)) {}
+  int count() const override {
+    return static_cast<int>(
+        std::count_if(at_.begin(), at_.end(), [this](std::uint32_t t) { return t <= clock_.now; }));
+  }
+
+ private:
+  quintrel::test::VirtualClock& clock_;
+  std::vector<std::uint32_t> at_;
+};
+
+TEST(ChildBatch, FirstStopRequestStartsNoMoreJobsTheSecondStopsTheRunningOnes) {
+  quintrel::test::VirtualClock clock;
+  test::FakeChildRunner runner(clock, [](std::size_t job, const auto&) {
+    return job == 0 ? exits_after(300, 0, "{}") : blocks();
+  });
+  RecordingObserver observer(clock);
+  const TimedStops stops(clock, {100, 400});
+
+  const std::vector<ChildEnd> ends =
+      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, &stops, observer);
+
+  // Seen at the first tick (250 ms): 2 and 3 never start; 0 ends by itself; 1 runs until the
+  // second request is seen (550 ms).
+  EXPECT_EQ(runner.started, (Times{{0, 0}, {1, 0}}));
+  EXPECT_EQ(observer.ended, (Times{{2, 250}, {3, 250}, {0, 300}, {1, 550}}));
+  EXPECT_EQ(runner.stopped, (Times{{1, 550}}));
+  EXPECT_EQ(ends[0].how, How::kExited);
+  EXPECT_EQ(ends[1].how, How::kInterrupted);
+  EXPECT_EQ(ends[3].how, How::kNotRun);
 }
 
 }  // namespace

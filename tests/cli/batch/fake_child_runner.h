@@ -7,8 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "tests/support/fake_link.h"
 #include "platform/child_process.h"
+#include "tests/support/fake_link.h"
 
 namespace quintrel::cli::test {
 
@@ -20,13 +20,15 @@ struct ScriptedChild {
 
 class FakeChildRunner final : public ChildRunner {
  public:
-  using Script = std::function<ScriptedChild(std::size_t job, const std::vector<std::string>&)>;
+  // Given the job and its request (the child's standard input).
+  using Script = std::function<ScriptedChild(std::size_t job, const std::string& input)>;
 
   FakeChildRunner(quintrel::test::VirtualClock& clock, Script script)
       : clock_(clock), script_(std::move(script)) {}
 
-  bool start(std::size_t job, const std::vector<std::string>& args, std::string& failure) override {
-    ScriptedChild child = script_(job, args);
+  bool start(std::size_t job, const std::vector<std::string>&, const std::string& input,
+             std::string& failure) override {
+    ScriptedChild child = script_(job, input);
     if (child.refused) {
       failure = "refused";
       return false;

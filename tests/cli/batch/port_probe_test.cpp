@@ -61,11 +61,11 @@ TEST_F(PortProbeTest, OpenFailuresSayWhy) {
 TEST(ProbedPort, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
   const auto missing = test::exits_after(0, 1, "{\"probe\":\"missing\",\"reason\":\"gone\"}\n").end;
   ScannedPort legacy(u"COM7", u"", PortKind::kLegacy);
-  EXPECT_FALSE(probed_port(legacy, missing, BatchLimits{}));
+  EXPECT_FALSE(probed_port(legacy, missing, 5000));
 
   ScannedPort usb(u"/dev/ttyUSB0", u"FT232R USB UART", PortKind::kUsb);
   usb.vid = "0403";
-  const std::optional<ProbedPort> gone = probed_port(usb, missing, BatchLimits{});
+  const std::optional<ProbedPort> gone = probed_port(usb, missing, 5000);
   ASSERT_TRUE(gone);
   EXPECT_EQ(gone->result.dump(),
             R"({"port":"/dev/ttyUSB0","description":"FT232R USB UART","kind":"usb","vid":"0403",)"

@@ -1,0 +1,23 @@
+// The one way a run over many ports hands a port's job to its child: the hidden command port-job,
+// which takes nothing from its command line and its whole request as one JSON object on standard
+// input. So no option a user can type changes how a child behaves, and the request says all the
+// child needs: {"command", "port", "bitrate", "identifier", "verify", "trace", "precise_trace",
+// "parent_pid"} ("command" is "read", "save", "buzzer-off" or "probe").
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_arguments.h"
+
+namespace quintrel::cli {
+
+// The request text for the child that runs request's command on port; parent_pid is the run's
+// process, which the child ends with.
+std::string port_job_text(const CliRequest& request, const std::string& port, int parent_pid);
+
+// The request a child runs (with --json output), or nullopt with what is wrong in error.
+std::optional<CliRequest> port_job_request(std::string_view text, std::string& error);
+
+}  // namespace quintrel::cli

@@ -1,0 +1,96 @@
+#include "cli/batch/step_marks.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <utility>
+
+#include "device/setting_commands.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+class StepMarkingDevice final : public SerialDevice {
+ public:
+  StepMarkingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out)
+      : inner_(std::move(inner)), out_(out) {}
+
+  void purge() override {
+    out_ << kStepMark << ++steps_ << '\n' << std::flush;
+    inner_->purge();
+  }
+  WriteOutcome write(std::span<const std::uint8_t> bytes) override { return inner_->write(bytes); }
+  bool read_byte(std::uint8_t& byte) override { return inner_->read_byte(byte); }
+  bool read_line_settings() override { return inner_->read_line_settings(); }
+  bool write_line_settings() override { return inner_->write_line_settings(); }
+  bool set_short_timeouts() override { return inner_->set_short_timeouts(); }
+  void raise_dtr() override { inner_->raise_dtr(); }
+  void raise_rts() override { inner_->raise_rts(); }
+
+ private:
+  std::unique_ptr<SerialDevice> inner_;
+  std::ostream& out_;
+  int steps_ = 0;
+};
+
+bool is_step_mark(const std::string& line) {
+  return line.rfind(kStepMark, 0) == 0;
+}
+
+}  // namespace
+
+OpenedDevice StepMarkingBackend::open_exclusive(std::u16string_view port_name) {
+  OpenedDevice opened = inner_.open_exclusive(port_name);
+  if (opened.device) {
+    opened.device = std::make_unique<StepMarkingDevice>(std::move(opened.device), out_);
+  }
+  return opened;
+}
+
+std::vector<std::string> job_steps(const CliRequest& request) {
+  const std::vector<std::string> reading = {"reading the bitrate", "reading the identifier"};
+  static_assert(kReadSettingsExchanges == 2 && kSaveSettingsExchanges == 3);
+  switch (request.command) {
+    case CliCommand::kRead:
+      return reading;
+    case CliCommand::kSave: {
+      std::vector<std::string> steps = {"writing the bitrate", "writing the identifier",
+                                        "committing"};
+      if (request.verify) {
+        steps.insert(steps.end(), {"reading the bitrate back", "reading the identifier back"});
+      }
+      return steps;
+    }
+    case CliCommand::kBuzzerOff:
+      return {"switching the buzzer off"};
+    case CliCommand::kPorts:
+    case CliCommand::kProbePort:
+    case CliCommand::kPortJob:
+      break;
+  }
+  return {reading.front()};
+}
+
+int last_step_begun(const std::string& err) {
+  std::istringstream lines(err);
+  int last = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (is_step_mark(line)) {
+      last = static_cast<int>(std::strtol(line.c_str() + sizeof kStepMark - 1, nullptr, 10));
+    }
+  }
+  return last;
+}
+
+std::string without_step_marks(const std::string& err) {
+  std::istringstream lines(err);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    if (!is_step_mark(line)) {
+      kept += line + '\n';
+    }
+  }
+  return kept;
+}
+
+}  // namespace quintrel::cli
