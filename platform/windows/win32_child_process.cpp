@@ -1,8 +1,9 @@
 // Children on Windows: CreateProcessW of this program's own file with anonymous pipes for its
-// output, every child in one job object that kills them all when the runner (or this process)
-// ends, TerminateProcess at the deadline. The pipes are drained with PeekNamedPipe, which
-// returns at once in a single-threaded program, while WaitForMultipleObjects waits on the
-// processes.
+// output, without a console, every child in one job object that kills them all when the runner
+// (or this process) ends, TerminateProcess at the deadline. A child that cannot be put in the job
+// is ended before it runs and reported not started, since a killed run would leave it holding
+// its port. The pipes are drained with PeekNamedPipe, which returns at once in a single-threaded
+// program, while WaitForMultipleObjects waits on the processes.
 #include <windows.h>
 
 #include <algorithm>
@@ -25,14 +26,26 @@ static_assert(kMaxRunningChildren <= MAXIMUM_WAIT_OBJECTS,
 constexpr DWORD kDrainPollMs = 5;
 // How long a terminated child is waited for: TerminateProcess only starts the termination.
 constexpr DWORD kTerminateWaitMs = 1000;
+// The exit code of a child ended because it could not be put in the job.
+constexpr UINT kNotStartedExitCode = 1;
+// No dialog may hold a child up: a crash ends it at once (no Windows Error Reporting) instead of
+// waiting for a click that never comes and being stopped at its deadline as a stuck driver, and
+// a critical error (a drive not ready) goes back to the call. A child inherits the process error
+// mode of its parent ("GetErrorMode function"), so the mode is set for the process while the
+// runner lives, not with SetThreadErrorMode, which sets the calling thread's own.
+constexpr UINT kChildErrorMode = SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX;
+// Without a console of their own: a parent without a console would otherwise give each child a
+// new console window. The output goes to the pipes of STARTF_USESTDHANDLES either way.
+// (CREATE_NO_WINDOW is ignored together with DETACHED_PROCESS: "Process Creation Flags".)
+constexpr DWORD kCreationFlags = CREATE_SUSPENDED | DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT;
 
 std::wstring wide(const std::string& text) {
   const std::u16string utf16 = utf16_from_utf8(text);
   return std::wstring(utf16.begin(), utf16.end());
 }
 
-std::string system_error_text(const char* call) {
-  return std::string(call) + " failed (Windows error " + std::to_string(GetLastError()) + ")";
+std::string system_error_text(const char* call, DWORD error = GetLastError()) {
+  return std::string(call) + " failed (Windows error " + std::to_string(error) + ")";
 }
 
 // This program's file; GetModuleFileNameW cuts the path to the buffer without saying so other
@@ -143,18 +156,26 @@ class Win32ChildRunner final : public ChildRunner {
 
   std::wstring program_;
   Handle job_;
+  std::string job_failure_;  // why there is no job: then no child is started
+  UINT previous_error_mode_;
   std::map<std::size_t, Child> running_;
 };
 
-Win32ChildRunner::Win32ChildRunner() : program_(program_path()) {
+Win32ChildRunner::Win32ChildRunner()
+    : program_(program_path()),
+      previous_error_mode_(SetErrorMode(GetErrorMode() | kChildErrorMode)) {
   job_ = Handle(CreateJobObjectW(nullptr, nullptr));
-  if (job_) {
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
-                                 sizeof limits)) {
-      job_.reset();  // without the limit the job would only keep the children from ending
-    }
+  if (!job_) {
+    job_failure_ = system_error_text("CreateJobObjectW");
+    return;
+  }
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                               sizeof limits)) {
+    // Without the limit the job would only keep the children from ending with this process.
+    job_failure_ = system_error_text("SetInformationJobObject");
+    job_.reset();
   }
 }
 
@@ -165,10 +186,15 @@ Win32ChildRunner::~Win32ChildRunner() {
   for (auto& [job, child] : running_) {
     WaitForSingleObject(child.process.get(), kTerminateWaitMs);
   }
+  SetErrorMode(previous_error_mode_);
 }
 
 bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::string& input,
                               Child& child, std::string& failure) {
+  if (!job_) {
+    failure = job_failure_;
+    return false;
+  }
   if (program_.empty()) {
     failure = system_error_text("GetModuleFileNameW");
     return false;
@@ -211,8 +237,7 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::s
   // Suspended until it is in the job, so that nothing it does escapes the job.
   const BOOL created =
       listed && CreateProcessW(program_.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                               CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                               &startup.StartupInfo, &started);
+                               kCreationFlags, nullptr, nullptr, &startup.StartupInfo, &started);
   if (!created) {
     failure = system_error_text(listed ? "CreateProcessW" : "UpdateProcThreadAttribute");
   }
@@ -220,12 +245,22 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::s
   if (!created) {
     return false;
   }
-  child.process = Handle(started.hProcess);
+  Handle process(started.hProcess);
   const Handle thread(started.hThread);
-  if (job_) {
-    AssignProcessToJobObject(job_.get(), started.hProcess);
+  const char* refused = nullptr;
+  if (!AssignProcessToJobObject(job_.get(), process.get())) {
+    refused = "AssignProcessToJobObject";
+  } else if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    refused = "ResumeThread";
   }
-  ResumeThread(thread.get());
+  if (refused != nullptr) {
+    const DWORD error = GetLastError();
+    TerminateProcess(process.get(), kNotStartedExitCode);
+    WaitForSingleObject(process.get(), kTerminateWaitMs);
+    failure = system_error_text(refused, error);
+    return false;
+  }
+  child.process = std::move(process);
   // A write to an anonymous pipe returns only when all of it is in the pipe, and the buffer size
   // asked for is only a suggestion: so the input goes in while the child can read it, and with
   // this process's read end closed a child that ended early fails the write instead of blocking
