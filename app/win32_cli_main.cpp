@@ -5,6 +5,7 @@
 #include "base/utf8_text.h"
 #include "cli/cli_program.h"
 #include "platform/platform_services.h"
+#include "platform/windows/win32_console_mode.h"
 #include "platform/windows/win32_console_writer.h"
 
 // wmain (linked with -municode): the arguments arrive as UTF-16, as typed, rather than through
@@ -12,6 +13,7 @@
 int wmain(int argc, wchar_t** argv) {
   // First of all: DLLs from System32 only, and 1 ms timer resolution for the pauses and reads.
   quintrel::PlatformServices platform;
+  const quintrel::cli::ConsoleModeKeeper console_mode(GetStdHandle(STD_OUTPUT_HANDLE));
   const quintrel::cli::Win32ConsoleStreams console;
 
   std::vector<std::string> arguments;
