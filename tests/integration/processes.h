@@ -44,8 +44,7 @@ struct RunOptions {
   std::string input = {};   // on its standard input
   // Each sent to the whole process group at its time, as a terminal sends Ctrl+C.
   std::vector<SignalAt> signals = {};
-  // Standard output a pipe whose reading end is already closed (a pipe into a head that has
-  // exited).
+  // Standard output is a pipe whose reading end is closed, as into a head that has exited.
   bool closed_output = false;
 };
 
