@@ -102,12 +102,6 @@ TEST_F(CliCommandsTest, IdentifierFailureComesAfterTheBitrate) {
             "\"bitrate\":\"500kbps\",\"bitrate_code\":3}\n");
 }
 
-TEST_F(CliCommandsTest, AnIdentifierAbove7FFFailsWithTheValueSeen) {
-  replies["ccidr"] = "1234ABCD";
-  EXPECT_EQ(run(request(CliCommand::kRead)), kExitFailure);
-  EXPECT_EQ(console.str(), "bitrate: 500kbps\nDevice fault: identifier outside 0..7FF: 1234ABCD\n");
-}
-
 TEST_F(CliCommandsTest, EmptyPayloadIsReportedAsEmptyResponse) {
   replies["ccebr"] = "";
   EXPECT_EQ(run(request(CliCommand::kRead)), kExitFailure);

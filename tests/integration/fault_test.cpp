@@ -2,9 +2,6 @@
 // real time and CPU, and the next command working afterwards.
 #include <gtest/gtest.h>
 
-#include <future>
-#include <memory>
-
 #include "tests/integration/processes.h"
 
 namespace quintrel::test {
@@ -87,21 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
-
-// Stopped between the reply's body and its late ETX: the read ends as the pty goes, not 1000 ms on.
-TEST(SimulatorKilledMidReply, TheReadSaysThePortWentAwayAtOnce) {
-  TempDir dir;
-  auto sim =
-      std::make_unique<SimProcess>(dir.path(), std::vector<std::string>{"--fault", "late-etx"});
-  auto read = std::async(std::launch::async, [port = sim->port()] {
-    return run_cli({"read", "-p", port});
-  });
-  ASSERT_TRUE(sim->wait_for_log("] tx", 1)) << sim->log();
-  sim.reset();
-  const CliRun gone = read.get();
-  EXPECT_EQ(gone.err, kGone);
-  EXPECT_LT(gone.wall_ms, kAnsweredMaxMs);
-}
 
 TEST(FaultOnSecondReply, BitrateIsPrintedThenTheFailure) {
   TempDir dir;

