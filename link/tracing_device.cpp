@@ -6,16 +6,17 @@
 #include <vector>
 
 #include "link/command_frame.h"
+#include "link/passing_device.h"
 
 namespace quintrel {
 
 namespace {
 
-class TracingDevice final : public SerialDevice {
+class TracingDevice final : public PassingDevice {
  public:
   TracingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out,
                 TracingBackend::TimeSource times)
-      : inner_(std::move(inner)), out_(out), times_(times) {}
+      : PassingDevice(std::move(inner)), out_(out), times_(times) {}
   ~TracingDevice() override { flush(); }
   TracingDevice(const TracingDevice&) = delete;
   TracingDevice& operator=(const TracingDevice&) = delete;
@@ -25,13 +26,13 @@ class TracingDevice final : public SerialDevice {
     if (times_.precise != nullptr) {
       out_ << stamp(now()) << " ms  purge\n" << std::flush;
     }
-    inner_->purge();
+    inner().purge();
   }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
     // Stamped when the bytes are handed over: the other end may read them before write returns.
     const std::uint64_t handed_over = now();
-    const WriteOutcome outcome = inner_->write(bytes);
+    const WriteOutcome outcome = inner().write(bytes);
     if (direction_ != Direction::kSent) {
       start_line(Direction::kSent, handed_over);
     }
@@ -49,7 +50,7 @@ class TracingDevice final : public SerialDevice {
     if (direction_ == Direction::kSent) {
       flush();  // the host has stopped writing: the frame is out
     }
-    if (!inner_->read_byte(byte)) {
+    if (!inner().read_byte(byte)) {
       return false;
     }
     const std::uint64_t arrived = now();
@@ -67,13 +68,6 @@ class TracingDevice final : public SerialDevice {
     }
     return true;
   }
-
-  bool gone() const override { return inner_->gone(); }
-  bool read_line_settings() override { return inner_->read_line_settings(); }
-  bool write_line_settings() override { return inner_->write_line_settings(); }
-  bool set_short_timeouts() override { return inner_->set_short_timeouts(); }
-  void raise_dtr() override { inner_->raise_dtr(); }
-  void raise_rts() override { inner_->raise_rts(); }
 
  private:
   enum class Direction { kNone, kSent, kReceived };
@@ -124,7 +118,6 @@ class TracingDevice final : public SerialDevice {
     check_byte_next_ = false;
   }
 
-  std::unique_ptr<SerialDevice> inner_;
   std::ostream& out_;
   TracingBackend::TimeSource times_;
   Direction direction_ = Direction::kNone;

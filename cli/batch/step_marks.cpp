@@ -5,30 +5,23 @@
 #include <utility>
 
 #include "device/setting_commands.h"
+#include "link/passing_device.h"
 
 namespace quintrel::cli {
 
 namespace {
 
-class StepMarkingDevice final : public SerialDevice {
+class StepMarkingDevice final : public PassingDevice {
  public:
   StepMarkingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out)
-      : inner_(std::move(inner)), out_(out) {}
+      : PassingDevice(std::move(inner)), out_(out) {}
 
   void purge() override {
     out_ << kStepMark << ++steps_ << '\n' << std::flush;
-    inner_->purge();
+    inner().purge();
   }
-  WriteOutcome write(std::span<const std::uint8_t> bytes) override { return inner_->write(bytes); }
-  bool read_byte(std::uint8_t& byte) override { return inner_->read_byte(byte); }
-  bool read_line_settings() override { return inner_->read_line_settings(); }
-  bool write_line_settings() override { return inner_->write_line_settings(); }
-  bool set_short_timeouts() override { return inner_->set_short_timeouts(); }
-  void raise_dtr() override { inner_->raise_dtr(); }
-  void raise_rts() override { inner_->raise_rts(); }
 
  private:
-  std::unique_ptr<SerialDevice> inner_;
   std::ostream& out_;
   int steps_ = 0;
 };

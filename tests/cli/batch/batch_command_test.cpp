@@ -8,9 +8,11 @@
 #include "cli/batch/port_job.h"
 #include "cli/batch/probe_command.h"
 #include "cli/batch/status_board.h"
+#include "cli/batch/step_marks.h"
 #include "cli/port_targets.h"
 #include "platform/windows/win32_command_line.h"
 #include "tests/cli/batch/fake_child_runner.h"
+#include "tests/support/fake_link.h"
 
 namespace quintrel::cli {
 namespace {
@@ -241,6 +243,17 @@ TEST(StatusBoard, LiveBoardRedrawsEveryLineInPlace) {
   EXPECT_EQ(out.str(),
             "\r\x1b[2KCOM3: running 1.3 s\n\r\x1b[2KCOM4: waiting\n"
             "\x1b[2A\r\x1b[2KCOM3: running 1.3 s\n\r\x1b[2KCOM4: buzzer off\n");
+}
+
+TEST(PortBatch, AChildsStepMarksKeepAVanishedPortVisibleToItsLink) {
+  quintrel::test::VirtualClock clock;
+  quintrel::test::FakeBackend backend;
+  auto device = std::make_unique<quintrel::test::FakeSerialDevice>(clock);
+  device->gone_at = 0;
+  backend.next_device = std::move(device);
+  std::ostringstream marks;
+  StepMarkingBackend marking(backend, marks);
+  EXPECT_TRUE(marking.open_exclusive(u"COM3").device->gone());
 }
 
 }  // namespace
