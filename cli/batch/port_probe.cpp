@@ -56,8 +56,16 @@ ProbeFinding probe_port(SerialLink& link, const std::string& port) {
   if (asked.ok()) {
     finding.outcome = ProbeOutcome::kDevice;
   } else {
-    finding.outcome =
-        asked.status == LinkStatus::kReplyTimeout ? ProbeOutcome::kSilent : ProbeOutcome::kGarbled;
+    switch (asked.status) {
+      case LinkStatus::kReplyTimeout:
+        finding.outcome = ProbeOutcome::kSilent;
+        break;
+      case LinkStatus::kPortGone:  // unplugged while asked: the port is no more
+        finding.outcome = ProbeOutcome::kMissing;
+        break;
+      default:
+        finding.outcome = ProbeOutcome::kGarbled;
+    }
     finding.reason = failure_message(asked);
   }
   link.close();

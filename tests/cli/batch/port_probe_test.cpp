@@ -48,6 +48,16 @@ TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
             "{\"probe\":\"garbled\",\"reason\":\"Empty response\"}\n");
 }
 
+TEST_F(PortProbeTest, APortUnpluggedWhileAskedIsMissingNotGarbled) {
+  auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
+  device->gone_at = 0;
+  env.backend.next_device = std::move(device);
+  std::ostringstream out;
+  EXPECT_EQ(run_probe_port("COM3", services, out), 1);
+  EXPECT_EQ(out.str().rfind(R"({"probe":"missing","reason":"Communication port went away)", 0), 0u)
+      << out.str();
+}
+
 TEST_F(PortProbeTest, OpenFailuresSayWhy) {
   env.backend.failure = "busy: another program holds the port";
   env.backend.failure_kind = OpenFailure::kBusy;
