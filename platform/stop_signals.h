@@ -2,7 +2,8 @@
 // devices partly written: Ctrl+C (SIGINT) and SIGTERM are counted instead, so the run can stop
 // starting ports, let the running ones finish and say where each stands; and a closed standard
 // output (a pipe into head that has exited) makes a write fail instead of ending the program
-// (SIGPIPE). Linux only; on Windows Ctrl+C ends the run as before (the job object its children).
+// (SIGPIPE). On Windows Ctrl+C and Ctrl+Break are counted (a console control handler); closing
+// the console still ends the run, and the job object its children.
 #pragma once
 
 #include <memory>
