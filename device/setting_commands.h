@@ -13,13 +13,6 @@
 
 namespace quintrel {
 
-// How many exchanges (one command frame out, one reply back) each operation makes when all goes
-// well; a caller that bounds an operation's time counts from these.
-inline constexpr int kReadBitrateExchanges = 1;
-inline constexpr int kReadSettingsExchanges = 2;
-inline constexpr int kSaveSettingsExchanges = 3;
-inline constexpr int kBuzzerOffExchanges = 1;
-
 // Receives what read_settings reads, as soon as it has been read.
 class SettingsReceiver {
  public:

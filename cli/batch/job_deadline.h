@@ -20,10 +20,8 @@ inline constexpr std::uint32_t kExchangeMaxMs =
 // and, after a failed exchange, the look for other programs holding the port.
 inline constexpr std::uint32_t kJobMarginMs = 3000;
 
-// The exchanges a port's job makes: read 2, save 3 (5 with --verify), buzzer-off 1, a probe 1.
-int job_exchanges(const CliRequest& request);
-
-// kJobMarginMs plus kExchangeMaxMs for each of the job's exchanges, unless the request sets its
+// kJobMarginMs plus kExchangeMaxMs for each of the job's exchanges (its steps: read 2, save 3, 5
+// with --verify, buzzer-off 1, a probe 1), unless the request sets its
 // own deadline (--deadline).
 std::uint32_t job_deadline_ms(const CliRequest& request);
 

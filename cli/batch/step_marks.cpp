@@ -4,7 +4,6 @@
 #include <sstream>
 #include <utility>
 
-#include "device/setting_commands.h"
 #include "link/passing_device.h"
 
 namespace quintrel::cli {
@@ -42,7 +41,6 @@ OpenedDevice StepMarkingBackend::open_exclusive(std::u16string_view port_name) {
 
 std::vector<std::string> job_steps(const CliRequest& request) {
   const std::vector<std::string> reading = {"reading the bitrate", "reading the identifier"};
-  static_assert(kReadSettingsExchanges == 2 && kSaveSettingsExchanges == 3);
   switch (request.command) {
     case CliCommand::kRead:
       return reading;
