@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/ascii_text.h"
+#include "base/outside_text.h"
 #include "base/utf8_text.h"
 
 namespace quintrel {
@@ -23,15 +24,7 @@ bool is_control(char c) {
 // The selector as a message may print it: control characters as \xNN, so a stray escape
 // sequence cannot rewrite the terminal.
 std::string shown(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    if (is_control(c)) {
-      quoted += "\\x" + hex_text(static_cast<unsigned char>(c), 2);
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
+  return "'" + escaped_controls(text) + "'";
 }
 
 SelectorResult usage_error(std::string text) {

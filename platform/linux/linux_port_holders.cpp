@@ -10,7 +10,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string_view>
+
+#include "base/outside_text.h"
 
 namespace quintrel {
 
@@ -35,11 +38,15 @@ int decimal(std::string_view text) {
   return value;
 }
 
+// The process's name as a message may print it: anyone may name a program, with an escape
+// sequence too, so its control characters (a newline within it as well) are escaped.
 std::string program_name(const std::string& process) {
   std::ifstream in(process + "/comm");
-  std::string name;
-  std::getline(in, name);
-  return name;
+  std::string name(std::istreambuf_iterator<char>(in), {});
+  if (name.ends_with('\n')) {
+    name.pop_back();
+  }
+  return escaped_controls(name);
 }
 
 // "/dev/pts/3" -> 3; -1 for any other device.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/ascii_text.h"
+#include "base/outside_text.h"
 #include "base/utf8_text.h"
 
 namespace quintrel {
@@ -55,9 +56,10 @@ bool is_placeholder_uart(const std::string& name, const fs::path& tty_dir) {
   return type.empty() || type == "0";
 }
 
-// sysfs texts come from devices; anything that is not UTF-8 is replaced, not passed on.
+// sysfs texts come from devices; anything that is not UTF-8 is replaced, not passed on, and
+// control characters are escaped, so that a device cannot send escape sequences to a terminal.
 std::string utf8_attribute(const fs::path& file) {
-  return utf8_from_utf16(utf16_from_utf8(read_attribute(file)));
+  return escaped_controls(utf8_from_utf16(utf16_from_utf8(read_attribute(file))));
 }
 
 // A USB id attribute ("0403") as 4 lower-case hex digits; empty when it is anything else.
