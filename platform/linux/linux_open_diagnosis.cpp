@@ -63,6 +63,20 @@ std::pair<std::string, std::string> owner_and_group(const struct stat& info) {
   return names;
 }
 
+// A busy port none of whose holders we may see: the processes we cannot look into are other
+// users'. A lock is held only while its program runs; the exclusive flag (EBUSY from open) may
+// also be left over from a program that ended, which a pseudo-terminal keeps while its far end
+// runs.
+std::string unseen_holder_reason(const std::string& device, int error) {
+  const std::string fuser = "sudo fuser -v " + device + " names it";
+  if (error != EBUSY) {
+    return "busy: held by a program this user cannot see (another user's: " + fuser + ")";
+  }
+  return "busy: taken for exclusive use, by a program this user cannot see (another user's: " +
+         fuser + ") or left so by one that ended (a pseudo-terminal keeps it while its far end " +
+         "runs: restart the program that made it, such as quintrel-sim)";
+}
+
 }  // namespace
 
 std::string permission_reason(const std::string& owner, const std::string& group,
@@ -90,7 +104,7 @@ std::string diagnose_open_failure(const std::string& path, int error, const fs::
     if (!holders.seen.empty()) {
       reason = "busy: held by " + holder_names(holders.seen);
     } else if (holders.unseen) {
-      reason = "busy: held by another user's program";
+      reason = unseen_holder_reason(device, error);
     }
   }
   if ((busy || missing) && is_usb_port(path, device)) {

@@ -10,10 +10,11 @@
 namespace quintrel {
 
 // The reason for errno error from opening or locking path (a device path, links allowed). A busy
-// port names the programs that hold it ("busy: held by minicom (pid 4242)"), or "another user's
-// program" when they are not visible to us. A USB port that is busy or missing names the running
-// programs that grab new adapters and how to stop them. A missing port adds the ports the scanner
-// finds (none without a scanner). A refused permission says which group may open the port.
+// port names the programs that hold it ("busy: held by minicom (pid 4242)"), or, when they are not
+// visible to us, says so and how to find them (and that an exclusive flag may be a leftover). A
+// USB port that is busy or missing names the running programs that grab new adapters and how to
+// stop them. A missing port adds the ports the scanner finds (none without a scanner). A refused
+// permission says which group may open the port.
 std::string diagnose_open_failure(const std::string& path, int error,
                                   const std::filesystem::path& proc_root, PortScanner* scanner);
 

@@ -4,12 +4,16 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "platform/linux/linux_open_diagnosis.h"
 #include "platform/linux/linux_port_name.h"
@@ -24,16 +28,53 @@ bool is_gone_error(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }
 
+// The device numbers of pseudo-terminals' terminal sides (/dev/pts/N): UNIX98_PTY_SLAVE_MAJOR
+// and the seven numbers the kernel reserves after it.
+constexpr unsigned int kFirstPtyMajor = 136;
+constexpr unsigned int kPtyMajorCount = 8;
+
+bool is_pty_terminal(dev_t device) {
+  const unsigned int number = major(device);
+  return number >= kFirstPtyMajor && number < kFirstPtyMajor + kPtyMajorCount;
+}
+
+// Why the opened fd may not be used: a pseudo-terminal that belongs to another user, who made
+// it and may have put a link to it where ours was (a stale link after a restart, a planted one
+// in a directory others may write), to play our device. Empty for any other device.
+std::string foreign_pty_reason(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !is_pty_terminal(info.st_rdev) ||
+      info.st_uid == ::geteuid()) {
+    return {};
+  }
+  return "a pseudo-terminal of another user (uid " + std::to_string(info.st_uid) +
+         "), who may play the device: use a pseudo-terminal of your own (start quintrel-sim "
+         "yourself, with its --link in a directory only you may write)";
+}
+
 void pause_read_wait() {
   timespec left{0, kReadWaitMs * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
 }
 
+// Puts the port back as it was found and closes it. The exclusive flag is cleared: on a pty whose
+// other side stays open (quintrel-sim's) it would outlive us and refuse every later open but
+// root's. A terminal gets its own settings back, or /dev/tty would be left raw. Closing releases
+// the flock. original is null where the settings could not be read (no terminal).
+void release_port(int fd, const termios* original) {
+  if (original != nullptr) {
+    // After what was written has gone out, at the speed it was written with.
+    tcsetattr(fd, TCSADRAIN, original);
+  }
+  ioctl(fd, TIOCNXCL);
+  ::close(fd);
+}
+
 class LinuxSerialDevice final : public SerialDevice {
  public:
-  explicit LinuxSerialDevice(int fd) : fd_(fd) {}
-  ~LinuxSerialDevice() override { ::close(fd_); }  // also releases the flock
+  LinuxSerialDevice(int fd, std::optional<termios> original) : fd_(fd), original_(original) {}
+  ~LinuxSerialDevice() override { release_port(fd_, original_ ? &*original_ : nullptr); }
   LinuxSerialDevice(const LinuxSerialDevice&) = delete;
   LinuxSerialDevice& operator=(const LinuxSerialDevice&) = delete;
 
@@ -139,6 +180,7 @@ class LinuxSerialDevice final : public SerialDevice {
   void raise_line(int line) { ioctl(fd_, TIOCMBIS, &line); }
 
   int fd_;
+  std::optional<termios> original_;
   termios settings_{};
   bool gone_ = false;
 };
@@ -160,9 +202,18 @@ OpenedDevice LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
     return {nullptr, OpenFailure::kBusy,
             path + ": " + diagnose_open_failure(path, EWOULDBLOCK, proc_root_, scanner_)};
   }
-  // Not a tty (ENOTTY) is left to the settings step, which reports it.
+  if (const std::string planted = foreign_pty_reason(fd); !planted.empty()) {
+    ::close(fd);
+    return {nullptr, OpenFailure::kOther, path + ": " + planted};
+  }
+  std::optional<termios> original;
+  if (termios found{}; tcgetattr(fd, &found) == 0) {
+    original = found;
+  }
+  // Not a tty (ENOTTY) is left to the settings step, which reports it. From here every path
+  // out closes through the device, which clears the flag again.
   ioctl(fd, TIOCEXCL);
-  return {std::make_unique<LinuxSerialDevice>(fd), OpenFailure::kNone, {}};
+  return {std::make_unique<LinuxSerialDevice>(fd, original), OpenFailure::kNone, {}};
 }
 
 std::string LinuxSerialBackend::other_holders(std::u16string_view port_name) {

@@ -60,7 +60,18 @@ TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
   fs::remove(proc.process(1, "init") / "fd");
   std::ofstream(proc.root / "1" / "fd") << "";
   EXPECT_EQ(diagnose_open_failure("/dev/ttyS3", EWOULDBLOCK, proc.root, nullptr),
-            "busy: held by another user's program");
+            "busy: held by a program this user cannot see (another user's: sudo fuser -v "
+            "/dev/ttyS3 names it)");
+  // Refused by the exclusive flag, which a program that ended may have left on a pty.
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyS3", EBUSY, proc.root, nullptr),
+            "busy: taken for exclusive use, by a program this user cannot see (another user's: "
+            "sudo fuser -v /dev/ttyS3 names it) or left so by one that ended (a pseudo-terminal "
+            "keeps it while its far end runs: restart the program that made it, such as "
+            "quintrel-sim)");
+  // A holder's name is shown, not obeyed.
+  proc.process(5, "\x1b]0;owned\x07", {"/dev/ttyUSB4"});
+  EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB4", EBUSY, proc.root, nullptr),
+            "busy: held by \\x1B]0;owned\\x07 (pid 5)");
 }
 
 TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
