@@ -19,9 +19,12 @@ fs::path default_directory() {
   return fs::path("/tmp") / ("quintrel-ports-" + std::to_string(::geteuid()));
 }
 
-bool is_character_device(const fs::path& path) {
+// A simulator's pty belongs to the user who started it. A link left by one that was killed may
+// lead to the same /dev/pts/N reused by another user's program, which must not be listed as
+// ours.
+bool is_own_character_device(const fs::path& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+  return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 std::u16string widened(const std::string& path) {
@@ -94,7 +97,7 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
       continue;
     }
     const fs::path device = fs::canonical(entry->path(), entry_error);
-    if (entry_error || !is_character_device(device) || !is_ascii(device.string())) {
+    if (entry_error || !is_own_character_device(device) || !is_ascii(device.string())) {
       continue;
     }
     devices.emplace_back(device.string(), entry->path().string());

@@ -1,7 +1,8 @@
 // Ports that programs of the project advertise, such as quintrel-sim's pseudo-terminal, which the
 // kernel's serial port list does not show. A program advertises a port by placing a symbolic
 // link to its device in the user's advertisement directory (quintrel-sim --link DIR/NAME), and
-// removes it when it stops; discovery lists every link that leads to a character device.
+// removes it when it stops; discovery lists every link that leads to a character device of the
+// user's own.
 #pragma once
 
 #include <filesystem>
@@ -41,7 +42,7 @@ class AdvertisedPortScanner final : public PortScanner {
   // The platform's ports, then the advertised devices by path ("/dev/pts/3"), sorted, each of
   // kind kPty with the path of the link that advertises it (the first by name). A directory
   // that is missing, not a real directory, not the user's own or writable by others adds nothing;
-  // so does a link whose device is gone.
+  // so does a link whose device is gone or belongs to another user.
   std::vector<ScannedPort> present_ports() override;
 
  private:
