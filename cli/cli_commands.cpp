@@ -12,6 +12,7 @@
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
 #include "link/serial_link.h"
+#include "ports/port_identity.h"
 #include "ports/port_list.h"
 #include "ports/port_selector.h"
 
@@ -22,16 +23,6 @@ namespace {
 std::string bitrate_text(BitrateCode code) {
   return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
 }
-
-class ListingBox final : public PortBox {
- public:
-  int entry_count() override { return static_cast<int>(entries.size()); }
-  void delete_entry(int index) override { entries.erase(entries.begin() + index); }
-  void add_entry(std::u16string_view text) override { entries.emplace_back(text); }
-  void select_entry(int) override {}
-
-  std::vector<std::u16string> entries;
-};
 
 // Prints the bitrate the moment it is read, so that a failure of the identifier comes after it.
 class PrintingReceiver final : public SettingsReceiver {
@@ -106,17 +97,16 @@ bool open_link(SerialLink& link, const std::string& port, PortOutcome& outcome, 
   return false;
 }
 
+// The port box's entries, each device once (COM1 not again after /dev/ttyS0), as the box shows
+// them: a fixed name alone, a scanned port with its description.
 int run_ports(const CliRequest& request, PortScanner* scanner, std::ostream& out) {
-  if (request.json) {
-    for (const ScannedPort& port : port_list_entries(scanner)) {
+  for (const ScannedPort& port : listed_once(port_list_entries(scanner), device_identity)) {
+    if (request.json) {
       out << json_text(port_json(port)) << '\n';
+    } else {
+      out << utf8_from_utf16(port.kind == PortKind::kLegacy ? port.name : format_port_entry(port))
+          << '\n';
     }
-    return kExitSuccess;
-  }
-  ListingBox box;
-  fill_port_list(box, scanner);
-  for (const std::u16string& entry : box.entries) {
-    out << utf8_from_utf16(entry) << '\n';
   }
   return kExitSuccess;
 }
@@ -269,7 +259,8 @@ std::string failure_message(const LinkOutcome& outcome) {
 
 std::u16string port_name_to_open(const std::string& port) {
   const std::u16string text = utf16_from_utf8(port);
-  return port_name_from_box_text(std::u16string_view(text).substr(0, kPortTextMax));
+  const std::u16string_view cut = std::u16string_view(text).substr(0, kPortTextMax);
+  return port_name_exists(cut) ? std::u16string(cut) : port_name_from_box_text(cut);
 }
 
 int run_cli_command(const CliRequest& request, const CliServices& services, std::ostream& out,
@@ -278,7 +269,8 @@ int run_cli_command(const CliRequest& request, const CliServices& services, std:
     return run_ports(request, services.port_scanner, out);
   }
   const std::vector<ScannedPort> listed = port_list_for({request.port}, services.port_scanner);
-  const SelectorResult selected = select_ports(request.port, listed, device_identity);
+  const SelectorResult selected =
+      select_ports(request.port, listed, device_identity, device_exists);
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;

@@ -30,7 +30,8 @@ int exit_code_for(LinkStatus status);
 std::string failure_message(const LinkOutcome& outcome);
 
 // The name a link opens for a port the command line selected: what the window's open takes from
-// its port box, the text before "(" of at most 299 UTF-16 units.
+// its port box, the text before "(" of at most 299 UTF-16 units, or all of those units when they
+// name something as they stand (a link "port(1)").
 std::u16string port_name_to_open(const std::string& port);
 
 // Runs the request and returns the exit status.

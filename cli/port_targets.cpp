@@ -12,6 +12,10 @@ std::string device_identity(const std::string& port_name) {
   return port_identity(utf16_from_utf8(port_name));
 }
 
+bool device_exists(const std::string& port_name) {
+  return port_name_exists(utf16_from_utf8(port_name));
+}
+
 std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors,
                                        PortScanner* scanner) {
   const bool needed =
@@ -22,12 +26,12 @@ std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors
 
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
                                  const std::vector<ScannedPort>& listed,
-                                 const PortIdentity& identity) {
+                                 const PortIdentity& identity, const PortExists& exists) {
   PortTargets targets;
   targets.multi = selectors.size() > 1;
   std::set<std::string> devices;
   for (const std::string& selector : selectors) {
-    SelectorResult selected = select_ports(selector, listed, identity);
+    SelectorResult selected = select_ports(selector, listed, identity, exists);
     if (!selected.error.empty()) {
       return {{}, false, selected.error};
     }

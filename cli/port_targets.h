@@ -19,6 +19,9 @@ struct PortTargets {
 // The identity of a port as port_identity gives it.
 std::string device_identity(const std::string& port_name);
 
+// Whether the name as written names something, as port_name_exists says.
+bool device_exists(const std::string& port_name);
+
 // The system's port list when some selector needs it (selector_uses_port_list), else nothing:
 // the scan costs a child of a run over many ports more than its exchanges with the device.
 std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors,
@@ -27,6 +30,7 @@ std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors
 // The ports the selectors name in the list, in the order named.
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
                                  const std::vector<ScannedPort>& listed,
-                                 const PortIdentity& identity = device_identity);
+                                 const PortIdentity& identity = device_identity,
+                                 const PortExists& exists = device_exists);
 
 }  // namespace quintrel::cli

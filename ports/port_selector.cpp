@@ -270,13 +270,31 @@ bool glob_matches(std::string_view pattern, std::string_view text) {
   return p == pattern.size();
 }
 
+std::vector<ScannedPort> listed_once(std::vector<ScannedPort> entries,
+                                     const PortIdentity& identity) {
+  const auto identity_of = [&identity](const ScannedPort& port) {
+    const std::string name = utf8_from_utf16(port.name);
+    return identity ? identity(name) : name;
+  };
+  std::set<std::string> scanned;
+  for (const ScannedPort& port : entries) {
+    if (port.kind != PortKind::kLegacy) {
+      scanned.insert(identity_of(port));
+    }
+  }
+  std::erase_if(entries, [&](const ScannedPort& port) {
+    return port.kind == PortKind::kLegacy && scanned.contains(identity_of(port));
+  });
+  return entries;
+}
+
 bool selector_uses_port_list(std::string_view selector) {
   return selector.starts_with(kUsbPrefix) || selector.starts_with(kSerialPrefix) ||
          name_part(selector).find_first_of(kGlobCharacters) != std::string_view::npos;
 }
 
 SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
-                            const PortIdentity& identity) {
+                            const PortIdentity& identity, const PortExists& exists) {
   for (const char c : selector) {
     if (is_control(c)) {
       return usage_error("the port " + shown(selector) +
@@ -289,7 +307,8 @@ SelectorResult select_ports(std::string_view selector, const std::vector<Scanned
   if (selector.starts_with(kSerialPrefix)) {
     return select_serial(selector, ports, identity);
   }
-  const std::string_view name = name_part(selector);
+  const bool whole = exists && exists(std::string(selector));
+  const std::string_view name = whole ? selector : name_part(selector);
   if (name.empty()) {
     return usage_error(selector.empty() ? "the port name is empty"
                                         : "no port name before the \"(\" of " + shown(selector));
@@ -298,7 +317,7 @@ SelectorResult select_ports(std::string_view selector, const std::vector<Scanned
   for (const ScannedPort& port : ports) {
     listed = listed || utf8_from_utf16(port.name) == name;
   }
-  if (listed || name.find_first_of(kGlobCharacters) == std::string_view::npos) {
+  if (whole || listed || name.find_first_of(kGlobCharacters) == std::string_view::npos) {
     SelectorResult result;
     result.ports.emplace_back(name);
     return result;

@@ -24,18 +24,28 @@ struct SelectorResult {
 // same identity are one device.
 using PortIdentity = std::function<std::string(const std::string& port_name)>;
 
+// Whether something of this name exists as it is written (port_name_exists in production).
+using PortExists = std::function<bool(const std::string& port_name)>;
+
 // More ports than this in one run is taken for a pattern that went wrong.
 inline constexpr std::size_t kMaxSelectedPorts = 256;
 
 // Whether the selector needs the port list; a plain name or a `ports` line does not.
 bool selector_uses_port_list(std::string_view selector);
 
-// A plain name (the text before the first "(") is taken as it stands, listed or not. usb: and
+// A plain name (the text before the first "(", or the whole selector when exists says a port of
+// that name exists, such as a link "port(1)") is taken as it stands, listed or not. usb: and
 // serial: must name exactly one device. A glob picks every entry whose name, by_id or link it
 // matches; a fixed COM1..COM10 entry only when the scan found the same device under another
 // name. A name of the list that merely contains * ? or [ is that port, not a glob.
 SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
-                            const PortIdentity& identity = {});
+                            const PortIdentity& identity = {}, const PortExists& exists = {});
+
+// The entries with each device once, for a listing: a fixed COM1..COM10 entry is left out where
+// the scan found its device (/dev/ttyS0 for COM1 on Linux; COM1 itself on Windows), so that a
+// port is named once, with its description. Selectors still take the fixed names.
+std::vector<ScannedPort> listed_once(std::vector<ScannedPort> entries,
+                                     const PortIdentity& identity);
 
 // fnmatch-style matching without a file system: * any run of bytes (also "/"), ? one byte,
 // [abc] [a-z] [!a] one byte of a set; a "[" without its "]" is itself.

@@ -1,11 +1,13 @@
 #include "platform/linux/linux_port_name.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 
-#include "ports/port_identity.h"
 #include "base/utf8_text.h"
+#include "ports/port_identity.h"
 
 namespace quintrel {
 
@@ -49,6 +51,11 @@ std::string port_identity(std::u16string_view port_name) {
   const std::string path = linux_device_path(port_name);
   char resolved[PATH_MAX];
   return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+bool port_name_exists(std::u16string_view port_name) {
+  struct stat info {};
+  return ::lstat(linux_device_path(port_name).c_str(), &info) == 0;
 }
 
 }  // namespace quintrel

@@ -15,4 +15,8 @@ std::string port_identity(std::u16string_view port_name) {
   return identity;
 }
 
+bool port_name_exists(std::u16string_view) {
+  return false;
+}
+
 }  // namespace quintrel
