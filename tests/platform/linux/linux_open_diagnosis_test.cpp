@@ -68,10 +68,6 @@ TEST(OpenDiagnosis, BusyPortNamesItsHoldersOrSaysTheyAreNotVisible) {
             "sudo fuser -v /dev/ttyS3 names it) or left so by one that ended (a pseudo-terminal "
             "keeps it while its far end runs: restart the program that made it, such as "
             "quintrel-sim)");
-  // A holder's name is shown, not obeyed.
-  proc.process(5, "\x1b]0;owned\x07", {"/dev/ttyUSB4"});
-  EXPECT_EQ(diagnose_open_failure("/dev/ttyUSB4", EBUSY, proc.root, nullptr),
-            "busy: held by \\x1B]0;owned\\x07 (pid 5)");
 }
 
 TEST(OpenDiagnosis, AdapterGrabbersAreNamedForUsbPortsThatAreBusyOrGone) {
