@@ -64,9 +64,11 @@ std::string what_was_done(CliCommand command, int exit_code) {
     return "the command itself failed (exit " + std::to_string(exit_code) + ")";
   }
   if (command == CliCommand::kSave) {
-    return "the device's settings were saved; only this report of it was lost";
+    return "the device's settings were saved; only this report of it was lost ('read' shows "
+           "them)";
   }
-  return "the command succeeded, but its results were lost";
+  return "the command succeeded, but its results were lost; run it again with its output going "
+         "where it can be written";
 }
 
 }  // namespace

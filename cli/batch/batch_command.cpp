@@ -112,10 +112,9 @@ class BatchPrinter final : public BatchObserver {
     }
     const std::optional<OutputFailure> output = output_failure(out_);
     if (output) {
-      err_ << (output->reader_gone ? "standard output was closed ("
-                                   : "standard output could not "
-                                     "be written (")
-           << output->cause << "): the results still due were not printed\n";
+      const char* what = output->reader_gone ? "standard output was closed"
+                                             : "standard output could not be written";
+      err_ << what << " (" << output->cause << "): the results still due were not printed\n";
     }
     err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
     for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {

@@ -54,11 +54,19 @@ CheckedOutputBuffer::int_type CheckedOutputBuffer::overflow(int_type ch) {
   if (!write_out()) {
     return traits_type::eof();
   }
-  if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-    *pptr() = traits_type::to_char_type(ch);
-    pbump(1);
+  if (traits_type::eq_int_type(ch, traits_type::eof())) {
+    return traits_type::not_eof(ch);
   }
-  return traits_type::not_eof(ch);
+  const char text = traits_type::to_char_type(ch);
+  return xsputn(&text, 1) == 1 ? ch : traits_type::eof();
+}
+
+std::streamsize CheckedOutputBuffer::xsputn(const char* text, std::streamsize count) {
+  const std::streamsize taken = std::streambuf::xsputn(text, count);
+  if (std::memchr(text, '\n', static_cast<std::size_t>(taken)) != nullptr && !write_out()) {
+    return 0;
+  }
+  return taken;
 }
 
 int CheckedOutputBuffer::sync() {

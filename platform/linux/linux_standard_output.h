@@ -1,5 +1,6 @@
 // quintrel-cli's standard output on Linux: std::cout writes straight to descriptor 1 through a
-// buffer that keeps the cause (errno) of the first write that failed, for output_failure.
+// buffer that keeps the cause (errno) of the first write that failed, for output_failure. Text
+// goes out at every line end, so that results and messages on standard error keep their order.
 #pragma once
 
 #include <array>
@@ -19,6 +20,7 @@ class CheckedOutputBuffer final : public std::streambuf {
 
  protected:
   int_type overflow(int_type ch) override;
+  std::streamsize xsputn(const char* text, std::streamsize count) override;
   int sync() override;
 
  private:
