@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/platform_services.h"
+#include "platform/standard_streams.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/message_dialog.h"
 
@@ -33,6 +34,8 @@ bool display_expected_but_missing() {
 
 int main(int argc, char** argv) {
   using namespace quintrel;
+  // Before the port is opened: a serial port on descriptor 2 would take Qt's warnings.
+  hold_standard_descriptors();
   for (int at = 1; at < argc; ++at) {
     const std::string_view option = argv[at];
     if (option == "--help" || option == "-h") {

@@ -1,10 +1,13 @@
 // quintrel-sim: the simulated device on a pseudo-terminal.
 #include <iostream>
 
+#include "platform/standard_streams.h"
 #include "sim/pty_simulator.h"
 #include "sim/sim_options.h"
 
 int main(int argc, char** argv) {
+  // Before the ptys are opened: a pty on descriptor 1 would take the status lines as replies.
+  quintrel::hold_standard_descriptors();
   int exit_code = 0;
   const auto options =
       quintrel::sim::parse_sim_options(argc, argv, std::cout, std::cerr, exit_code);

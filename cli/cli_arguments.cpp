@@ -72,11 +72,9 @@ std::vector<std::string> option_names(const CLI::App& app) {
 
 // What an unquoted glob after -p becomes in a shell that expanded it: more words, each a file
 // that exists. Any other word is a slip, never a port.
-bool is_glob_expansion(const std::vector<std::string>& words) {
-  return std::all_of(words.begin(), words.end(), [](const std::string& word) {
-    std::error_code error;
-    return std::filesystem::exists(word, error);
-  });
+bool names_a_file(const std::string& word) {
+  std::error_code error;
+  return std::filesystem::exists(word, error);
 }
 
 // "help" and "help COMMAND" in the command's place as "--help" and "COMMAND --help" (the
@@ -112,8 +110,12 @@ std::string take_remaining_words(const CLI::App& app, const CLI::App* command,
   if (words.empty()) {
     return {};
   }
-  if (request.ports.empty() || !is_glob_expansion(words)) {
-    return "'" + words.front() + "' is neither an option nor a port of '" + command->get_name() +
+  // The stray word is the first that names no file: those before it may be a glob's expansion.
+  const auto stray = std::find_if(words.begin(), words.end(),
+                                  [](const auto& word) { return !names_a_file(word); });
+  if (request.ports.empty() || stray != words.end()) {
+    return "'" + (request.ports.empty() ? words.front() : *stray) +
+           "' is neither an option nor a port of '" + command->get_name() +
            "': give each port its own -p (-p A -p B), or quote a glob ('COM*') so that "
            "quintrel-cli matches it against the port list";
   }
@@ -184,9 +186,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "success; 1 the device did not answer right (time-out, wrong check byte, empty reply); 2 "
       "usage error; 3 the port cannot be opened (missing, busy, no permission, not a serial "
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
-      "--found) where some port failed (--found that found no device: 1); 130 such a run was "
-      "interrupted (Ctrl+C, SIGTERM); 141 its standard output was closed (every started port "
-      "still finished)."};
+      "--found) where some port failed (--found that found no device: 1); 6 the results could "
+      "not be written to standard output (disk full, output closed; the command itself was "
+      "done); 130 a run over several ports was interrupted (Ctrl+C, SIGTERM); 141 as 6, for a "
+      "pipe whose reader has ended (every started port still finished)."};
   app.name("quintrel-cli");
   app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
   // At most one command; a missing or unknown one, and every stray word, is answered below by
@@ -235,8 +238,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
         ->option_text("SECONDS");
   };
   const std::string found_help =
-      "Run on every port where a device answers (see 'ports --probe'); with -p, among those "
-      "ports only, and a port -p selected where no device answers (silent, garbled, busy) fails";
+      "Run on every port where a device answers (see 'ports --probe'); with -p (or else "
+      "$QUINTREL_PORT), among those ports only, and a port so selected where no device answers "
+      "(silent, garbled, busy) fails";
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports as the port box holds them");
   ports->add_flag("--json", request.json,
                   "One JSON object per port: port, description, kind, and vid, pid, serial, "
@@ -347,11 +351,15 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
     request.deadline_ms = *deadline_from_argument(deadline);
   }
   exit_code = 0;
+  // QUINTREL_PORT stands in for -p, with --found too: it names the ports the search may reach,
+  // so that a station's save --found never writes to a device elsewhere on the PC.
+  const char* named = std::getenv(kPortVariable);
   if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
-      request.ports.empty() && !request.found) {
-    const char* named = std::getenv(kPortVariable);
+      request.ports.empty() && (named != nullptr || !request.found)) {
     if (named == nullptr || *named == '\0') {
       err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
+              : request.found  ? "QUINTREL_PORT is empty: set it to the ports --found may search, "
+                                 "or unset it to search every port"
                                : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
           << '\n'
           << kMoreHelp;

@@ -18,6 +18,9 @@ inline constexpr int kExitFailure = 1;  // the device did not answer right
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCannotOpen = 3;    // any of the open steps failed
 inline constexpr int kExitVerifyFailed = 4;  // --verify read back other values
+// Standard output could not take the results (a full disk, a closed output, a terminal gone); a
+// reader that has gone is kExitOutputClosed (cli/batch/batch_command.h).
+inline constexpr int kExitOutputFailed = 6;
 
 // The text for a reply with an empty payload, which the window passes over in silence.
 inline constexpr char kEmptyResponse[] = "Empty response";

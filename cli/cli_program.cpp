@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/batch/batch_command.h"
 #include "cli/batch/concurrent_commands.h"
 #include "cli/batch/port_job.h"
 #include "cli/batch/step_marks.h"
@@ -14,10 +15,14 @@
 #include "link/monotonic_clock.h"
 #include "link/tracing_device.h"
 #include "platform/child_process.h"
+#include "platform/standard_streams.h"
 
 namespace quintrel::cli {
 
-int run_cli_program(int argc, char** argv, PlatformServices& platform) {
+namespace {
+
+// command: what was asked, once the arguments were understood.
+int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& command) {
   int exit_code = 0;
   std::optional<CliRequest> request =
       parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
@@ -34,6 +39,7 @@ int run_cli_program(int argc, char** argv, PlatformServices& platform) {
       return kExitUsage;
     }
   }
+  command = request->command;
   if (request->parent_pid != 0) {
     end_with_parent(request->parent_pid);
   }
@@ -50,6 +56,38 @@ int run_cli_program(int argc, char** argv, PlatformServices& platform) {
   const std::optional<int> concurrent =
       run_concurrent_command(*request, services, std::cout, std::cerr);
   return concurrent ? *concurrent : run_cli_command(*request, services, std::cout, std::cerr);
+}
+
+// What the command did, for a user whose output was lost: a save's device keeps what it got.
+std::string what_was_done(CliCommand command, int exit_code) {
+  if (exit_code != kExitSuccess) {
+    return "the command itself failed (exit " + std::to_string(exit_code) + ")";
+  }
+  if (command == CliCommand::kSave) {
+    return "the device's settings were saved; only this report of it was lost ('read' shows "
+           "them)";
+  }
+  return "the command succeeded, but its results were lost; run it again with its output going "
+         "where it can be written";
+}
+
+}  // namespace
+
+int run_cli_program(int argc, char** argv, PlatformServices& platform) {
+  CliCommand command = CliCommand::kPorts;
+  const int exit_code = run_request(argc, argv, platform, command);
+  const std::optional<OutputFailure> failure = output_failure(std::cout);
+  // Only runs over many ports end so, and they tell of their output in their summary.
+  if (!failure || exit_code == kExitOutputClosed || exit_code == kExitOutputFailed ||
+      exit_code == kExitInterrupted) {
+    return exit_code;
+  }
+  std::cerr << "standard output could not be written (" << failure->cause
+            << "): " << what_was_done(command, exit_code) << '\n';
+  if (exit_code != kExitSuccess) {
+    return exit_code;
+  }
+  return failure->reader_gone ? kExitOutputClosed : kExitOutputFailed;
 }
 
 }  // namespace quintrel::cli

@@ -12,6 +12,7 @@
 #include "cli/batch/status_board.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
+#include "platform/standard_streams.h"
 
 namespace quintrel::cli {
 
@@ -74,7 +75,6 @@ class BatchPrinter final : public BatchObserver {
     } else {
       board_.show_result(end.job, result_line(request_.command, result));
     }
-    output_closed_ = output_closed_ || !out_.good();
     if ((request_.trace || request_.precise_trace) && !end.err.empty()) {
       err_ << "--- " << ports_[end.job] << '\n' << without_step_marks(end.err) << std::flush;
     }
@@ -110,8 +110,11 @@ class BatchPrinter final : public BatchObserver {
         err_ << "  " << ports_[i] << ": " << states_[i] << '\n';
       }
     }
-    if (output_closed_) {
-      err_ << "standard output was closed: the results still due were not printed\n";
+    const std::optional<OutputFailure> output = output_failure(out_);
+    if (output) {
+      const char* what = output->reader_gone ? "standard output was closed"
+                                             : "standard output could not be written";
+      err_ << what << " (" << output->cause << "): the results still due were not printed\n";
     }
     err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
     for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
@@ -130,8 +133,8 @@ class BatchPrinter final : public BatchObserver {
     if (interrupted) {
       return kExitInterrupted;
     }
-    if (output_closed_) {
-      return kExitOutputClosed;
+    if (output) {
+      return output->reader_gone ? kExitOutputClosed : kExitOutputFailed;
     }
     return failed_.empty() ? kExitSuccess : kExitSomePortFailed;
   }
@@ -180,7 +183,6 @@ class BatchPrinter final : public BatchObserver {
   bool present_ports_known_ = false;
   bool present_ports_cut_ = false;
   std::vector<std::string> states_ = std::vector<std::string>(ports_.size(), "not started");
-  bool output_closed_ = false;
 };
 
 }  // namespace

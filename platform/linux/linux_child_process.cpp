@@ -46,12 +46,23 @@ std::string program_path() {
   return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
 
+// A descriptor a child's dup2 onto 0, 1 or 2 must not overwrite, moved to 3 or above (it lands
+// below when the program was started with a standard stream closed). Close-on-exec either way.
+int above_standard_streams(int fd) {
+  if (fd < 0 || fd > STDERR_FILENO) {
+    return fd;
+  }
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  ::close(fd);
+  return moved;
+}
+
 // The running program's file itself, not its name: a package upgrade during a run replaces the
 // name with a new file, while every child still starts from the one this process runs. O_PATH
 // suffices to execute it through /proc/self/fd, and close-on-exec keeps it out of the children
 // (execve opens the file before it closes such descriptors).
 int open_program_file() {
-  return ::open("/proc/self/exe", O_PATH | O_CLOEXEC);
+  return above_standard_streams(::open("/proc/self/exe", O_PATH | O_CLOEXEC));
 }
 
 // A pipe holding all of text, its write end closed: the reader gets text and then end of file.
@@ -71,7 +82,11 @@ bool pipe_holding(const std::string& text, int& read_end, std::string& failure) 
   }
   // The child's standard input blocks as any file does.
   fcntl(ends[0], F_SETFL, 0);
-  read_end = ends[0];
+  read_end = above_standard_streams(ends[0]);
+  if (read_end < 0) {
+    failure = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
   return true;
 }
 
@@ -174,6 +189,17 @@ bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& ar
     ::close(in_read);
     ::close(out_pipe[0]);
     ::close(out_pipe[1]);
+    return false;
+  }
+  out_pipe[1] = above_standard_streams(out_pipe[1]);
+  err_pipe[1] = above_standard_streams(err_pipe[1]);
+  if (out_pipe[1] < 0 || err_pipe[1] < 0) {
+    failure = std::string("pipe: ") + std::strerror(errno);
+    for (const int fd : {in_read, out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+      if (fd >= 0) {
+        ::close(fd);
+      }
+    }
     return false;
   }
   std::vector<char*> argv;

@@ -187,6 +187,10 @@ TEST(ParseCliArguments, UnknownAndStrayWordsAreNamed) {
       {{"read", "-p", "X", "extra"},
        "'extra' is neither an option nor a port of 'read': give each port its own -p (-p A -p "
        "B), or quote a glob ('COM*') so that quintrel-cli matches it against the port list"},
+      // An expanded glob's files are taken; the word after them that names none is the slip.
+      {{"read", "-p", "X", "/", "stray"},
+       "'stray' is neither an option nor a port of 'read': give each port its own -p (-p A -p "
+       "B), or quote a glob ('COM*') so that quintrel-cli matches it against the port list"},
       {{"read", "-p", "--json"}, "--port: takes a port, not the option --json"},
       {{"read", "-p"}, "--port needs a value after it"},
       {{"save", "-p", "x", "--bitrate", "500k", "--id", "1"},
