@@ -2,6 +2,7 @@
 // in its driver), so deadlines are tested without waiting.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -26,18 +27,22 @@ class FakeChildRunner final : public ChildRunner {
   FakeChildRunner(quintrel::test::VirtualClock& clock, Script script)
       : clock_(clock), script_(std::move(script)) {}
 
-  bool start(std::size_t job, const std::vector<std::string>&, const std::string& input,
-             std::string& failure) override {
+  Start start(std::size_t job, const std::vector<std::string>&, const std::string& input,
+              std::string& failure) override {
+    if (running_.size() >= room) {
+      failure = "pipe: Too many open files";
+      return Start::kNoRoomYet;
+    }
     ScriptedChild child = script_(job, input);
     if (child.refused) {
       failure = "refused";
-      return false;
+      return Start::kRefused;
     }
     child.end.job = job;
     started.emplace_back(job, clock_.now);
     running_[job] = {child.runs_ms ? std::optional(clock_.now + *child.runs_ms) : std::nullopt,
                      child.end};
-    return true;
+    return Start::kStarted;
   }
 
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override {
@@ -69,6 +74,7 @@ class FakeChildRunner final : public ChildRunner {
 
   std::vector<std::pair<std::size_t, std::uint32_t>> started;  // job, virtual time
   std::vector<std::pair<std::size_t, std::uint32_t>> stopped;
+  std::size_t room = SIZE_MAX;  // the children the system has descriptors for
 
  private:
   quintrel::test::VirtualClock& clock_;
