@@ -51,8 +51,6 @@ TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
        {"", "[]", R"({"command":"save","port":"COM3"})", R"({"command":"format","port":"COM3"})",
         R"({"command":"read"})", R"({"command":"read","port":7})",
         R"({"command":"save","port":"A","bitrate":9,"identifier":"1"})",
-        R"({"command":"save","port":"A","bitrate":3.9,"identifier":"1"})",
-        R"({"command":"save","port":"A","bitrate":4294967299,"identifier":"1"})",
         R"({"command":"save","port":"A","bitrate":-1,"identifier":"1"})",
         R"({"command":"read","port":"A","parent_pid":2147483648})",
         R"({"command":"read","port":"A","parent_pid":1e3})"}) {
@@ -60,10 +58,6 @@ TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
     EXPECT_FALSE(error.empty());
   }
   EXPECT_EQ(error, R"("parent_pid" must be a whole number from 0 to 2147483647)");
-  std::istringstream longest(std::string(kPortJobRequestMax, ' '));
-  EXPECT_EQ(port_job_input(longest, error)->size(), kPortJobRequestMax);
-  std::istringstream longer(std::string(kPortJobRequestMax + 1, ' '));
-  EXPECT_FALSE(port_job_input(longer, error));
   // As the started program's C runtime splits its command line back into these.
   EXPECT_EQ(windows_command_line({R"(C:\Program Files\q.exe)", "-p", "", "CAN Invalid", R"(a"b\)",
                                   R"(\\host\x" y\")"}),
@@ -87,12 +81,6 @@ TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
   EXPECT_EQ(result(stopped),
             R"j({"port":"COM3","ok":false,"exit":1,"error":"no result within 10 s: stopped )j"
             R"j(before its first step"})j");
-  // The step reached, and what held it up only when the system showed that.
-  stopped.err = std::string(kStepMark) + "1\n" + kStepMark + "2\n";
-  stopped.detail = "the port's driver did not return from close";
-  EXPECT_EQ(child_failure(stopped, 10000, job_steps(save_request())),
-            "no result within 10 s: stopped in step 2 of 5 (writing the identifier); the port's "
-            "driver did not return from close");
   ChildEnd crashed;
   crashed.how = ChildEnd::How::kCrashed;
   crashed.detail = "signal 11 (Segmentation fault)";

@@ -72,27 +72,6 @@ TEST(ChildBatch, FreePlacesAreTakenAsChildrenEndAndEachDeadlineRunsFromItsOwnSta
   EXPECT_EQ(ends[1].detail, "refused");
 }
 
-TEST(ChildBatch, StartWithoutRoomWaitsForARunningChildAndFailsOnlyWhenNoneRuns) {
-  quintrel::test::VirtualClock clock;
-  test::FakeChildRunner runner(clock, [](std::size_t job, const auto&) {
-    return job == 0 ? exits_after(300, 0, "{}") : blocks();
-  });
-  runner.room = 2;
-  RecordingObserver observer(clock);
-
-  const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{}, nullptr, observer);
-
-  EXPECT_EQ(runner.started, (Times{{0, 0}, {1, 0}, {2, 300}, {3, 10000}}));
-  EXPECT_EQ(ends[3].how, How::kStopped);
-
-  runner.room = 0;
-  const std::vector<ChildEnd> none =
-      run_child_batch(runner, clock, jobs_of_ten_seconds(2), BatchLimits{}, nullptr, observer);
-  EXPECT_EQ(none[1].how, How::kNotStarted);
-  EXPECT_EQ(none[1].detail, "pipe: Too many open files");
-}
-
 // Stop requests that come at the given virtual times.
 class TimedStops final : public StopRequests {
  public:

@@ -2,7 +2,6 @@
 // in its driver), so deadlines are tested without waiting.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -29,10 +28,6 @@ class FakeChildRunner final : public ChildRunner {
 
   Start start(std::size_t job, const std::vector<std::string>&, const std::string& input,
               std::string& failure) override {
-    if (running_.size() >= room) {
-      failure = "pipe: Too many open files";
-      return Start::kNoRoomYet;
-    }
     ScriptedChild child = script_(job, input);
     if (child.refused) {
       failure = "refused";
@@ -74,7 +69,6 @@ class FakeChildRunner final : public ChildRunner {
 
   std::vector<std::pair<std::size_t, std::uint32_t>> started;  // job, virtual time
   std::vector<std::pair<std::size_t, std::uint32_t>> stopped;
-  std::size_t room = SIZE_MAX;  // the children the system has descriptors for
 
  private:
   quintrel::test::VirtualClock& clock_;
