@@ -1,7 +1,7 @@
 #include "cli/cli_program.h"
 
 #include <iostream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -16,10 +16,45 @@
 #include "link/tracing_device.h"
 #include "platform/child_process.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
+#include "platform/terminal.h"
 
 namespace quintrel::cli {
 
 namespace {
+
+// The request of a port's job from standard input; nullopt after saying what is wrong.
+std::optional<CliRequest> read_port_job() {
+  if (input_is_terminal()) {
+    std::cerr << kPortJobCommand
+              << " is quintrel-cli's own entry: a run over many ports starts it with a request "
+                 "on standard input. To work on a port, run read, save or buzzer-off (see "
+                 "quintrel-cli --help)\n";
+    return std::nullopt;
+  }
+  std::string error;
+  std::optional<std::string> text = port_job_input(std::cin, error);
+  std::optional<CliRequest> request = text ? port_job_request(*text, error) : std::nullopt;
+  if (!request) {
+    std::cerr << kPortJobCommand << ": " << error << '\n';
+  }
+  return request;
+}
+
+// A save on one port runs to its end whatever stop request comes (its exchanges time out within
+// seconds): stopped between its writes and its commit, it would leave the device half-written.
+int run_one_port_command(const CliRequest& request, const CliServices& services) {
+  std::unique_ptr<StopRequests> stops;
+  if (request.command == CliCommand::kSave) {
+    stops = hold_stop_signals();
+  }
+  const int status = run_cli_command(request, services, std::cout, std::cerr);
+  if (stops && stops->count() > 0) {
+    std::cerr << "stop requested during the save: the save was finished first, so that the "
+                 "device is not left half-written\n";
+  }
+  return status;
+}
 
 // command: what was asked, once the arguments were understood.
 int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& command) {
@@ -31,17 +66,17 @@ int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& c
   }
   const bool port_job = request->command == CliCommand::kPortJob;
   if (port_job) {
-    const std::string text{std::istreambuf_iterator<char>(std::cin), {}};
-    std::string error;
-    request = port_job_request(text, error);
+    request = read_port_job();
     if (!request) {
-      std::cerr << kPortJobCommand << ": " << error << '\n';
       return kExitUsage;
     }
   }
   command = request->command;
-  if (request->parent_pid != 0) {
-    end_with_parent(request->parent_pid);
+  if (request->parent_pid != 0 && !end_with_parent(request->parent_pid)) {
+    std::cerr << kPortJobCommand << ": process " << request->parent_pid
+              << " that the request names is not this process's parent (it has ended, or it did "
+                 "not start this one): nothing was done\n";
+    return kExitFailure;
   }
 
   TracingBackend tracing(platform.serial_backend(), std::cerr, platform.clock());
@@ -55,7 +90,11 @@ int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& c
                              platform.clock()};
   const std::optional<int> concurrent =
       run_concurrent_command(*request, services, std::cout, std::cerr);
-  return concurrent ? *concurrent : run_cli_command(*request, services, std::cout, std::cerr);
+  if (concurrent) {
+    return *concurrent;
+  }
+  return port_job ? run_cli_command(*request, services, std::cout, std::cerr)
+                  : run_one_port_command(*request, services);
 }
 
 // What the command did, for a user whose output was lost: a save's device keeps what it got.

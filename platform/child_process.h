@@ -40,18 +40,25 @@ class ChildRunner {
   // Stops every child still running and waits for it a short while.
   virtual ~ChildRunner() = default;
 
+  enum class Start {
+    kStarted,
+    kRefused,    // the system refuses (failure says why)
+    kNoRoomYet,  // the process is out of descriptors or processes: one less child may do
+  };
+
   // Starts this very program (the file the running process was started from, even when a newer
   // one has since replaced it) with the arguments (not counting the program name) under the
-  // number job; its standard input is input, then end of file; its output is collected. False
-  // (with the reason in failure) when the system refuses.
-  virtual bool start(std::size_t job, const std::vector<std::string>& args,
-                     const std::string& input, std::string& failure) = 0;
+  // number job; its standard input is input, then end of file; its output is collected. Unless
+  // started, failure says why.
+  virtual Start start(std::size_t job, const std::vector<std::string>& args,
+                      const std::string& input, std::string& failure) = 0;
 
   // Waits at most max_wait_ms for a started child to end and returns it, or nullopt when none
   // ended in that time.
   virtual std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) = 0;
 
-  // Stops a running child at once; returns what it had written (how: kStopped).
+  // Stops a running child at once; returns what it had written (how: kStopped), and in detail
+  // what held it up when the system shows that (a call into the port's driver that did not return).
   virtual ChildEnd stop(std::size_t job) = 0;
 };
 
@@ -64,7 +71,9 @@ int this_process_id();
 // Called in a child the runner started, with the id its parent gave it: the child is killed when
 // that parent ends, also by SIGKILL, so that no child outlives a run that was killed. (Linux
 // takes the thread that started the child for its parent: the runner is used from the main
-// thread only.) On Windows the runner's kill-on-close job object does this, and this does nothing.
-void end_with_parent(int parent_pid);
+// thread only.) False when parent_pid is not this process's parent (that parent has ended, or
+// something else started it), which the child must not work on. On Windows the runner's
+// kill-on-close job object does this, and this only says true.
+bool end_with_parent(int parent_pid);
 
 }  // namespace quintrel::cli

@@ -1,9 +1,10 @@
-// What a run over many ports does with the signals that would otherwise end it halfway, with
-// devices partly written: Ctrl+C (SIGINT) and SIGTERM are counted instead, so the run can stop
-// starting ports, let the running ones finish and say where each stands; and a closed standard
-// output (a pipe into head that has exited) makes a write fail instead of ending the program
-// (SIGPIPE). On Windows Ctrl+C and Ctrl+Break are counted (a console control handler); closing
-// the console still ends the run, and the job object its children.
+// What a run over many ports (and a save on one port) does with the signals that would otherwise
+// end it halfway, with devices partly written: Ctrl+C (SIGINT), SIGTERM and a dropped session's
+// SIGHUP are counted instead, so the run can stop starting ports, let the running ones finish and
+// say where each stands; and a closed standard output (a pipe into head that has exited) makes a
+// write fail instead of ending the program (SIGPIPE). On Windows Ctrl+C and Ctrl+Break are counted
+// (a console control handler); closing the console still ends the run, and the job object its
+// children.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,8 @@ namespace quintrel::cli {
 class StopRequests {
  public:
   virtual ~StopRequests() = default;
-  // How many stop requests (SIGINT, SIGTERM) came since the guard was made.
+  // How many stop requests (SIGINT, SIGTERM; SIGHUP, however often it came, as one) came since the
+  // guard was made.
   virtual int count() const = 0;
 };
 

@@ -9,4 +9,7 @@ namespace quintrel::cli {
 // control sequences.
 bool output_takes_cursor_control();
 
+// Whether standard input is a terminal (someone types it) rather than a file or a pipe.
+bool input_is_terminal();
+
 }  // namespace quintrel::cli

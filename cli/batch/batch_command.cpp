@@ -91,6 +91,16 @@ class BatchPrinter final : public BatchObserver {
     }
   }
 
+  void stopping(std::size_t running) override {
+    const bool one = running == 1;
+    board_.show_note(err_, running == 0
+                               ? std::string("stopping: no device was running")
+                               : "stopping: waiting for " + count_text(running, "device") +
+                                     " to finish " + (one ? "its" : "their") +
+                                     " command (Ctrl+C again stops " + (one ? "it" : "them") +
+                                     " at once, which may leave a device half-written)");
+  }
+
   void tick() override {
     const std::uint32_t now = services_.clock.now_ms();
     for (const auto& [job, start] : started_at_) {
@@ -209,18 +219,11 @@ std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
   switch (end.how) {
     case ChildEnd::How::kNotRun:
       return "not started: the run was interrupted";
-    case ChildEnd::How::kInterrupted: {
-      const int step = last_step_begun(end.err);
-      if (step == 0) {
-        return "interrupted before its first step";
-      }
-      const std::size_t index = static_cast<std::size_t>(step) - 1;
-      return "interrupted in step " + std::to_string(step) + " of " + std::to_string(steps.size()) +
-             (index < steps.size() ? " (" + steps[index] + ")" : std::string());
-    }
+    case ChildEnd::How::kInterrupted:
+      return "interrupted " + step_reached(end.err, steps);
     case ChildEnd::How::kStopped:
-      return "no result within " + deadline_text(deadline_ms) +
-             ": stopped (the port's driver does not return)";
+      return "no result within " + deadline_text(deadline_ms) + ": stopped " +
+             step_reached(end.err, steps) + (end.detail.empty() ? "" : "; " + end.detail);
     case ChildEnd::How::kCrashed:
       return "ended by " + end.detail + " without a result";
     case ChildEnd::How::kNotStarted:

@@ -7,80 +7,136 @@
 
 namespace quintrel::cli {
 
-std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
-                                      const std::vector<ChildJob>& jobs, const BatchLimits& limits,
-                                      const StopRequests* stops, BatchObserver& observer) {
-  std::vector<ChildEnd> ends(jobs.size());
-  std::map<std::size_t, std::uint32_t> started_at;  // running jobs
-  std::size_t next = 0;
+namespace {
 
-  const auto finish = [&](ChildEnd end) {
-    started_at.erase(end.job);
-    ends[end.job] = end;
-    observer.job_ended(ends[end.job]);
-  };
+class BatchRun {
+ public:
+  BatchRun(ChildRunner& runner, Clock& clock, const std::vector<ChildJob>& jobs,
+           const BatchLimits& limits, BatchObserver& observer)
+      : runner_(runner),
+        clock_(clock),
+        jobs_(jobs),
+        limits_(limits),
+        observer_(observer),
+        ends_(jobs.size()) {}
 
-  const auto end_unstarted = [&](std::size_t job, ChildEnd::How how, std::string detail) {
-    ChildEnd end;
-    end.job = job;
-    end.how = how;
-    end.detail = std::move(detail);
-    ends[job] = end;
-    observer.job_ended(ends[job]);
-  };
+  bool done() const { return next_ >= jobs_.size() && started_at_.empty(); }
 
-  while (next < jobs.size() || !started_at.empty()) {
-    const int stop_requests = stops != nullptr ? stops->count() : 0;
-    while (stop_requests > 0 && next < jobs.size()) {
-      end_unstarted(next++, ChildEnd::How::kNotRun, {});
+  // A stop request: no job starts any more; the first says so, a second stops the running ones.
+  void stop(int stop_requests) {
+    if (!stopping_) {
+      stopping_ = true;
+      observer_.stopping(started_at_.size());
+    }
+    while (next_ < jobs_.size()) {
+      end_unstarted(next_++, ChildEnd::How::kNotRun, {});
     }
     if (stop_requests > 1) {
-      while (!started_at.empty()) {
-        ChildEnd end = runner.stop(started_at.begin()->first);
+      while (!started_at_.empty()) {
+        ChildEnd end = runner_.stop(started_at_.begin()->first);
         end.how = ChildEnd::How::kInterrupted;
         finish(std::move(end));
       }
-      break;
     }
-    while (next < jobs.size() && started_at.size() < std::max<std::size_t>(limits.max_running, 1)) {
-      const std::size_t job = next++;
+  }
+
+  // Starts jobs while there are places. A start that lacks descriptors or processes waits for a
+  // running child to give some back; with none running it fails.
+  void start_jobs() {
+    while (next_ < jobs_.size() &&
+           started_at_.size() < std::max<std::size_t>(limits_.max_running, 1)) {
+      const std::size_t job = next_;
       std::string failure;
-      if (runner.start(job, jobs[job].args, jobs[job].input, failure)) {
-        started_at[job] = clock.now_ms();
-        observer.job_started(job);
+      const ChildRunner::Start started =
+          runner_.start(job, jobs_[job].args, jobs_[job].input, failure);
+      if (started == ChildRunner::Start::kNoRoomYet && !started_at_.empty()) {
+        return;
+      }
+      ++next_;
+      if (started == ChildRunner::Start::kStarted) {
+        started_at_[job] = clock_.now_ms();
+        observer_.job_started(job);
       } else {
         end_unstarted(job, ChildEnd::How::kNotStarted, failure);
       }
     }
-    if (started_at.empty()) {
-      continue;
-    }
+  }
 
-    // Wait no longer than the first deadline (or the next tick).
+  // Waits no longer than the first deadline (or the next tick); stops the jobs past theirs.
+  void wait() {
+    if (started_at_.empty()) {
+      return;
+    }
     std::uint32_t wait_ms = kBatchTickMs;
-    const std::uint32_t now = clock.now_ms();
-    for (const auto& [job, start] : started_at) {
+    const std::uint32_t now = clock_.now_ms();
+    for (const auto& [job, start] : started_at_) {
       const std::uint32_t used = now - start;
-      const std::uint32_t deadline = jobs[job].deadline_ms;
+      const std::uint32_t deadline = jobs_[job].deadline_ms;
       wait_ms = std::min(wait_ms, used >= deadline ? 0 : deadline - used);
     }
-    if (std::optional<ChildEnd> end = runner.wait_for_end(wait_ms)) {
+    if (std::optional<ChildEnd> end = runner_.wait_for_end(wait_ms)) {
       finish(std::move(*end));
     }
-
-    const std::uint32_t after = clock.now_ms();
+    const std::uint32_t after = clock_.now_ms();
     std::vector<std::size_t> overdue;
-    for (const auto& [job, start] : started_at) {
-      if (after - start >= jobs[job].deadline_ms) {
+    for (const auto& [job, start] : started_at_) {
+      if (after - start >= jobs_[job].deadline_ms) {
         overdue.push_back(job);
       }
     }
     for (const std::size_t job : overdue) {
-      finish(runner.stop(job));
+      finish(runner_.stop(job));
     }
-    observer.tick();
+    observer_.tick();
   }
-  return ends;
+
+  std::vector<ChildEnd> ends() && { return std::move(ends_); }
+
+ private:
+  void finish(ChildEnd end) {
+    const std::size_t job = end.job;
+    started_at_.erase(job);
+    ends_[job] = std::move(end);
+    observer_.job_ended(ends_[job]);
+  }
+
+  void end_unstarted(std::size_t job, ChildEnd::How how, std::string detail) {
+    ChildEnd end;
+    end.job = job;
+    end.how = how;
+    end.detail = std::move(detail);
+    ends_[job] = std::move(end);
+    observer_.job_ended(ends_[job]);
+  }
+
+  ChildRunner& runner_;
+  Clock& clock_;
+  const std::vector<ChildJob>& jobs_;
+  const BatchLimits& limits_;
+  BatchObserver& observer_;
+  std::vector<ChildEnd> ends_;
+  std::map<std::size_t, std::uint32_t> started_at_;  // running jobs
+  std::size_t next_ = 0;
+  bool stopping_ = false;
+};
+
+}  // namespace
+
+std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
+                                      const std::vector<ChildJob>& jobs, const BatchLimits& limits,
+                                      const StopRequests* stops, BatchObserver& observer) {
+  BatchRun run(runner, clock, jobs, limits, observer);
+  while (!run.done()) {
+    if (const int stop_requests = stops != nullptr ? stops->count() : 0; stop_requests > 0) {
+      run.stop(stop_requests);
+      if (run.done()) {
+        break;
+      }
+    }
+    run.start_jobs();
+    run.wait();
+  }
+  return std::move(run).ends();
 }
 
 }  // namespace quintrel::cli

@@ -36,11 +36,15 @@ class BatchObserver {
   virtual void job_ended(const ChildEnd& end) = 0;
   // Called between waits, at least every kBatchTickMs while jobs run.
   virtual void tick() = 0;
+  // The first stop request was seen: running jobs go on to their end, no other starts.
+  virtual void stopping(std::size_t running) = 0;
 };
 
 // Runs jobs[i] as job i and returns every job's end, indexed by job. After the first stop request
 // (stops may be null: none come) no job starts (each left ends as kNotRun) and the running ones
-// go on to their end; after the second those are stopped too (kInterrupted).
+// go on to their end; after the second those are stopped too (kInterrupted). A job the system
+// cannot start for want of descriptors or processes waits for a running one to end; it fails
+// (kNotStarted) only when none runs.
 std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
                                       const std::vector<ChildJob>& jobs, const BatchLimits& limits,
                                       const StopRequests* stops, BatchObserver& observer);

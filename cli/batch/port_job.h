@@ -5,6 +5,8 @@
 // "parent_pid"} ("command" is "read", "save", "buzzer-off" or "probe").
 #pragma once
 
+#include <cstddef>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,14 @@ namespace quintrel::cli {
 // The request text for the child that runs request's command on port; parent_pid is the run's
 // process, which the child ends with.
 std::string port_job_text(const CliRequest& request, const std::string& port, int parent_pid);
+
+// The longest request a child reads. A request is a few hundred bytes; its one long field, the
+// port, is at most a path of 4096 bytes, which JSON's escapes make at most six times longer.
+inline constexpr std::size_t kPortJobRequestMax = 64 * 1024;
+
+// The request text on in, or nullopt (with error) when it is longer than kPortJobRequestMax: a
+// child never holds more than that, whatever it is given.
+std::optional<std::string> port_job_input(std::istream& in, std::string& error);
 
 // The request a child runs (with --json output), or nullopt with what is wrong in error.
 std::optional<CliRequest> port_job_request(std::string_view text, std::string& error);

@@ -6,6 +6,7 @@
 #include "base/count_text.h"
 #include "base/utf8_text.h"
 #include "cli/batch/job_deadline.h"
+#include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
 #include "cli/port_json.h"
 #include "cli/port_targets.h"
@@ -31,6 +32,8 @@ class ProbeCollector final : public BatchObserver {
     }
   }
   void tick() override {}
+  // A probe ends within its short deadline; the run then says how far it got.
+  void stopping(std::size_t) override {}
 
   std::vector<ProbedPort> results;
 
@@ -73,7 +76,9 @@ PortTargets probe_candidates(const CliRequest& request, const std::vector<Scanne
 std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
                                       std::uint32_t deadline_ms) {
   ProbedPort probed{port, port_json(port)};
-  const std::string failure = child_failure(end, deadline_ms);
+  CliRequest probe;
+  probe.command = CliCommand::kProbePort;
+  const std::string failure = child_failure(end, deadline_ms, job_steps(probe));
   if (!failure.empty()) {
     probed.result["probe"] = "unavailable";
     probed.result["reason"] = failure;

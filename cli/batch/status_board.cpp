@@ -35,6 +35,15 @@ void StatusBoard::show_result(std::size_t port, const std::string& line) {
   }
 }
 
+void StatusBoard::show_note(std::ostream& err, const std::string& line) {
+  if (live_ && drawn_) {
+    out_ << "\x1b[" << lines_.size() << 'A' << kClearLine << std::flush;
+    drawn_ = false;
+  }
+  err << line << '\n' << std::flush;
+  refresh();
+}
+
 void StatusBoard::refresh() {
   if (!live_) {
     return;

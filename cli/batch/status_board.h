@@ -24,6 +24,8 @@ class StatusBoard {
   void refresh();
   // The port's result line: redrawn in place (live) or printed (plain).
   void show_result(std::size_t port, const std::string& line);
+  // A line on err, above the live board (which is drawn again below it) or simply printed.
+  void show_note(std::ostream& err, const std::string& line);
 
  private:
   std::ostream& out_;

@@ -73,6 +73,19 @@ int last_step_begun(const std::string& err) {
   return last;
 }
 
+std::string step_reached(const std::string& err, const std::vector<std::string>& steps) {
+  const int step = last_step_begun(err);
+  if (step == 0) {
+    return "before its first step";
+  }
+  const std::size_t index = static_cast<std::size_t>(step) - 1;
+  if (index >= steps.size()) {
+    return "in step " + std::to_string(step);
+  }
+  return "in step " + std::to_string(step) + " of " + std::to_string(steps.size()) + " (" +
+         steps[index] + ")";
+}
+
 std::string without_step_marks(const std::string& err) {
   std::istringstream lines(err);
   std::string kept;

@@ -38,6 +38,10 @@ std::vector<std::string> job_steps(const CliRequest& request);
 // The number of the last step the job's error output marks as begun; 0 for none.
 int last_step_begun(const std::string& err);
 
+// Where the job whose error output this is got to: "in step 3 of 5 (committing)", or "before its
+// first step" (steps: job_steps).
+std::string step_reached(const std::string& err, const std::vector<std::string>& steps);
+
 // The error output without its step marks.
 std::string without_step_marks(const std::string& err);
 

@@ -6,15 +6,18 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "platform/child_process.h"
 
@@ -29,8 +32,15 @@ namespace {
 constexpr int kReapPollMs = 5;
 // How long the runner's end waits for the children it killed.
 constexpr auto kFinalReapWait = std::chrono::seconds(2);
-// A child whose parent is gone before it could be tied to it ends at once, unheard.
-constexpr int kExitParentGone = 1;
+// The calls a port's job waits in while all is well: its reads wait in poll, its pauses sleep.
+constexpr long kJobWaits[] = {
+    SYS_ppoll,
+    SYS_clock_nanosleep,
+    SYS_nanosleep,
+#ifdef SYS_poll
+    SYS_poll,
+#endif
+};
 
 struct Child {
   pid_t pid = -1;
@@ -65,29 +75,42 @@ int open_program_file() {
   return above_standard_streams(::open("/proc/self/exe", O_PATH | O_CLOEXEC));
 }
 
+// Descriptors or processes run out while this process holds many children; each child that ends
+// gives some back, so a start that failed so can be tried again.
+bool is_lack_of_room(int error) {
+  return error == EMFILE || error == ENFILE || error == EAGAIN;
+}
+
+std::string pipe_failure(int error) {
+  return std::string("pipe: ") + std::strerror(error);
+}
+
 // A pipe holding all of text, its write end closed: the reader gets text and then end of file.
 // The request is far smaller than a pipe's buffer, so writing it never waits for the reader.
-bool pipe_holding(const std::string& text, int& read_end, std::string& failure) {
+// 0, or the error number (failure says what failed).
+int pipe_holding(const std::string& text, int& read_end, std::string& failure) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
-    failure = std::string("pipe: ") + std::strerror(errno);
-    return false;
+    const int error = errno;
+    failure = pipe_failure(error);
+    return error;
   }
   const ssize_t written = text.empty() ? 0 : ::write(ends[1], text.data(), text.size());
   ::close(ends[1]);
   if (written != static_cast<ssize_t>(text.size())) {
     failure = "the request does not fit a pipe";
     ::close(ends[0]);
-    return false;
+    return EMSGSIZE;
   }
   // The child's standard input blocks as any file does.
   fcntl(ends[0], F_SETFL, 0);
   read_end = above_standard_streams(ends[0]);
   if (read_end < 0) {
-    failure = std::string("pipe: ") + std::strerror(errno);
-    return false;
+    const int error = errno;
+    failure = pipe_failure(error);
+    return error;
   }
-  return true;
+  return 0;
 }
 
 // Reads what is there; closes the descriptor at end of file or on an error.
@@ -109,6 +132,32 @@ void drain(int& fd, std::string& into) {
   }
 }
 
+ChildRunner::Start refusal(int error) {
+  return is_lack_of_room(error) ? ChildRunner::Start::kNoRoomYet : ChildRunner::Start::kRefused;
+}
+
+// What a child that is past its deadline is held up in, from the system call it sleeps in
+// (/proc/PID/syscall: its number, or "running"): any call but the job's own waits means that a
+// call into the port's driver (open, close, a write, a setting) has not returned. Empty when
+// nothing says so.
+std::string held_up_in(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
+  long call = -1;
+  if (!(file >> call) || call < 0 || std::ranges::find(kJobWaits, call) != std::end(kJobWaits)) {
+    return {};
+  }
+  const std::pair<long, const char*> names[] = {{SYS_openat, "open"}, {SYS_close, "close"},
+                                                {SYS_write, "write"}, {SYS_read, "read"},
+                                                {SYS_ioctl, "ioctl"}, {SYS_flock, "flock"}};
+  std::string name = "system call " + std::to_string(call);
+  for (const auto& [number, known] : names) {
+    if (call == number) {
+      name = known;
+    }
+  }
+  return "the port's driver did not return from " + name + ": check the adapter and its driver";
+}
+
 void close_pipes(Child& child) {
   for (int* fd : {&child.out_fd, &child.err_fd}) {
     if (*fd >= 0) {
@@ -125,8 +174,8 @@ class LinuxChildRunner final : public ChildRunner {
   LinuxChildRunner(const LinuxChildRunner&) = delete;
   LinuxChildRunner& operator=(const LinuxChildRunner&) = delete;
 
-  bool start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
-             std::string& failure) override;
+  Start start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
+              std::string& failure) override;
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
   ChildEnd stop(std::size_t job) override;
 
@@ -167,40 +216,43 @@ void LinuxChildRunner::reap_killed() {
   });
 }
 
-bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& args,
-                             const std::string& input, std::string& failure) {
+ChildRunner::Start LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& args,
+                                           const std::string& input, std::string& failure) {
   if (program_fd_ < 0) {
     failure = "cannot open this program's own file (/proc/self/exe)";
-    return false;
+    return Start::kRefused;
   }
   int in_read = -1;
-  if (!pipe_holding(input, in_read, failure)) {
-    return false;
+  if (const int error = pipe_holding(input, in_read, failure); error != 0) {
+    return refusal(error);
   }
   int out_pipe[2];
   int err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0) {
-    failure = std::string("pipe: ") + std::strerror(errno);
+    const int error = errno;
+    failure = pipe_failure(error);
     ::close(in_read);
-    return false;
+    return refusal(error);
   }
   if (pipe2(err_pipe, O_CLOEXEC) != 0) {
-    failure = std::string("pipe: ") + std::strerror(errno);
+    const int error = errno;
+    failure = pipe_failure(error);
     ::close(in_read);
     ::close(out_pipe[0]);
     ::close(out_pipe[1]);
-    return false;
+    return refusal(error);
   }
   out_pipe[1] = above_standard_streams(out_pipe[1]);
   err_pipe[1] = above_standard_streams(err_pipe[1]);
   if (out_pipe[1] < 0 || err_pipe[1] < 0) {
-    failure = std::string("pipe: ") + std::strerror(errno);
+    const int error = errno;
+    failure = pipe_failure(error);
     for (const int fd : {in_read, out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
       if (fd >= 0) {
         ::close(fd);
       }
     }
-    return false;
+    return refusal(error);
   }
   std::vector<char*> argv;
   argv.push_back(program_.data());
@@ -241,12 +293,12 @@ bool LinuxChildRunner::start(std::size_t job, const std::vector<std::string>& ar
     failure = program_ + ": " + std::strerror(spawned);
     ::close(out_pipe[0]);
     ::close(err_pipe[0]);
-    return false;
+    return refusal(spawned);
   }
   fcntl(out_pipe[0], F_SETFL, O_NONBLOCK);
   fcntl(err_pipe[0], F_SETFL, O_NONBLOCK);
   running_[job] = Child{pid, out_pipe[0], err_pipe[0], {}, {}};
-  return true;
+  return Start::kStarted;
 }
 
 std::optional<ChildEnd> LinuxChildRunner::reap(std::size_t job, Child& child) {
@@ -301,7 +353,11 @@ std::optional<ChildEnd> LinuxChildRunner::wait_for_end(std::uint32_t max_wait_ms
     }
     const int timeout =
         output_closed ? std::min<int>(kReapPollMs, static_cast<int>(left)) : static_cast<int>(left);
-    if (poll(fds.data(), fds.size(), timeout) > 0) {
+    const int ready = poll(fds.data(), fds.size(), timeout);
+    if (ready < 0 && errno == EINTR) {
+      return std::nullopt;  // a stop request: the run decides at once
+    }
+    if (ready > 0) {
       for (auto& [job, child] : running_) {
         drain(child.out_fd, child.out);
         drain(child.err_fd, child.err);
@@ -319,6 +375,7 @@ ChildEnd LinuxChildRunner::stop(std::size_t job) {
     return end;
   }
   Child& child = it->second;
+  end.detail = held_up_in(child.pid);
   ::kill(child.pid, SIGKILL);
   drain(child.out_fd, child.out);
   drain(child.err_fd, child.err);
@@ -341,12 +398,10 @@ int this_process_id() {
   return static_cast<int>(getpid());
 }
 
-void end_with_parent(int parent_pid) {
+bool end_with_parent(int parent_pid) {
   // A parent that ended before the request took effect has left this child to another already.
   // Should the kernel refuse the request, the child works on untied, as it always could.
-  if (prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() != parent_pid) {
-    std::_Exit(kExitParentGone);
-  }
+  return prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() == parent_pid;
 }
 
 }  // namespace quintrel::cli

@@ -1,5 +1,5 @@
-// SIGINT and SIGTERM counted by a handler, SIGPIPE ignored, while a run over many ports goes on.
-// The handler installs without SA_RESTART, so a wait in poll returns at once.
+// SIGINT and SIGTERM counted by a handler, SIGHUP counted once, SIGPIPE ignored, while a run over
+// many ports goes on. The handlers install without SA_RESTART, so a wait in poll returns at once.
 #include <signal.h>
 
 #include <csignal>
@@ -10,41 +10,61 @@ namespace quintrel::cli {
 
 namespace {
 
-// A handler can reach nothing but such a variable.
+// A handler can reach nothing but such variables.
 volatile std::sig_atomic_t g_stop_requests = 0;
+volatile std::sig_atomic_t g_hung_up = 0;
 
 extern "C" void count_stop_request(int) {
   g_stop_requests = g_stop_requests + 1;
+}
+
+// A dropped session sends SIGHUP more than once (the shell passes its own on to its jobs, and the
+// kernel sends one to the foreground group when the shell ends), and nobody is left to ask for the
+// running devices to be stopped at once: every hang-up together is one request.
+extern "C" void note_hang_up(int) {
+  g_hung_up = 1;
+}
+
+struct sigaction handled_by(void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  return action;
 }
 
 class LinuxStopSignals final : public StopRequests {
  public:
   LinuxStopSignals() {
     g_stop_requests = 0;
-    struct sigaction counted = {};
-    counted.sa_handler = count_stop_request;
-    sigemptyset(&counted.sa_mask);
-    struct sigaction ignored = {};
-    ignored.sa_handler = SIG_IGN;
-    sigemptyset(&ignored.sa_mask);
+    g_hung_up = 0;
+    const struct sigaction counted = handled_by(count_stop_request);
+    const struct sigaction ignored = handled_by(SIG_IGN);
     sigaction(SIGINT, &counted, &old_interrupt_);
     sigaction(SIGTERM, &counted, &old_terminate_);
     sigaction(SIGPIPE, &ignored, &old_pipe_);
+    // A run started under nohup (SIGHUP ignored) was meant to outlive its session: it still is.
+    sigaction(SIGHUP, nullptr, &old_hang_up_);
+    if (old_hang_up_.sa_handler != SIG_IGN) {
+      const struct sigaction noted = handled_by(note_hang_up);
+      sigaction(SIGHUP, &noted, nullptr);
+    }
   }
   ~LinuxStopSignals() override {
     sigaction(SIGINT, &old_interrupt_, nullptr);
     sigaction(SIGTERM, &old_terminate_, nullptr);
     sigaction(SIGPIPE, &old_pipe_, nullptr);
+    sigaction(SIGHUP, &old_hang_up_, nullptr);
   }
   LinuxStopSignals(const LinuxStopSignals&) = delete;
   LinuxStopSignals& operator=(const LinuxStopSignals&) = delete;
 
-  int count() const override { return g_stop_requests; }
+  int count() const override { return g_stop_requests + g_hung_up; }
 
  private:
   struct sigaction old_interrupt_ = {};
   struct sigaction old_terminate_ = {};
   struct sigaction old_pipe_ = {};
+  struct sigaction old_hang_up_ = {};
 };
 
 }  // namespace

@@ -13,4 +13,8 @@ bool output_takes_cursor_control() {
          std::string_view(term) != "dumb";
 }
 
+bool input_is_terminal() {
+  return isatty(STDIN_FILENO) == 1;
+}
+
 }  // namespace quintrel::cli

@@ -145,8 +145,8 @@ class Win32ChildRunner final : public ChildRunner {
   Win32ChildRunner(const Win32ChildRunner&) = delete;
   Win32ChildRunner& operator=(const Win32ChildRunner&) = delete;
 
-  bool start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
-             std::string& failure) override;
+  Start start(std::size_t job, const std::vector<std::string>& args, const std::string& input,
+              std::string& failure) override;
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override;
   ChildEnd stop(std::size_t job) override;
 
@@ -274,14 +274,14 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::s
   return true;
 }
 
-bool Win32ChildRunner::start(std::size_t job, const std::vector<std::string>& args,
-                             const std::string& input, std::string& failure) {
+ChildRunner::Start Win32ChildRunner::start(std::size_t job, const std::vector<std::string>& args,
+                                           const std::string& input, std::string& failure) {
   Child child;
   if (!create(args, input, child, failure)) {
-    return false;
+    return Start::kRefused;
   }
   running_[job] = std::move(child);
-  return true;
+  return Start::kStarted;
 }
 
 std::optional<ChildEnd> Win32ChildRunner::wait_for_end(std::uint32_t max_wait_ms) {
@@ -347,7 +347,9 @@ ChildEnd Win32ChildRunner::stop(std::size_t job) {
 
 }  // namespace
 
-void end_with_parent(int) {}  // the job object ends the children with their parent
+bool end_with_parent(int) {  // the job object ends the children with their parent
+  return true;
+}
 
 std::unique_ptr<ChildRunner> make_child_runner() {
   return std::make_unique<Win32ChildRunner>();

@@ -16,4 +16,10 @@ bool output_takes_cursor_control() {
          SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
 }
 
+bool input_is_terminal() {
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  return in != nullptr && in != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode) != FALSE;
+}
+
 }  // namespace quintrel::cli

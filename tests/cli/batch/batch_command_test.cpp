@@ -50,10 +50,14 @@ TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
   for (const char* refused :
        {"", "[]", R"({"command":"save","port":"COM3"})", R"({"command":"format","port":"COM3"})",
         R"({"command":"read"})", R"({"command":"read","port":7})",
-        R"({"command":"save","port":"A","bitrate":9,"identifier":"1"})"}) {
+        R"({"command":"save","port":"A","bitrate":9,"identifier":"1"})",
+        R"({"command":"save","port":"A","bitrate":-1,"identifier":"1"})",
+        R"({"command":"read","port":"A","parent_pid":2147483648})",
+        R"({"command":"read","port":"A","parent_pid":1e3})"}) {
     EXPECT_FALSE(port_job_request(refused, error)) << refused;
     EXPECT_FALSE(error.empty());
   }
+  EXPECT_EQ(error, R"("parent_pid" must be a whole number from 0 to 2147483647)");
   // As the started program's C runtime splits its command line back into these.
   EXPECT_EQ(windows_command_line({R"(C:\Program Files\q.exe)", "-p", "", "CAN Invalid", R"(a"b\)",
                                   R"(\\host\x" y\")"}),
@@ -76,7 +80,7 @@ TEST(PortBatch, ResultIsTheChildsObjectOrOneMadeForAChildWithoutResult) {
   stopped.out = "{\"port\":\"COM3\"";
   EXPECT_EQ(result(stopped),
             R"j({"port":"COM3","ok":false,"exit":1,"error":"no result within 10 s: stopped )j"
-            R"j((the port's driver does not return)"})j");
+            R"j(before its first step"})j");
   ChildEnd crashed;
   crashed.how = ChildEnd::How::kCrashed;
   crashed.detail = "signal 11 (Segmentation fault)";
@@ -105,7 +109,7 @@ TEST(PortBatch, JsonObjectPerPortAsEachEndsThenSummaryAndExitFive) {
             "{\"port\":\"COM5\",\"ok\":true,\"exit\":0}\n"
             "{\"port\":\"COM3\",\"ok\":true,\"exit\":0}\n"
             "{\"port\":\"COM4\",\"ok\":false,\"exit\":1,\"error\":\"no result within 18.15 s: "
-            "stopped (the port's driver does not return)\"}\n");
+            "stopped before its first step\"}\n");
   EXPECT_EQ(err.str(), "2 of 3 ports succeeded; failed: COM4 (exit 1)\n");
   // Five exchanges of three full reply stages and three pauses each, and the margin.
   EXPECT_EQ(runner.stopped, (std::vector<std::pair<std::size_t, std::uint32_t>>{{1, 18150}}));

@@ -19,8 +19,10 @@ class RecordingObserver final : public BatchObserver {
   void job_started(std::size_t) override {}
   void job_ended(const ChildEnd& end) override { ended.emplace_back(end.job, clock_.now); }
   void tick() override {}
+  void stopping(std::size_t running) override { stops.emplace_back(running, clock_.now); }
 
   std::vector<std::pair<std::size_t, std::uint32_t>> ended;  // job, virtual time
+  std::vector<std::pair<std::size_t, std::uint32_t>> stops;  // jobs running, virtual time
 
  private:
   quintrel::test::VirtualClock& clock_;
@@ -101,6 +103,7 @@ TEST(ChildBatch, FirstStopRequestStartsNoMoreJobsTheSecondStopsTheRunningOnes) {
   EXPECT_EQ(runner.started, (Times{{0, 0}, {1, 0}}));
   EXPECT_EQ(observer.ended, (Times{{2, 250}, {3, 250}, {0, 300}, {1, 550}}));
   EXPECT_EQ(runner.stopped, (Times{{1, 550}}));
+  EXPECT_EQ(observer.stops, (Times{{2, 250}}));  // said once, with the jobs left running
   EXPECT_EQ(ends[0].how, How::kExited);
   EXPECT_EQ(ends[1].how, How::kInterrupted);
   EXPECT_EQ(ends[3].how, How::kNotRun);

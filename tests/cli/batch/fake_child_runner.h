@@ -26,18 +26,18 @@ class FakeChildRunner final : public ChildRunner {
   FakeChildRunner(quintrel::test::VirtualClock& clock, Script script)
       : clock_(clock), script_(std::move(script)) {}
 
-  bool start(std::size_t job, const std::vector<std::string>&, const std::string& input,
-             std::string& failure) override {
+  Start start(std::size_t job, const std::vector<std::string>&, const std::string& input,
+              std::string& failure) override {
     ScriptedChild child = script_(job, input);
     if (child.refused) {
       failure = "refused";
-      return false;
+      return Start::kRefused;
     }
     child.end.job = job;
     started.emplace_back(job, clock_.now);
     running_[job] = {child.runs_ms ? std::optional(clock_.now + *child.runs_ms) : std::nullopt,
                      child.end};
-    return true;
+    return Start::kStarted;
   }
 
   std::optional<ChildEnd> wait_for_end(std::uint32_t max_wait_ms) override {
