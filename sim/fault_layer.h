@@ -107,8 +107,12 @@ class RandomFaults {
 // kNone.
 class FaultLayer {
  public:
+  // Device K's garbage identifiers start with form K, so that a bench of devices shows each.
   FaultLayer(DeviceModel& model, FaultSchedule schedule, int device = 1)
-      : model_(model), schedule_(schedule), random_(schedule.rate, schedule.seed, device) {}
+      : model_(model),
+        schedule_(schedule),
+        random_(schedule.rate, schedule.seed, device),
+        garbage_sent_(static_cast<std::size_t>(device - 1)) {}
 
   // A plan once the byte completed a command frame that the device answers.
   std::optional<ReplyPlan> feed(std::uint8_t byte);
@@ -122,7 +126,7 @@ class FaultLayer {
   RandomFaults random_;
   int replies_ = 0;
   bool committed_ = false;  // a commit came, and no identifier read since
-  std::size_t garbage_sent_ = 0;
+  std::size_t garbage_sent_;
 };
 
 }  // namespace quintrel::sim

@@ -144,7 +144,8 @@ bool SimulatedDevice::store(const DeviceValues& values) {
     return true;
   }
   // Like a device whose memory cannot be written: the host hears NG, not a commit that is lost.
-  err_ << "quintrel-sim: " << error << "; the commit is answered NG\n";
+  err_ << "quintrel-sim: " << error
+       << "; the commit is answered NG until the file can be written\n";
   log_.note(tag_ + "state NOT saved, the commit is answered NG: " + error);
   return false;
 }
