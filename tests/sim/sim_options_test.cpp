@@ -100,29 +100,5 @@ TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
   fs::remove_all(dir);
 }
 
-TEST(SimLink, ALinkToAServedPtyOrInADirectoryOthersMayWriteIsRefused) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("quintrel-live-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  const std::string link = (dir / "live").string();
-  Pty pty;
-  std::string error;
-  ASSERT_TRUE(open_pty(pty, error) && point_link(link, pty.path, error)) << error;
-  EXPECT_TRUE(point_link(link, pty.path, error)) << error;  // a re-made pty with the same number
-  EXPECT_EQ(usage_error({"--link", link.c_str()}),
-            "2 --link: " + link + ": leads to " + pty.path +
-                ", a pty in use (another quintrel-sim may serve it); stop that program or choose "
-                "another --link (remove the link when nothing serves " +
-                pty.path + ")");
-  close_pty(pty);
-  EXPECT_TRUE(may_take_link(link, error)) << error;  // its pty went with its master
-  fs::permissions(dir, fs::perms::all);
-  EXPECT_EQ(usage_error({"--link", link.c_str()}),
-            "2 --link: " + link + ": the directory " + dir.string() +
-                " is writable by others (chmod go-w); a link goes only in a directory of your own "
-                "that no one else may write (mkdir -m 700 DIR); name one with --link");
-  fs::remove_all(dir);
-}
-
 }  // namespace
 }  // namespace quintrel::sim
