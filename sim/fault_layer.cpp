@@ -34,8 +34,8 @@ constexpr std::array<NamedMode, 17> kModes = {{
 }};
 
 // Random draws pick among the reply shapes, none to unplug: wrong-id acts on a single reply after
-// a commit, slow is a valid reply, the modes after them answer chosen commands with other
-// payloads, and with them left out a seed keeps playing the faults it always played.
+// a commit, slow is a valid reply, and the modes after it came later: with them all left out, a
+// seed keeps playing the faults it always played.
 constexpr std::size_t kDrawnModes = 11;
 
 using Bytes = std::vector<std::uint8_t>;
