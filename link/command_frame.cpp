@@ -27,16 +27,25 @@ std::vector<std::uint8_t> build_text_frame(std::string_view payload) {
       std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
 }
 
+void FrameReader::start_frame() {
+  payload_.clear();
+  check_ = 0;
+  stage_ = Stage::kPayload;
+}
+
 std::optional<std::string> FrameReader::take(std::uint8_t byte) {
   switch (stage_) {
     case Stage::kHunting:
       if (byte == kStx) {
-        payload_.clear();
-        check_ = 0;
-        stage_ = Stage::kPayload;
+        start_frame();
       }
       return std::nullopt;
     case Stage::kPayload:
+      if (byte == kStx) {
+        // A frame left half-written (a host stopped in the middle) must not swallow the next.
+        start_frame();
+        return std::nullopt;
+      }
       check_ ^= byte;
       if (byte == kEtx) {
         stage_ = Stage::kCheckByte;
@@ -47,6 +56,9 @@ std::optional<std::string> FrameReader::take(std::uint8_t byte) {
     case Stage::kCheckByte:
       stage_ = Stage::kHunting;
       if (byte != check_) {
+        if (byte == kStx) {
+          start_frame();  // a tail cut after its ETX, then the next frame
+        }
         return std::nullopt;
       }
       return std::move(payload_);

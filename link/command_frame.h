@@ -30,7 +30,8 @@ std::vector<std::uint8_t> build_text_frame(std::string_view payload);
 
 // Takes frames out of a byte stream the way the device does: bytes before an STX are skipped, the
 // payload runs up to the ETX, and the byte after that is the check byte. A frame whose check byte
-// is wrong is dropped, like noise on the line.
+// is wrong is dropped, like noise on the line. Every STX starts a frame afresh, but for the check
+// byte that matches: a device that kept an unfinished frame would lose the next command with it.
 class FrameReader {
  public:
   // Takes one byte; returns the payload of the frame this byte completed.
@@ -38,6 +39,8 @@ class FrameReader {
 
  private:
   enum class Stage { kHunting, kPayload, kCheckByte };
+
+  void start_frame();
 
   Stage stage_ = Stage::kHunting;
   std::string payload_;

@@ -8,8 +8,6 @@ namespace quintrel::sim {
 
 namespace {
 
-constexpr char kAccepted[] = "OK";
-constexpr char kRefused[] = "NG";
 // The device takes standard CAN identifiers only: 11 bits.
 constexpr std::uint32_t kLargestIdentifier = 0x7FF;
 
@@ -34,12 +32,19 @@ std::string identifier_text(std::uint32_t identifier) {
 }
 
 std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {
-  std::optional<std::string> command = reader_.take(byte);
+  const std::optional<std::string> command = take(byte);
   if (!command) {
     return std::nullopt;
   }
-  commands_.push_back(*command);
   return build_text_frame(answer(*command));
+}
+
+std::optional<std::string> DeviceModel::take(std::uint8_t byte) {
+  std::optional<std::string> command = reader_.take(byte);
+  if (command) {
+    commands_.push_back(*command);
+  }
+  return command;
 }
 
 std::string DeviceModel::answer(const std::string& command) {
@@ -70,6 +75,9 @@ std::string DeviceModel::answer(const std::string& command) {
     return kAccepted;
   }
   if (command == kCommitCommand) {
+    if (store_ && !store_(live_)) {
+      return kRefused;
+    }
     committed_ = live_;
     return kAccepted;
   }

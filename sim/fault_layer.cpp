@@ -13,7 +13,7 @@ struct NamedMode {
   std::string_view name;
 };
 
-constexpr std::array<NamedMode, 13> kModes = {{
+constexpr std::array<NamedMode, 17> kModes = {{
     {FaultMode::kNone, "none"},
     {FaultMode::kNoAnswer, "no-answer"},
     {FaultMode::kBadCheck, "bad-check"},
@@ -27,11 +27,15 @@ constexpr std::array<NamedMode, 13> kModes = {{
     {FaultMode::kUnplug, "unplug"},
     {FaultMode::kWrongId, "wrong-id"},
     {FaultMode::kSlow, "slow"},
+    {FaultMode::kNgCommit, "ng-commit"},
+    {FaultMode::kTwice, "twice"},
+    {FaultMode::kGarbageId, "garbage-id"},
+    {FaultMode::kNg, "ng"},
 }};
 
 // Random draws pick among the reply shapes, none to unplug: wrong-id acts on a single reply after
-// a commit, slow is a valid reply, and with both left out a seed keeps playing the faults it always
-// played.
+// a commit, slow is a valid reply, and the modes after it came later: with them all left out, a
+// seed keeps playing the faults it always played.
 constexpr std::size_t kDrawnModes = 11;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -46,6 +50,28 @@ Bytes long_frame(const Bytes& frame) {
   Bytes payload = part(frame, 1, frame.size() - 2);
   payload.resize(kLongBodySize, ' ');
   return build_frame(payload);
+}
+
+// The commands that change what the device holds.
+bool changes_the_device(const std::string& command) {
+  return command.starts_with("cceb ") || command.starts_with("ccid ") ||
+         command == kCommitCommand || command == "bzoff";
+}
+
+// Whether the mode acts on this command; the others go out as kNone.
+bool acts_on(FaultMode mode, const std::string& command, bool read_after_commit) {
+  switch (mode) {
+    case FaultMode::kWrongId:
+      return read_after_commit;
+    case FaultMode::kNgCommit:
+      return command == kCommitCommand;
+    case FaultMode::kGarbageId:
+      return command == kIdentifierRead;
+    case FaultMode::kNg:
+      return changes_the_device(command);
+    default:
+      return true;
+  }
 }
 
 }  // namespace
@@ -83,7 +109,13 @@ ReplyPlan plan_reply(FaultMode mode, const Bytes& frame) {
   switch (mode) {
     case FaultMode::kNone:
     case FaultMode::kWrongId:
+    case FaultMode::kNgCommit:
+    case FaultMode::kGarbageId:
+    case FaultMode::kNg:
       plan.steps = {{0, frame}};
+      break;
+    case FaultMode::kTwice:
+      plan.steps = {{0, frame}, {kTwiceGapMs, frame}};
       break;
     case FaultMode::kNoAnswer:
       break;
@@ -165,29 +197,39 @@ FaultMode RandomFaults::next() {
 }
 
 std::optional<ReplyPlan> FaultLayer::feed(std::uint8_t byte) {
-  std::optional<std::vector<std::uint8_t>> frame = model_.feed(byte);
-  if (!frame) {
+  const std::optional<std::string> command = model_.take(byte);
+  if (!command) {
     return std::nullopt;
   }
   const int number = ++replies_;
   FaultMode mode = !schedule_.covers(number) ? FaultMode::kNone
                    : schedule_.random        ? random_.next()
                                              : schedule_.mode;
-  const std::string command = model_.commands().empty() ? "" : model_.commands().back();
-  const bool read_after_commit = committed_ && command == kIdentifierRead;
-  if (command == kCommitCommand || command == kIdentifierRead) {
-    committed_ = command == kCommitCommand;
+  const bool read_after_commit = committed_ && *command == kIdentifierRead;
+  if (*command == kCommitCommand || *command == kIdentifierRead) {
+    committed_ = *command == kCommitCommand;
   }
-  if (mode == FaultMode::kWrongId && !read_after_commit) {
+  if (!acts_on(mode, *command, read_after_commit)) {
     mode = FaultMode::kNone;
   }
-  ReplyPlan plan = plan_reply(
-      mode, mode == FaultMode::kWrongId
-                ? build_text_frame(identifier_text(model_.live().identifier ^ kWrongIdBit))
-                : *frame);
+  ReplyPlan plan = plan_reply(mode, build_text_frame(payload(mode, *command)));
   plan.number = number;
-  plan.command = command;
+  plan.command = *command;
   return plan;
+}
+
+std::string FaultLayer::payload(FaultMode mode, const std::string& command) {
+  switch (mode) {
+    case FaultMode::kWrongId:
+      return identifier_text(model_.live().identifier ^ kWrongIdBit);
+    case FaultMode::kNgCommit:
+    case FaultMode::kNg:
+      return kRefused;  // the model never sees the command: nothing changes
+    case FaultMode::kGarbageId:
+      return std::string(kGarbageIdentifiers[garbage_sent_++ % std::size(kGarbageIdentifiers)]);
+    default:
+      return model_.answer(command);
+  }
 }
 
 }  // namespace quintrel::sim

@@ -27,6 +27,10 @@ enum class FaultMode {
   kUnplug,     // STX and half the body, then the pty is closed like an unplugged adapter
   kWrongId,    // after a commit, the next identifier read answers with kWrongIdBit flipped
   kSlow,       // STX, then body and ETX, then the check byte, each kSlowMs after the one before
+  kNgCommit,   // the commit is answered NG and stores nothing
+  kTwice,      // every reply goes out again, a copy kTwiceGapMs after it
+  kGarbageId,  // identifier reads answer kGarbageIdentifiers in turn, none with a hex digit
+  kNg,         // every write, commit and buzzer-off is answered NG and changes nothing
 };
 
 inline constexpr std::uint32_t kLateMs = 1200;  // beyond a reply stage's 1000 ms
@@ -37,9 +41,15 @@ inline constexpr std::uint32_t kSlowMs = 900;
 inline constexpr std::size_t kLongBodySize = 250;
 inline constexpr std::uint32_t kWrongIdBit = 0x1;  // stays within the 11 bits of an identifier
 inline constexpr std::uint8_t kNoiseBytes[] = {0xFF, 0x00, 0x41, 0x03, 0x0D, 0x0A};
+// The copy comes after a host has purged its input for the next command (about a millisecond
+// after the reply) and before that command's last piece goes out (three pieces, each after a
+// 10 ms pause): a host that trusts its purge alone takes the copy for the next command's reply.
+inline constexpr std::uint32_t kTwiceGapMs = 15;
+// A prefix without digits, a sign, and a NUL where the digits should start.
+inline constexpr std::string_view kGarbageIdentifiers[] = {"0x", "-1", {"\0", 1}};
 
 // "none", "no-answer", "bad-check", "noise", "late-stx", "late-etx", "late-check", "empty",
-// "long-body", "drip", "unplug", "wrong-id", "slow".
+// "long-body", "drip", "unplug", "wrong-id", "slow", "ng-commit", "twice", "garbage-id", "ng".
 std::string_view fault_name(FaultMode mode);
 std::optional<FaultMode> fault_from_name(std::string_view name);
 std::vector<std::string_view> fault_names();
@@ -59,7 +69,8 @@ struct ReplyPlan {
 };
 
 // How the well-formed reply frame (STX payload ETX check) leaves the device under the fault. Under
-// kWrongId it goes out whole: FaultLayer has put the wrong identifier into it.
+// kWrongId, kNgCommit, kGarbageId and kNg it goes out whole: FaultLayer has put the fault's payload
+// into it.
 ReplyPlan plan_reply(FaultMode mode, const std::vector<std::uint8_t>& frame);
 
 // Replies number from 1; replies first .. first+count-1 get the fault (count 0: every reply from
@@ -91,21 +102,31 @@ class RandomFaults {
 };
 
 // The device model with its faults: bytes from the host in, reply plans out. A kWrongId schedule
-// acts on the first identifier read after each commit; its other replies go out as kNone.
+// acts on the first identifier read after each commit, kNgCommit on commits, kGarbageId on
+// identifier reads, kNg on the commands that change the device; their other replies go out as
+// kNone.
 class FaultLayer {
  public:
+  // Device K's garbage identifiers start with form K, so that a bench of devices shows each.
   FaultLayer(DeviceModel& model, FaultSchedule schedule, int device = 1)
-      : model_(model), schedule_(schedule), random_(schedule.rate, schedule.seed, device) {}
+      : model_(model),
+        schedule_(schedule),
+        random_(schedule.rate, schedule.seed, device),
+        garbage_sent_(static_cast<std::size_t>(device - 1)) {}
 
   // A plan once the byte completed a command frame that the device answers.
   std::optional<ReplyPlan> feed(std::uint8_t byte);
 
  private:
+  // The reply payload for the command under the fault.
+  std::string payload(FaultMode mode, const std::string& command);
+
   DeviceModel& model_;
   FaultSchedule schedule_;
   RandomFaults random_;
   int replies_ = 0;
   bool committed_ = false;  // a commit came, and no identifier read since
+  std::size_t garbage_sent_;
 };
 
 }  // namespace quintrel::sim

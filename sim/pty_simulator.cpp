@@ -9,11 +9,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "platform/linux/linux_private_file.h"
 #include "sim/frame_log.h"
 #include "sim/simulated_device.h"
 #include "sim/state_file.h"
@@ -109,6 +111,32 @@ bool serve(Devices& devices, const StopSignals& signals, std::ostream& err) {
   return true;
 }
 
+// Takes the device's start values from its state file; false, said on err, when the file is
+// broken or no file can be written beside it (every commit would then be refused).
+bool read_state(DeviceSetup& setup, FrameLog& log, std::ostream& err) {
+  std::string error;
+  switch (load_state(setup.state_file, setup.start, error)) {
+    case StateLoad::kBroken:
+      // Refused rather than overwritten: the file may hold values someone wants back.
+      err << "quintrel-sim: " << error << '\n';
+      return false;
+    case StateLoad::kLoaded:
+      log.note(setup.tag() + "state read from " + setup.state_file);
+      break;
+    case StateLoad::kMissing:
+      break;
+  }
+  if (const std::string reason = unwritable_place_reason(setup.state_file); !reason.empty()) {
+    const std::filesystem::path file(setup.state_file);
+    const std::string directory = file.has_parent_path() ? file.parent_path().string() : ".";
+    err << "quintrel-sim: --state " << setup.state_file << ": no file can be written in "
+        << directory << " (" << reason << "); create " << directory
+        << " or give --state a file in a directory you may write\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& err) {
@@ -133,19 +161,8 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
     setup.faults = options.faults[at];
     setup.pace = options.pace;
     setup.log_replies = options.count > 0 || setup.faults.random;
-    if (!setup.state_file.empty()) {
-      std::string error;
-      switch (load_state(setup.state_file, setup.start, error)) {
-        case StateLoad::kBroken:
-          // Refused rather than overwritten: the file may hold values someone wants back.
-          err << "quintrel-sim: " << error << '\n';
-          return 1;
-        case StateLoad::kLoaded:
-          log.note(setup.tag() + "state read from " + setup.state_file);
-          break;
-        case StateLoad::kMissing:
-          break;
-      }
+    if (!setup.state_file.empty() && !read_state(setup, log, err)) {
+      return 1;
     }
     setups.push_back(std::move(setup));
   }

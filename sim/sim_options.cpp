@@ -145,8 +145,12 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
       "it, it applies to every device. The wrong-id fault answers the first ccidr after each "
       "commit (ppw3916) with another identifier, its lowest bit flipped, so that a read-back "
       "after a save sees a mismatch. The slow fault sends STX, body and ETX, and the check byte "
-      "each 900 ms after the one before, just inside a host's reply stages. random draws neither "
-      "of these two.");
+      "each 900 ms after the one before, just inside a host's reply stages. ng-commit answers "
+      "the commit NG and stores nothing; ng answers every write, commit and bzoff NG and changes "
+      "nothing; twice sends every reply again 15 ms later, while the host writes its next "
+      "command; garbage-id answers ccidr with 0x, -1 and a NUL in turn, device K starting with the "
+      "K-th. random draws none of "
+      "these six.");
 
   // Options that take one value: given twice is said plainly, not as CLI11's "At Most 1 required
   // but received 2".

@@ -25,9 +25,11 @@ SimulatedDevice::SimulatedDevice(DeviceSetup setup, std::ostream& out, std::ostr
       err_(err),
       log_(log),
       model_(setup_.start),
-      layer_(model_, setup_.faults, setup_.number),
-      saved_(setup_.start) {
+      layer_(model_, setup_.faults, setup_.number) {
   input_.reserve(kReadSize);
+  if (!setup_.state_file.empty()) {
+    model_.store_commits_with([this](const DeviceValues& values) { return store(values); });
+  }
 }
 
 SimulatedDevice::~SimulatedDevice() {
@@ -120,7 +122,6 @@ bool SimulatedDevice::send_due() {
 }
 
 void SimulatedDevice::start_reply(ReplyPlan plan) {
-  keep_committed_values();
   if (setup_.log_replies) {
     const nlohmann::ordered_json line = {{"device", setup_.number},
                                          {"reply", plan.number},
@@ -136,18 +137,17 @@ void SimulatedDevice::start_reply(ReplyPlan plan) {
   sender_.emplace(std::move(plan), setup_.pace, monotonic_now());
 }
 
-void SimulatedDevice::keep_committed_values() {
-  if (setup_.state_file.empty() || model_.committed() == saved_) {
-    return;
-  }
+bool SimulatedDevice::store(const DeviceValues& values) {
   std::string error;
-  if (save_state(setup_.state_file, model_.committed(), error)) {
-    saved_ = model_.committed();
+  if (save_state(setup_.state_file, values, error)) {
     log_.note(tag_ + "state saved to " + setup_.state_file);
-  } else {
-    err_ << "quintrel-sim: " << error << '\n';
-    log_.note(tag_ + "state NOT saved: " + error);
+    return true;
   }
+  // Like a device whose memory cannot be written: the host hears NG, not a commit that is lost.
+  err_ << "quintrel-sim: " << error
+       << "; the commit is answered NG until the file can be written\n";
+  log_.note(tag_ + "state NOT saved, the commit is answered NG: " + error);
+  return false;
 }
 
 bool SimulatedDevice::replug() {

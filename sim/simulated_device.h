@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/linux_pty.h"
 #include "sim/device_model.h"
 #include "sim/fault_layer.h"
 #include "sim/frame_log.h"
-#include "platform/linux/linux_pty.h"
 #include "sim/reply_sender.h"
 
 namespace quintrel::sim {
@@ -53,7 +53,8 @@ class SimulatedDevice {
   // Sends the pieces of the reply that are due; true once the whole reply is out.
   bool send_due();
   void start_reply(ReplyPlan plan);
-  void keep_committed_values();
+  // Keeps a commit's values in the state file; false (said on err and in the log) when it cannot.
+  bool store(const DeviceValues& values);
   bool replug();
 
   DeviceSetup setup_;
@@ -63,7 +64,6 @@ class SimulatedDevice {
   FrameLog& log_;
   DeviceModel model_;
   FaultLayer layer_;
-  DeviceValues saved_;
   Pty pty_;
   std::vector<std::uint8_t> input_;
   std::size_t input_taken_ = 0;

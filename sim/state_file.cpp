@@ -1,9 +1,9 @@
 #include "sim/state_file.h"
 
-#include <cstdio>
 #include <fstream>
 
 #include "device/token_parser.h"
+#include "platform/linux/linux_private_file.h"
 
 namespace quintrel::sim {
 
@@ -62,25 +62,10 @@ StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, st
 }
 
 bool save_state(const std::filesystem::path& file, const DeviceValues& values, std::string& error) {
-  const std::filesystem::path temporary = file.string() + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    char identifier[16];
-    std::snprintf(identifier, sizeof identifier, "%X", static_cast<unsigned>(values.identifier));
-    out << "bitrate_code=" << values.bitrate_code << "\nidentifier=" << identifier << '\n';
-    out.flush();
-    if (!out) {
-      error = temporary.string() + ": cannot be written";
-      return false;
-    }
-  }
-  std::error_code rename_error;
-  std::filesystem::rename(temporary, file, rename_error);
-  if (rename_error) {
-    error = file.string() + ": " + rename_error.message();
-    return false;
-  }
-  return true;
+  return replace_file(file,
+                      "bitrate_code=" + std::to_string(values.bitrate_code) +
+                          "\nidentifier=" + identifier_text(values.identifier) + '\n',
+                      error);
 }
 
 }  // namespace quintrel::sim

@@ -16,8 +16,8 @@ enum class StateLoad { kLoaded, kMissing, kBroken };
 // Reads the values; kMissing leaves them untouched, kBroken names the problem in error.
 StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, std::string& error);
 
-// Writes the values to a temporary file beside it and renames it over the old one, so a crash
-// never leaves half a file. False (with the reason) when it cannot.
+// Writes the values through a private temporary file beside it, renamed over the old one
+// (replace_file). False (with the reason) when it cannot.
 bool save_state(const std::filesystem::path& file, const DeviceValues& values, std::string& error);
 
 }  // namespace quintrel::sim

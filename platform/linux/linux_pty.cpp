@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+
+#include "platform/linux/linux_advertised_ports.h"
 
 namespace quintrel::sim {
 
@@ -19,6 +22,33 @@ bool is_pty_path(const std::string& target) {
   constexpr std::string_view kPtsDir = "/dev/pts/";
   return target.size() > kPtsDir.size() && target.starts_with(kPtsDir) &&
          target.find_first_not_of("0123456789", kPtsDir.size()) == std::string::npos;
+}
+
+// Why no link may be made at path: its directory is one that someone else could rewrite (and so
+// swap the link for one to their own device). Empty when it may.
+std::string link_place_error(const std::string& path) {
+  const std::filesystem::path place(path);
+  const std::string directory = place.has_parent_path() ? place.parent_path().string() : ".";
+  const std::string reason = untrusted_directory_reason(directory);
+  if (reason.empty()) {
+    return {};
+  }
+  return path + ": the directory " + directory + " is " + reason +
+         "; a link goes only in a directory of your own that no one else may write (mkdir -m 700 "
+         "DIR); name one with --link";
+}
+
+// A pty that still exists is served: its node goes when its master is closed. The user's own
+// is most likely another simulator's; another user's took the number of a pty that is gone.
+std::string live_pty_error(const std::string& path, const std::string& pty) {
+  struct stat info {};
+  if (::stat(pty.c_str(), &info) != 0 || !S_ISCHR(info.st_mode) || info.st_uid != ::geteuid()) {
+    return {};
+  }
+  return path + ": leads to " + pty +
+         ", a pty in use (another quintrel-sim may serve it); stop that program or choose another "
+         "--link (remove the link when nothing serves " +
+         pty + ")";
 }
 
 }  // namespace
@@ -59,15 +89,20 @@ bool open_pty(Pty& pty, std::string& error) {
 }
 
 bool may_take_link(const std::string& path, std::string& error) {
+  error = link_place_error(path);
+  if (!error.empty()) {
+    return false;
+  }
   std::error_code status_error;
   const auto type = std::filesystem::symlink_status(path, status_error).type();
   if (type == std::filesystem::file_type::not_found) {
     return true;
   }
   std::error_code read_error;
-  if (type == std::filesystem::file_type::symlink &&
-      is_pty_path(std::filesystem::read_symlink(path, read_error).string()) && !read_error) {
-    return true;
+  const std::string target = std::filesystem::read_symlink(path, read_error).string();
+  if (type == std::filesystem::file_type::symlink && is_pty_path(target) && !read_error) {
+    error = live_pty_error(path, target);
+    return error.empty();
   }
   error = path + ": " +
           (status_error ? status_error.message()
@@ -77,6 +112,10 @@ bool may_take_link(const std::string& path, std::string& error) {
 }
 
 bool point_link(const std::string& link, const std::string& target, std::string& error) {
+  error = link_place_error(link);
+  if (!error.empty()) {
+    return false;
+  }
   // Where the name is free, symlink() takes it in one step and can never replace anything.
   if (::symlink(target.c_str(), link.c_str()) == 0) {
     return true;
@@ -84,6 +123,10 @@ bool point_link(const std::string& link, const std::string& target, std::string&
   if (errno != EEXIST) {
     error = link + ": " + std::strerror(errno);
     return false;
+  }
+  std::error_code read_error;
+  if (std::filesystem::read_symlink(link, read_error) == target) {
+    return true;  // a re-made pty that got the number of the one it replaces
   }
   if (!may_take_link(link, error)) {
     return false;

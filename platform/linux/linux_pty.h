@@ -20,13 +20,16 @@ struct Pty {
 bool open_pty(Pty& pty, std::string& error);
 void close_pty(Pty& pty);
 
-// Whether a link to a pty may be made at path: only when nothing is there, or a symbolic link to
-// "/dev/pts/N" such as an earlier run leaves. Anything else may hold someone's data or device, so
-// it is refused with the reason. A pty number does not say whose the pty is (numbers are reused),
-// so such a link is taken whether or not its pty still exists.
+// Whether a link to a pty may be made at path: only in a directory that no one else may rewrite
+// (untrusted_directory_reason), and only when nothing is there or a symbolic link to "/dev/pts/N"
+// that an earlier run left: one whose pty is gone, or belongs to another user (its number was
+// reused). A link to a pty of the user's that still exists is another program's live port,
+// likely another simulator's. Anything else may hold someone's data or device. Each refusal comes
+// with the reason and the way out.
 bool may_take_link(const std::string& path, std::string& error);
 
-// Points link at target when may_take_link allows it, replacing an old link in one step.
+// Points link at target when may_take_link allows it (or it already does), replacing an old link
+// in one step.
 bool point_link(const std::string& link, const std::string& target, std::string& error);
 // Removes link when it still points at target (another run may have taken the name since).
 void remove_link_to(const std::string& link, const std::string& target);

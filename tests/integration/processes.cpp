@@ -75,6 +75,8 @@ TempDir::TempDir() {
           ("quintrel-it-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
   fs::remove_all(path_);
   fs::create_directories(path_);
+  // The simulator makes links only where no one else may write, whatever the umask.
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::replace);
 }
 
 TempDir::~TempDir() {

@@ -39,6 +39,7 @@ TEST(PlanReply, EachFaultShapesTheReplyByteExactly) {
       {FaultMode::kDrip, "+0 [02] +20 [33] +20 [03] +20 [30] "},
       {FaultMode::kUnplug, "+0 [02] unplug"},
       {FaultMode::kSlow, "+900 [02] +900 [33 03] +900 [30] "},
+      {FaultMode::kTwice, "+0 [02 33 03 30] +15 [02 33 03 30] "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(fault_name(c.mode)));
@@ -67,7 +68,7 @@ TEST(PlanReply, LongBodyIsAWellFormedFrameTooLongForTheReplyBuffer) {
 
 TEST(FaultNames, EveryModeHasANameThatParsesBack) {
   const std::vector<std::string_view> names = fault_names();
-  EXPECT_EQ(names.size(), 13u);
+  EXPECT_EQ(names.size(), 17u);
   for (const std::string_view name : names) {
     const std::optional<FaultMode> mode = fault_from_name(name);
     ASSERT_TRUE(mode.has_value()) << name;
@@ -113,20 +114,61 @@ TEST(FaultLayer, AnswersThroughTheModelAndCountsOnlyAnsweredFrames) {
                                              "+0 [02 31 32 33 03 33] "}));
 }
 
-TEST(FaultLayer, WrongIdFlipsOnlyTheFirstIdentifierReadAfterEachCommit) {
-  DeviceModel model({.bitrate_code = 3, .identifier = 0x2A5});
-  FaultLayer layer(model, {FaultMode::kWrongId, 1, 0});
+// The replies to the commands, each as "fault plan".
+std::string play(FaultLayer& layer, std::vector<const char*> commands) {
   std::string replies;
-  for (const char* command : {"ccidr", "ppw3916", "ccebr", "ccidr", "ccidr"}) {
+  for (const char* command : commands) {
     for (const std::uint8_t byte : build_text_frame(command)) {
       if (std::optional<ReplyPlan> plan = layer.feed(byte)) {
         replies += std::string(fault_name(plan->mode)) + " " + describe(*plan);
       }
     }
   }
-  EXPECT_EQ(replies,
+  return replies;
+}
+
+TEST(FaultLayer, WrongIdFlipsOnlyTheFirstIdentifierReadAfterEachCommit) {
+  DeviceModel model({.bitrate_code = 3, .identifier = 0x2A5});
+  FaultLayer layer(model, {FaultMode::kWrongId, 1, 0});
+  EXPECT_EQ(play(layer, {"ccidr", "ppw3916", "ccebr", "ccidr", "ccidr"}),
             "none +0 [02 32 41 35 03 45] none +0 [02 4F 4B 03 07] none +0 [02 33 03 30] "
             "wrong-id +0 [02 32 41 34 03 44] none +0 [02 32 41 35 03 45] ");
+}
+
+TEST(FaultLayer, RefusalsAndGarbageActOnTheirCommandsAndChangeNothing) {
+  DeviceModel model;
+  FaultLayer ng_commit(model, {FaultMode::kNgCommit});
+  EXPECT_EQ(play(ng_commit, {"ccid 123", "ppw3916"}),
+            "none +0 [02 4F 4B 03 07] ng-commit +0 [02 4E 47 03 0A] ");
+  EXPECT_EQ(model.committed(), DeviceValues{});
+  EXPECT_EQ(model.live().identifier, 0x123u);
+
+  FaultLayer ng(model, {FaultMode::kNg});
+  EXPECT_EQ(play(ng, {"ccebr", "cceb 1", "bzoff"}),
+            "none +0 [02 33 03 30] ng +0 [02 4E 47 03 0A] ng +0 [02 4E 47 03 0A] ");
+  EXPECT_TRUE(model.buzzer_on() && model.live().bitrate_code == 3);
+
+  FaultLayer garbage(model, {FaultMode::kGarbageId});
+  EXPECT_EQ(play(garbage, {"ccidr", "ccebr", "ccidr", "ccidr", "ccidr"}),
+            "garbage-id +0 [02 30 78 03 4B] none +0 [02 33 03 30] garbage-id +0 [02 2D 31 03 1F] "
+            "garbage-id +0 [02 00 03 03] garbage-id +0 [02 30 78 03 4B] ");
+}
+
+TEST(DeviceModel, EachStxStartsAFrameSoAHalfFrameLosesNoCommand) {
+  // Left by a host stopped after STX, within the payload, after ETX; then a payload whose check
+  // byte is 02, which must still count as its check byte.
+  for (const char* before : {"02", "02 63 63 69", "02 63 63 65 62 72 03", "02 61 60 03 02"}) {
+    DeviceModel model;
+    std::string replies;
+    for (const std::uint8_t byte :
+         bytes_from_hex(std::string(before) + " 02 63 63 65 62 72 03 76")) {
+      if (const auto reply = model.feed(byte)) {
+        replies += hex_of(*reply) + " ";
+      }
+    }
+    const bool stx_checked = std::string(before) == "02 61 60 03 02";
+    EXPECT_EQ(replies, stx_checked ? "02 4E 47 03 0A 02 33 03 30 " : "02 33 03 30 ") << before;
+  }
 }
 
 std::string draws(RandomFaults random, int count) {

@@ -79,6 +79,7 @@ TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
   const fs::path dir = fs::temp_directory_path() / ("quintrel-link-" + std::to_string(getpid()));
   const auto at = [&](const char* name) { return (dir / name).string(); };
   fs::create_directories(dir / "directory");
+  fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace);  // links only go there
   std::ofstream(dir / "file") << "kept";
   std::ofstream(dir / "stale.new") << "kept";
   std::ofstream(dir / "st-2") << "kept";

@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "platform/linux/linux_private_file.h"
+
 namespace quintrel::sim {
 namespace {
 
@@ -28,10 +30,15 @@ class StateFileTest : public testing::Test {
 };
 
 TEST_F(StateFileTest, SavedValuesLoadBackAndNoTemporaryIsLeft) {
+  // A link planted at a name known in advance must lead nowhere: the victim stays as it is.
+  std::ofstream(dir / "victim") << "kept";
+  fs::create_symlink(dir / "victim", file.string() + ".tmp");
   ASSERT_TRUE(save_state(file, {.bitrate_code = 1, .identifier = 0x5A}, error)) << error;
   std::ifstream in(file);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "bitrate_code=1\nidentifier=5A\n");
-  EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
+  EXPECT_FALSE(fs::is_symlink(file));
+  EXPECT_EQ(fs::file_size(dir / "victim"), 4u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);  // the file, the link, the victim
 
   DeviceValues values;
   EXPECT_EQ(load_state(file, values, error), StateLoad::kLoaded);
@@ -58,9 +65,20 @@ TEST_F(StateFileTest, BrokenFilesAreRefusedAndLeaveTheValues) {
   }
 }
 
-TEST_F(StateFileTest, UnwritablePlaceIsReported) {
-  EXPECT_FALSE(save_state(dir / "no-such-dir" / "state", {}, error));
-  EXPECT_FALSE(error.empty());
+TEST_F(StateFileTest, UnwritablePlaceIsReportedAndACommitThereIsRefused) {
+  const fs::path gone = dir / "no-such-dir" / "state";
+  EXPECT_FALSE(save_state(gone, {}, error));
+  EXPECT_EQ(error, gone.string() + ": no file can be made beside it: No such file or directory");
+  EXPECT_EQ(unwritable_place_reason(gone), "No such file or directory");
+  EXPECT_EQ(unwritable_place_reason(file), "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 0);
+
+  DeviceModel model;
+  model.store_commits_with(
+      [&](const DeviceValues& values) { return save_state(gone, values, error); });
+  EXPECT_EQ(model.answer("ccid 5"), "OK");
+  EXPECT_EQ(model.answer("ppw3916"), "NG");
+  EXPECT_EQ(model.committed(), DeviceValues{});
 }
 
 }  // namespace
