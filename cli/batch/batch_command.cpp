@@ -218,7 +218,10 @@ std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
     }
     case ChildEnd::How::kStopped:
       return "no result within " + deadline_text(deadline_ms) +
-             ": stopped (the port's driver does not return)";
+             ": stopped (the port's driver does not return)" +
+             (end.detail.empty() ? "" : "; " + end.detail);
+    case ChildEnd::How::kLost:
+      return "its result cannot be known: " + end.detail;
     case ChildEnd::How::kCrashed:
       return "ended by " + end.detail + " without a result";
     case ChildEnd::How::kNotStarted:

@@ -1,0 +1,91 @@
+#include "platform/windows/win32_child_input.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+// A request is a line of JSON of a few hundred bytes; the pipe's buffer is only a suggestion
+// either way.
+constexpr DWORD kInputBufferBytes = 4096;
+
+}  // namespace
+
+ChildInput::~ChildInput() {
+  if (pending_) {
+    // "The operation being canceled is completed with one of three statuses": wait for it.
+    CancelIoEx(pipe_, &overlapped_);
+    DWORD written = 0;
+    GetOverlappedResult(pipe_, &overlapped_, &written, TRUE);
+  }
+  close();
+  if (event_ != nullptr) {
+    CloseHandle(event_);
+  }
+}
+
+bool ChildInput::open(const std::wstring& name, HANDLE& child_end, const char*& failed_call,
+                      DWORD& error) {
+  // One instance, made first by this process: nobody else can take the name before it or
+  // connect after the child's end.
+  pipe_ = CreateNamedPipeW(
+      name.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, kInputBufferBytes, 0, 0, nullptr);
+  if (pipe_ == INVALID_HANDLE_VALUE) {
+    failed_call = "CreateNamedPipeW";
+    error = GetLastError();
+    return false;
+  }
+  event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (event_ == nullptr) {
+    failed_call = "CreateEventW";
+    error = GetLastError();
+    return false;
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  child_end = CreateFileW(name.c_str(), GENERIC_READ, 0, &inherit, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (child_end == INVALID_HANDLE_VALUE) {
+    failed_call = "CreateFileW";
+    error = GetLastError();
+    child_end = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void ChildInput::write(std::string bytes) {
+  bytes_ = std::move(bytes);
+  if (bytes_.empty()) {
+    close();
+    return;
+  }
+  overlapped_ = OVERLAPPED{};
+  overlapped_.hEvent = event_;
+  // The count written is read from the OVERLAPPED, never from a pointer given here ("Use NULL
+  // for this parameter if this is an asynchronous operation").
+  if (WriteFile(pipe_, bytes_.data(), static_cast<DWORD>(bytes_.size()), nullptr, &overlapped_) ||
+      GetLastError() != ERROR_IO_PENDING) {
+    close();
+    return;
+  }
+  pending_ = true;
+}
+
+bool ChildInput::pending() {
+  if (pending_ && HasOverlappedIoCompleted(&overlapped_)) {
+    DWORD written = 0;
+    GetOverlappedResult(pipe_, &overlapped_, &written, FALSE);
+    pending_ = false;
+    close();
+  }
+  return pending_;
+}
+
+void ChildInput::close() {
+  if (pipe_ != INVALID_HANDLE_VALUE) {
+    CloseHandle(pipe_);
+    pipe_ = INVALID_HANDLE_VALUE;
+  }
+}
+
+}  // namespace quintrel::cli
