@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -13,6 +12,7 @@
 #include "base/utf8_text.h"
 #include "cli/unknown_words.h"
 #include "device/can_identifier.h"
+#include "platform/environment.h"
 
 namespace quintrel::cli {
 
@@ -349,16 +349,18 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   exit_code = 0;
   if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
       request.ports.empty() && !request.found) {
-    const char* named = std::getenv(kPortVariable);
-    if (named == nullptr || *named == '\0') {
-      err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
+    std::string failure;
+    const std::optional<std::string> named = environment_variable(kPortVariable, failure);
+    if (!named || named->empty()) {
+      err << (!failure.empty() ? "QUINTREL_PORT cannot be read (" + failure + "): give -p PORT"
+              : !named         ? "--port is required (or QUINTREL_PORT in the environment)"
                                : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
           << '\n'
           << kMoreHelp;
       exit_code = 2;
       return std::nullopt;
     }
-    request.ports = {named};
+    request.ports = {*named};
   }
   if (request.ports.size() == 1) {
     request.port = request.ports.front();
