@@ -32,8 +32,9 @@ bool selector_uses_port_list(std::string_view selector);
 
 // A plain name (the text before the first "(") is taken as it stands, listed or not. usb: and
 // serial: must name exactly one device. A glob picks every entry whose name, by_id or link it
-// matches; a fixed COM1..COM10 entry only when the scan found the same device under another
-// name. A name of the list that merely contains * ? or [ is that port, not a glob.
+// matches; a fixed COM1..COM10 entry whose identity is another name (Linux: /dev/ttyS0) only
+// when the scan found that device. A name of the list that merely contains * ? or [ is that port,
+// not a glob.
 SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
                             const PortIdentity& identity = {});
 
