@@ -10,6 +10,7 @@
 
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "cli/batch/job_deadline.h"
 #include "cli/unknown_words.h"
 #include "device/can_identifier.h"
 #include "platform/environment.h"
@@ -227,8 +228,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   std::string deadline;
   const std::string deadline_help =
       "In a run over several ports: stop a port's process when it has not finished after this "
-      "many seconds (0.1..3600); default: 3 s plus 3.03 s for each exchange of its command, "
-      "time for every reply stage to run out (read 9.06 s, save --verify 18.15 s)";
+      "many seconds (0.1..3600); default: " +
+      default_deadline_rule() + ", time for every reply stage to run out (" +
+      default_deadline_examples() + ")";
   const auto add_deadline = [&](CLI::App* command) {
     command->add_option("--deadline", deadline, deadline_help)
         ->check(accepts(deadline_from_argument, "a number of seconds from 0.1 to 3600"))
