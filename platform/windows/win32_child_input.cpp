@@ -25,28 +25,29 @@ ChildInput::~ChildInput() {
 
 bool ChildInput::open(const std::wstring& name, HANDLE& child_end, const char*& failed_call,
                       DWORD& error) {
-  // One instance, made first by this process: nobody else can take the name before it or
-  // connect after the child's end.
-  pipe_ = CreateNamedPipeW(
-      name.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, kInputBufferBytes, 0, 0, nullptr);
-  if (pipe_ == INVALID_HANDLE_VALUE) {
+  // The child's end is the server's, made first by this process and of one instance, so nobody
+  // else can take the name before it or connect after this process's end; as with CreatePipe,
+  // the reading end is the server and the writing end the client, so bytes written before the
+  // writer closes stay readable.
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  child_end =
+      CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                       1, 0, kInputBufferBytes, 0, &inherit);
+  if (child_end == INVALID_HANDLE_VALUE) {
+    child_end = nullptr;
     failed_call = "CreateNamedPipeW";
     error = GetLastError();
     return false;
   }
   event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (event_ == nullptr) {
-    failed_call = "CreateEventW";
+  pipe_ = event_ == nullptr ? INVALID_HANDLE_VALUE
+                            : CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr);
+  if (pipe_ == INVALID_HANDLE_VALUE) {
+    failed_call = event_ == nullptr ? "CreateEventW" : "CreateFileW";
     error = GetLastError();
-    return false;
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  child_end = CreateFileW(name.c_str(), GENERIC_READ, 0, &inherit, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (child_end == INVALID_HANDLE_VALUE) {
-    failed_call = "CreateFileW";
-    error = GetLastError();
+    CloseHandle(child_end);
     child_end = nullptr;
     return false;
   }

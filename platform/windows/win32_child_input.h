@@ -2,7 +2,7 @@
 // anonymous pipe returns only when all of it is in the pipe, and CreatePipe's buffer size "is
 // only a suggestion", so a child that does not read its request would hold up the runner and
 // every other port with it. Anonymous pipes cannot be written overlapped; a named pipe of one
-// instance, opened at once by its only client (the child's end), can.
+// instance whose only client (this process's writing end) connects at once can.
 #pragma once
 
 #include <windows.h>
@@ -20,9 +20,9 @@ class ChildInput {
   ChildInput(const ChildInput&) = delete;
   ChildInput& operator=(const ChildInput&) = delete;
 
-  // Makes the pipe named name (unique in this session) and its inheritable read end for the
-  // child, which the caller closes once the child has it. False with the failed call's name and
-  // its error.
+  // Makes the pipe named name (unique in this session): its inheritable read end for the child,
+  // which the caller closes once the child has it, and the writing end kept here. False with the
+  // failed call's name and its error.
   bool open(const std::wstring& name, HANDLE& child_end, const char*& failed_call, DWORD& error);
 
   // Starts writing bytes; the pipe is closed, and the child reads end of input, once all of it
