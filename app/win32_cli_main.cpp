@@ -11,7 +11,7 @@
 // wmain (linked with -municode): the arguments arrive as UTF-16, as typed, rather than through
 // the ANSI code page, which cannot hold every port name; the program takes them as UTF-8.
 int wmain(int argc, wchar_t** argv) {
-  // First of all: DLLs from System32 only, and 1 ms timer resolution for the pauses and reads.
+  // First of all: DLLs from System32 only.
   quintrel::PlatformServices platform;
   const quintrel::cli::ConsoleModeKeeper console_mode(GetStdHandle(STD_OUTPUT_HANDLE));
   const quintrel::cli::Win32ConsoleStreams console;

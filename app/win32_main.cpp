@@ -10,8 +10,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace quintrel;
-  // First of all: DLLs from System32 only (a downloads folder may hold a planted copy), and 1 ms
-  // timer resolution for the frame pauses and the short reads, given back at exit.
+  // First of all: DLLs from System32 only (a downloads folder may hold a planted copy).
   PlatformServices platform;
 
   store_program_instance(instance);

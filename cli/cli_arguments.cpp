@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -11,8 +10,10 @@
 
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "cli/batch/job_deadline.h"
 #include "cli/unknown_words.h"
 #include "device/can_identifier.h"
+#include "platform/environment.h"
 
 namespace quintrel::cli {
 
@@ -230,8 +231,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   std::string deadline;
   const std::string deadline_help =
       "In a run over several ports: stop a port's process when it has not finished after this "
-      "many seconds (0.1..3600); default: 3 s plus 3.03 s for each exchange of its command, "
-      "time for every reply stage to run out (read 9.06 s, save --verify 18.15 s)";
+      "many seconds (0.1..3600); default: " +
+      default_deadline_rule() + ", time for every reply stage to run out (" +
+      default_deadline_examples() + ")";
   const auto add_deadline = [&](CLI::App* command) {
     command->add_option("--deadline", deadline, deadline_help)
         ->check(accepts(deadline_from_argument, "a number of seconds from 0.1 to 3600"))
@@ -353,11 +355,13 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   exit_code = 0;
   // QUINTREL_PORT stands in for -p, with --found too: it names the ports the search may reach,
   // so that a station's save --found never writes to a device elsewhere on the PC.
-  const char* named = std::getenv(kPortVariable);
+  std::string failure;
+  const std::optional<std::string> named = environment_variable(kPortVariable, failure);
   if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
-      request.ports.empty() && (named != nullptr || !request.found)) {
-    if (named == nullptr || *named == '\0') {
-      err << (named == nullptr ? "--port is required (or QUINTREL_PORT in the environment)"
+      request.ports.empty() && (named || !failure.empty() || !request.found)) {
+    if (!named || named->empty()) {
+      err << (!failure.empty() ? "QUINTREL_PORT cannot be read (" + failure + "): give -p PORT"
+              : !named         ? "--port is required (or QUINTREL_PORT in the environment)"
               : request.found  ? "QUINTREL_PORT is empty: set it to the ports --found may search, "
                                  "or unset it to search every port"
                                : "QUINTREL_PORT is empty: set it to a port, or give -p PORT")
@@ -366,7 +370,7 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       exit_code = 2;
       return std::nullopt;
     }
-    request.ports = {named};
+    request.ports = {*named};
   }
   if (request.ports.size() == 1) {
     request.port = request.ports.front();

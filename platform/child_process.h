@@ -21,7 +21,8 @@ struct ChildEnd {
   enum class How {
     kExited,       // ended by itself with exit_code
     kCrashed,      // ended by a signal or an exception the system reported (detail says which)
-    kStopped,      // stopped by the parent (its deadline passed)
+    kStopped,      // stopped by the parent (its deadline passed); detail: what is not sure yet
+    kLost,         // the system could not tell how it ended (detail: the call that failed)
     kNotStarted,   // the system could not start it (detail says why)
     kNotRun,       // not started: the run was asked to stop first
     kInterrupted,  // stopped by the parent when the run was asked to stop a second time

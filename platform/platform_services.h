@@ -1,7 +1,7 @@
 // The services of the platform a program runs on: its serial backend, its port scanner (on Linux
 // with the ports that programs of the project advertise) and its clock. On Windows this object
-// also holds the 1 ms timer resolution that clock needs, and confines DLL loading to System32, so
-// each program entry makes it first, before any window or port.
+// confines DLL loading to System32, so each program entry makes it first, before any window or
+// port; an open port holds the 1 ms timer resolution the clock's pauses need.
 #pragma once
 
 #include <memory>

@@ -86,8 +86,10 @@ bool bracket_matches(std::string_view pattern, std::size_t at, unsigned char c, 
   return false;
 }
 
-// The ports a selector picked: each device once, a fixed entry only where the scan found its
-// device under another name.
+// The ports a selector picked: each device once. A fixed entry that opens another name's device
+// (Linux: COM1 is /dev/ttyS0, there whether or not a UART is behind it) only where the scan found
+// that device; one that is its device's own name (Windows, where ports without a Plug and Play
+// device, Wine's among them, are not scanned) like any other entry.
 class Picked {
  public:
   Picked(const std::vector<ScannedPort>& ports, const PortIdentity& identity)
@@ -96,7 +98,7 @@ class Picked {
   void add(const ScannedPort& port) {
     const std::string name = utf8_from_utf16(port.name);
     const std::string id = identity_of(name);
-    if (port.kind == PortKind::kLegacy && !scanned_identities().contains(id)) {
+    if (port.kind == PortKind::kLegacy && id != name && !scanned_identities().contains(id)) {
       return;
     }
     if (seen_.insert(id).second) {

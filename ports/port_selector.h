@@ -36,8 +36,9 @@ bool selector_uses_port_list(std::string_view selector);
 // A plain name (the text before the first "(", or the whole selector when exists says a port of
 // that name exists, such as a link "port(1)") is taken as it stands, listed or not. usb: and
 // serial: must name exactly one device. A glob picks every entry whose name, by_id or link it
-// matches; a fixed COM1..COM10 entry only when the scan found the same device under another
-// name. A name of the list that merely contains * ? or [ is that port, not a glob.
+// matches; a fixed COM1..COM10 entry whose identity is another name (Linux: /dev/ttyS0) only
+// when the scan found that device. A name of the list that merely contains * ? or [ is that port,
+// not a glob.
 SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
                             const PortIdentity& identity = {}, const PortExists& exists = {});
 

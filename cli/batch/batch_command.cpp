@@ -224,6 +224,8 @@ std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
     case ChildEnd::How::kStopped:
       return "no result within " + deadline_text(deadline_ms) + ": stopped " +
              step_reached(end.err, steps) + (end.detail.empty() ? "" : "; " + end.detail);
+    case ChildEnd::How::kLost:
+      return "its result cannot be known: " + end.detail;
     case ChildEnd::How::kCrashed:
       return "ended by " + end.detail + " without a result";
     case ChildEnd::How::kNotStarted:

@@ -19,4 +19,19 @@ std::string deadline_text(std::uint32_t deadline_ms) {
   return text;
 }
 
+std::string default_deadline_rule() {
+  return deadline_text(kJobMarginMs) + " plus " + deadline_text(kExchangeMaxMs) +
+         " for each exchange of its command";
+}
+
+std::string default_deadline_examples() {
+  CliRequest read;
+  read.command = CliCommand::kRead;
+  CliRequest save_verify;
+  save_verify.command = CliCommand::kSave;
+  save_verify.verify = true;
+  return "read " + deadline_text(job_deadline_ms(read)) + ", save --verify " +
+         deadline_text(job_deadline_ms(save_verify));
+}
+
 }  // namespace quintrel::cli

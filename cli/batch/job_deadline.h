@@ -28,4 +28,10 @@ std::uint32_t job_deadline_ms(const CliRequest& request);
 // "17.2 s", "0.5 s", "10 s": a deadline as the messages give it.
 std::string deadline_text(std::uint32_t deadline_ms);
 
+// The default deadline in words, as --help and the Windows README.txt give it: the rule ("3 s
+// plus 3.03 s for each exchange of its command") and what it gives for the shortest and the
+// longest commands ("read 9.06 s, save --verify 18.15 s").
+std::string default_deadline_rule();
+std::string default_deadline_examples();
+
 }  // namespace quintrel::cli

@@ -7,11 +7,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 #include "base/utf8_text.h"
-#include "platform/child_process.h"
+#include "platform/windows/win32_child_input.h"
+#include "platform/windows/win32_child_process.h"
 #include "platform/windows/win32_command_line.h"
 
 namespace quintrel::cli {
@@ -26,8 +29,12 @@ static_assert(kMaxRunningChildren <= MAXIMUM_WAIT_OBJECTS,
 constexpr DWORD kDrainPollMs = 5;
 // How long a terminated child is waited for: TerminateProcess only starts the termination.
 constexpr DWORD kTerminateWaitMs = 1000;
-// The exit code of a child ended because it could not be put in the job.
+// The exit code of a child ended because it could not be put in the job, stopped at its deadline
+// or given up because its end could not be followed.
 constexpr UINT kNotStartedExitCode = 1;
+constexpr UINT kStoppedExitCode = 1;
+// Longest path GetModuleFileNameW can give: the limit of a "\\?\" path, in characters.
+constexpr std::size_t kLongestPath = 32768;
 // No dialog may hold a child up: a crash ends it at once (no Windows Error Reporting) instead of
 // waiting for a click that never comes and being stopped at its deadline as a stuck driver, and
 // a critical error (a drive not ready) goes back to the call. A child inherits the process error
@@ -48,20 +55,24 @@ std::string system_error_text(const char* call, DWORD error = GetLastError()) {
   return std::string(call) + " failed (Windows error " + std::to_string(error) + ")";
 }
 
-// This program's file; GetModuleFileNameW cuts the path to the buffer without saying so other
-// than by filling it, so the buffer grows until the path fits.
-std::wstring program_path() {
+// This program's file; GetModuleFileNameW cuts the path to the buffer and says so only by filling
+// it, so the buffer grows until the path fits. Empty on failure, with the call's error in error,
+// read before any other call can replace it.
+std::wstring program_path(const Win32ChildCalls& calls, DWORD& error) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length =
+        calls.get_module_file_name(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) {
+      error = GetLastError();
       return {};
     }
     if (length < path.size()) {
       path.resize(length);
       return path;
     }
-    if (path.size() >= 32768) {
+    if (path.size() >= kLongestPath) {
+      error = ERROR_INSUFFICIENT_BUFFER;  // still cut at the longest path there can be
       return {};
     }
     path.resize(path.size() * 2);
@@ -104,7 +115,8 @@ class Handle {
 
 struct Child {
   Handle process;
-  Handle out_pipe;  // read ends
+  std::unique_ptr<ChildInput> input;  // its request, while it is being written
+  Handle out_pipe;                    // read ends
   Handle err_pipe;
   std::string out;
   std::string err;
@@ -139,7 +151,7 @@ bool make_pipe(Handle& read_end, Handle& write_end) {
 
 class Win32ChildRunner final : public ChildRunner {
  public:
-  Win32ChildRunner();
+  explicit Win32ChildRunner(const Win32ChildCalls& calls);
   // Closing the job kills whatever is left of the children.
   ~Win32ChildRunner() override;
   Win32ChildRunner(const Win32ChildRunner&) = delete;
@@ -151,18 +163,28 @@ class Win32ChildRunner final : public ChildRunner {
   ChildEnd stop(std::size_t job) override;
 
  private:
+  using Running = std::map<std::size_t, Child>::iterator;
+
   bool create(const std::vector<std::string>& args, const std::string& input, Child& child,
               std::string& failure);
+  bool make_pipes(Child& child, Handle& in_read, Handle& out_write, Handle& err_write,
+                  std::string& failure);
+  ChildEnd ended(Running it);
+  ChildEnd lost(Running it, const std::string& failure);
 
+  Win32ChildCalls calls_;
+  DWORD program_error_ = ERROR_SUCCESS;
   std::wstring program_;
   Handle job_;
-  std::string job_failure_;  // why there is no job: then no child is started
+  std::string job_failure_;   // why there is no job: then no child is started
+  unsigned inputs_made_ = 0;  // numbers the input pipes' names
   UINT previous_error_mode_;
   std::map<std::size_t, Child> running_;
 };
 
-Win32ChildRunner::Win32ChildRunner()
-    : program_(program_path()),
+Win32ChildRunner::Win32ChildRunner(const Win32ChildCalls& calls)
+    : calls_(calls),
+      program_(program_path(calls_, program_error_)),
       previous_error_mode_(SetErrorMode(GetErrorMode() | kChildErrorMode)) {
   job_ = Handle(CreateJobObjectW(nullptr, nullptr));
   if (!job_) {
@@ -181,7 +203,7 @@ Win32ChildRunner::Win32ChildRunner()
 
 Win32ChildRunner::~Win32ChildRunner() {
   for (auto& [job, child] : running_) {
-    TerminateProcess(child.process.get(), 1);
+    TerminateProcess(child.process.get(), kStoppedExitCode);
   }
   for (auto& [job, child] : running_) {
     WaitForSingleObject(child.process.get(), kTerminateWaitMs);
@@ -196,16 +218,11 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::s
     return false;
   }
   if (program_.empty()) {
-    failure = system_error_text("GetModuleFileNameW");
+    failure = system_error_text("GetModuleFileNameW", program_error_);
     return false;
   }
-  // The child's input is a pipe: the input is written once the child runs, then the write end is
-  // closed and the child reads end of input.
-  Handle in_read, in_write, out_write, err_write;
-  if (!make_pipe(child.out_pipe, out_write) || !make_pipe(child.err_pipe, err_write) ||
-      !CreatePipe(in_read.out(), in_write.out(), nullptr, static_cast<DWORD>(input.size())) ||
-      !SetHandleInformation(in_read.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-    failure = system_error_text("CreatePipe");
+  Handle in_read, out_write, err_write;
+  if (!make_pipes(child, in_read, out_write, err_write, failure)) {
     return false;
   }
 
@@ -261,16 +278,33 @@ bool Win32ChildRunner::create(const std::vector<std::string>& args, const std::s
     return false;
   }
   child.process = std::move(process);
-  // A write to an anonymous pipe returns only when all of it is in the pipe, and the buffer size
-  // asked for is only a suggestion: so the input goes in while the child can read it, and with
-  // this process's read end closed a child that ended early fails the write instead of blocking
-  // it. A child that got less than its input says so on its error output.
+  // With this process's copy of the read end closed, a child that ended early fails the write.
   in_read.reset();
-  DWORD written = 0;
-  if (!input.empty()) {
-    WriteFile(in_write.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  child.input->write(input);
+  return true;
+}
+
+// The child's output pipes, and its input pipe (whose write end stays here, written overlapped
+// once the child runs).
+bool Win32ChildRunner::make_pipes(Child& child, Handle& in_read, Handle& out_write,
+                                  Handle& err_write, std::string& failure) {
+  if (!make_pipe(child.out_pipe, out_write) || !make_pipe(child.err_pipe, err_write)) {
+    failure = system_error_text("CreatePipe");
+    return false;
   }
-  in_write.reset();
+  const std::wstring name = L"\\\\.\\pipe\\quintrel-input-" +
+                            std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(reinterpret_cast<std::uintptr_t>(this)) + L"-" +
+                            std::to_wstring(++inputs_made_);
+  child.input = std::make_unique<ChildInput>();
+  HANDLE child_end = nullptr;
+  const char* failed_call = nullptr;
+  DWORD error = 0;
+  if (!child.input->open(name, child_end, failed_call, error)) {
+    failure = system_error_text(failed_call, error);
+    return false;
+  }
+  in_read = Handle(child_end);
   return true;
 }
 
@@ -284,35 +318,69 @@ ChildRunner::Start Win32ChildRunner::start(std::size_t job, const std::vector<st
   return Start::kStarted;
 }
 
+// A child whose process has ended: what it wrote last is in the pipes now, and its exit code is
+// read only now, so STILL_ACTIVE (259) is never taken for one.
+ChildEnd Win32ChildRunner::ended(Running it) {
+  Child& child = it->second;
+  drain(child.out_pipe, child.out);
+  drain(child.err_pipe, child.err);
+  ChildEnd end;
+  end.job = it->first;
+  DWORD code = 0;
+  if (!calls_.get_exit_code_process(child.process.get(), &code)) {
+    // Its output may look like a success; without its exit code it is not one.
+    end.how = ChildEnd::How::kLost;
+    end.detail = system_error_text("GetExitCodeProcess");
+  } else if (code >= 0xC0000000) {
+    // An unhandled exception ends a process with its NTSTATUS code (0xC0000005, ...).
+    end.how = ChildEnd::How::kCrashed;
+    char text[32];
+    std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
+    end.detail = text;
+  } else {
+    end.exit_code = static_cast<int>(code);
+  }
+  end.out = std::move(child.out);
+  end.err = std::move(child.err);
+  running_.erase(it);
+  return end;
+}
+
+// A child whose end can no longer be waited for: it is ended (the job ends it at the latest with
+// the runner) and reported with the wait's failure, rather than waited on by a loop whose every
+// wait fails at once.
+ChildEnd Win32ChildRunner::lost(Running it, const std::string& failure) {
+  Child& child = it->second;
+  TerminateProcess(child.process.get(), kStoppedExitCode);
+  drain(child.out_pipe, child.out);
+  drain(child.err_pipe, child.err);
+  ChildEnd end;
+  end.job = it->first;
+  end.how = ChildEnd::How::kLost;
+  end.detail = failure + "; its process was ended";
+  end.out = std::move(child.out);
+  end.err = std::move(child.err);
+  running_.erase(it);
+  return end;
+}
+
 std::optional<ChildEnd> Win32ChildRunner::wait_for_end(std::uint32_t max_wait_ms) {
   const DWORD started = GetTickCount();
   for (;;) {
     std::vector<HANDLE> processes;
     for (auto it = running_.begin(); it != running_.end(); ++it) {
       Child& child = it->second;
+      if (child.input && !child.input->pending()) {
+        child.input.reset();
+      }
       drain(child.out_pipe, child.out);
       drain(child.err_pipe, child.err);
-      if (WaitForSingleObject(child.process.get(), 0) == WAIT_OBJECT_0) {
-        // Ended: what it wrote last is in the pipes now.
-        drain(child.out_pipe, child.out);
-        drain(child.err_pipe, child.err);
-        ChildEnd end;
-        end.job = it->first;
-        DWORD code = 0;
-        GetExitCodeProcess(child.process.get(), &code);
-        // An unhandled exception ends a process with its NTSTATUS code (0xC0000005, ...).
-        if (code >= 0xC0000000) {
-          end.how = ChildEnd::How::kCrashed;
-          char text[32];
-          std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
-          end.detail = text;
-        } else {
-          end.exit_code = static_cast<int>(code);
-        }
-        end.out = std::move(child.out);
-        end.err = std::move(child.err);
-        running_.erase(it);
-        return end;
+      const DWORD state = WaitForSingleObject(child.process.get(), 0);
+      if (state == WAIT_OBJECT_0) {
+        return ended(it);
+      }
+      if (state == WAIT_FAILED) {
+        return lost(it, system_error_text("WaitForSingleObject"));
       }
       processes.push_back(child.process.get());
     }
@@ -322,10 +390,17 @@ std::optional<ChildEnd> Win32ChildRunner::wait_for_end(std::uint32_t max_wait_ms
     }
     // A child blocked on a full pipe would never end, so the wait is cut short to drain them.
     const DWORD wait = std::min<DWORD>(max_wait_ms - used, kDrainPollMs);
-    WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE, wait);
+    if (calls_.wait_for_multiple_objects(static_cast<DWORD>(processes.size()), processes.data(),
+                                         FALSE, wait) == WAIT_FAILED) {
+      // The wait failed at once and would again on every round until the deadline.
+      return lost(running_.begin(), system_error_text("WaitForMultipleObjects"));
+    }
   }
 }
 
+// TerminateProcess only starts the end: "The terminated process cannot exit until all pending
+// I/O has been completed or canceled", so a child stuck in its driver may keep its port. What
+// is not sure yet is said with the result.
 ChildEnd Win32ChildRunner::stop(std::size_t job) {
   ChildEnd end;
   end.job = job;
@@ -335,8 +410,18 @@ ChildEnd Win32ChildRunner::stop(std::size_t job) {
     return end;
   }
   Child& child = it->second;
-  TerminateProcess(child.process.get(), 1);
-  WaitForSingleObject(child.process.get(), kTerminateWaitMs);
+  const bool terminated = TerminateProcess(child.process.get(), kStoppedExitCode) != FALSE;
+  const DWORD terminate_error = GetLastError();
+  const DWORD waited = WaitForSingleObject(child.process.get(), kTerminateWaitMs);
+  if (waited == WAIT_FAILED) {
+    end.detail = system_error_text("WaitForSingleObject") + ": the port may still be held";
+  } else if (waited != WAIT_OBJECT_0) {
+    end.detail = terminated ? "its process has not ended " + std::to_string(kTerminateWaitMs) +
+                                  " ms later (the driver has not given up the port's I/O): the "
+                                  "port stays busy until it does"
+                            : system_error_text("TerminateProcess", terminate_error) +
+                                  ": its process may still hold the port";
+  }
   drain(child.out_pipe, child.out);
   drain(child.err_pipe, child.err);
   end.out = std::move(child.out);
@@ -351,8 +436,12 @@ bool end_with_parent(int) {  // the job object ends the children with their pare
   return true;
 }
 
+std::unique_ptr<ChildRunner> make_win32_child_runner(const Win32ChildCalls& calls) {
+  return std::make_unique<Win32ChildRunner>(calls);
+}
+
 std::unique_ptr<ChildRunner> make_child_runner() {
-  return std::make_unique<Win32ChildRunner>();
+  return make_win32_child_runner(Win32ChildCalls{});
 }
 
 }  // namespace quintrel::cli

@@ -7,7 +7,11 @@ namespace quintrel {
 
 // Windows' default timer tick is 15.6 ms, which would stretch every 10 ms pause to about 16 ms and
 // every idle 2 ms read to a whole tick. The program asks for 1 ms resolution for as long as one
-// of these lives (program entry holds one) and gives it back when it goes.
+// of these lives and gives it back when it goes. An open port holds one: the fine resolution
+// keeps the processor from its power-saving states, so it is asked for only while the reads
+// and pauses that need it can happen ("timeBeginPeriod function": "Call this function
+// immediately before using timer services, and call the timeEndPeriod function immediately
+// after you are finished").
 class FineTimerResolution {
  public:
   FineTimerResolution();

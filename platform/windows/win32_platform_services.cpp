@@ -3,14 +3,12 @@
 #include <windows.h>
 
 #include "platform/system_clock.h"
-#include "platform/windows/win32_clock.h"
 #include "platform/windows/win32_port_scanner.h"
 #include "platform/windows/win32_serial_device.h"
 
 namespace quintrel {
 
 struct PlatformServices::Parts {
-  FineTimerResolution fine_timer;
   Win32PortScanner scanner;
   Win32SerialBackend serial{&scanner};
 };

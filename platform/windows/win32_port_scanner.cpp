@@ -216,9 +216,12 @@ std::vector<ScannedPort> Win32PortScanner::present_ports() {
 
 std::vector<ScannedPort> merge_found_ports(std::vector<FoundPort> with_interface,
                                            std::vector<FoundPort> in_ports_class) {
+  // A device without a "PortName" has no port to open: its entry would be "(description)" and
+  // name "\\.\" itself, whichever list it came from.
+  std::erase_if(with_interface, [](const FoundPort& found) { return found.port.name.empty(); });
   std::vector<ScannedPort> ports;
-  for (FoundPort& found : with_interface) {
-    ports.push_back(std::move(found.port));
+  for (const FoundPort& found : with_interface) {
+    ports.push_back(found.port);
   }
   for (FoundPort& found : in_ports_class) {
     const auto same_device = [&found](const FoundPort& listed) {

@@ -45,8 +45,8 @@ struct FoundPort {
 
 // The list from both enumerations: each device with the COM-port interface, then each device of
 // the Ports setup class not listed yet (a virtual port whose driver registers no interface), in
-// the order SetupAPI gave them. A Ports-class device without a "PortName" or with a parallel
-// port's ("LPT...") is left out.
+// the order SetupAPI gave them. A device without a "PortName", and a Ports-class device with a
+// parallel port's ("LPT..."), is left out.
 std::vector<ScannedPort> merge_found_ports(std::vector<FoundPort> with_interface,
                                            std::vector<FoundPort> in_ports_class);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/system_clock.h"
+#include "platform/windows/win32_clock.h"
 #include "platform/windows/win32_comm_settings.h"
 #include "platform/windows/win32_port_scanner.h"
 
@@ -103,6 +104,8 @@ class Win32SerialDevice final : public SerialDevice {
   bool gone() const override { return gone_; }
 
  private:
+  // Held from the open to the close: the reply stages' 1 ms reads and 10 ms pauses need it.
+  const FineTimerResolution fine_timer_;
   HANDLE handle_;
   DCB line_{};
   bool gone_ = false;

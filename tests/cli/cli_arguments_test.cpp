@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <vector>
+
+#include "cli/batch/job_deadline.h"
 
 namespace quintrel::cli {
 namespace {
@@ -58,6 +61,19 @@ TEST(DeadlineArgument, SecondsWithinTheBoundsAsMilliseconds) {
   for (const char* refused : {"0", "0.09", "3600.5", "-1", "5s", "nan", "inf", "", " 5"}) {
     EXPECT_FALSE(deadline_from_argument(refused)) << refused;
   }
+}
+
+// The zip's README.txt states the default deadlines in wrapped lines: compared with each run of
+// white space as one space.
+TEST(DeadlineArgument, TheWindowsReadmeStatesTheDefaultsTheProgramUses) {
+  std::ifstream file(QUINTREL_WINDOWS_README);
+  std::string text;
+  for (std::string word; file >> word;) {
+    text += word + ' ';
+  }
+  EXPECT_NE(text.find(default_deadline_rule() + " to finish (" + default_deadline_examples()),
+            std::string::npos)
+      << text;
 }
 
 struct Parsed {

@@ -95,6 +95,16 @@ TEST(SelectPorts, AnExistingNameKeepsItsParenthesisAndAListingEachDeviceOnce) {
   EXPECT_EQ(listed[0].name + listed[1].name, u"/dev/ttyS0COM2");
 }
 
+// As on Windows: a fixed name is its device's own, found by the scan or not.
+TEST(SelectPorts, AGlobTakesFixedNamesThatAreTheirDevicesOwn) {
+  const std::vector<ScannedPort> ports = {port(u"COM3", PortKind::kUsb, "A1"),
+                                          ScannedPort(u"COM1", u"", PortKind::kLegacy),
+                                          ScannedPort(u"COM3", u"", PortKind::kLegacy)};
+  const auto own_name = [](const std::string& name) { return name; };
+  EXPECT_EQ(select_ports("COM*", ports, own_name).ports,
+            (std::vector<std::string>{"COM3", "COM1"}));
+}
+
 TEST(SelectPorts, PatternMatchingThousandsIsRefused) {
   std::vector<ScannedPort> ports;
   for (int i = 0; i < 3000; ++i) {

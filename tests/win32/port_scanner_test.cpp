@@ -133,15 +133,16 @@ TEST(DeviceIds, GiveKindUsbIdsInLowerCaseAndOnlyRealSerialNumbers) {
   }
 }
 
-TEST(MergeFoundPorts, AddsPortsClassDevicesNotListedButNoParallelPort) {
+TEST(MergeFoundPorts, AddsPortsClassDevicesNotListedButNoParallelPortNorNamelessDevice) {
   const auto found = [](const char16_t* id, const char16_t* name) {
-    return FoundPort{id, {name, u""}};
+    return FoundPort{id, {name, u"USB Serial Port"}};
   };
   const std::vector<ScannedPort> ports = merge_found_ports(
-      {found(u"USB\\VID_0403&PID_6001\\A1", u"COM3")},
+      {found(u"USB\\VID_0403&PID_6001\\A1", u"COM3"), found(u"BTHENUM\\X\\1", u"")},
       {found(u"USB\\VID_0403&PID_6001\\A1", u"COM3"), found(u"ROOT\\PORTS\\0000", u"COM9"),
-       found(u"ACPI\\PNP0401\\1", u"LPT1")});
+       found(u"ACPI\\PNP0401\\1", u"LPT1"), found(u"ROOT\\PORTS\\0001", u"")});
   ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].name, u"COM3");
   EXPECT_EQ(ports[1].name, u"COM9");
 }
 

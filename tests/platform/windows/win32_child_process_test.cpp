@@ -1,0 +1,63 @@
+// The runner's failure paths, reached by making one call fail, which Wine never does by itself.
+// The child is this test program listing its tests: it ends at once, with exit code 0.
+#include "platform/windows/win32_child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+namespace quintrel::cli {
+namespace {
+
+DWORD WINAPI refused_path(HMODULE, LPWSTR, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return 0;
+}
+DWORD WINAPI always_cut_path(HMODULE, LPWSTR, DWORD size) {
+  return size;
+}
+BOOL WINAPI unreadable_exit_code(HANDLE, LPDWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+DWORD WINAPI failing_wait(DWORD, const HANDLE*, BOOL, DWORD) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return WAIT_FAILED;
+}
+
+TEST(Win32ChildRunner, AProgramPathThatCannotBeReadStartsNoChildAndSaysWhy) {
+  for (const auto& [call, error] : {std::pair{&refused_path, "5"}, {&always_cut_path, "122"}}) {
+    Win32ChildCalls calls;
+    calls.get_module_file_name = call;
+    std::string failure;
+    EXPECT_FALSE(make_win32_child_runner(calls)->start(0, {"--gtest_list_tests"}, "", failure));
+    EXPECT_EQ(failure, std::string("GetModuleFileNameW failed (Windows error ") + error + ")");
+  }
+}
+
+TEST(Win32ChildRunner, AnEndThatCannotBeFollowedIsAFailureWithItsErrorAtOnce) {
+  Win32ChildCalls no_code;
+  no_code.get_exit_code_process = &unreadable_exit_code;
+  Win32ChildCalls no_wait;
+  no_wait.wait_for_multiple_objects = &failing_wait;
+  for (const auto& [calls, detail] :
+       {std::pair{no_code, "GetExitCodeProcess failed (Windows error 5)"},
+        {no_wait, "WaitForMultipleObjects failed (Windows error 6); its process was ended"}}) {
+    const auto runner = make_win32_child_runner(calls);
+    std::string failure;
+    ASSERT_TRUE(runner->start(4, {"--gtest_list_tests"}, "", failure)) << failure;
+    const DWORD started = GetTickCount();
+    std::optional<ChildEnd> end;
+    while (!end && GetTickCount() - started < 20000) {
+      end = runner->wait_for_end(10000);
+    }
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->how, ChildEnd::How::kLost);
+    EXPECT_EQ(end->detail, detail);
+    EXPECT_LT(GetTickCount() - started, 5000u) << "a failing wait must not run to its deadline";
+  }
+}
+
+}  // namespace
+}  // namespace quintrel::cli
