@@ -10,11 +10,11 @@
 // 0x04). A reply missing from the input is no reply.
 //
 // Invariants: every frame is STX, payload, ETX and its check byte, in three writes, after a
-// purge; the payloads are exactly the commands of the operation, in order, stopping at the first
-// failed exchange; the identifier payload is "ccid ", then the low bytes of the text up to its
-// first zero, all of them when they fit the 200-byte payload buffer and otherwise as many as fit;
-// the values handed to the window are those of the replies' first tokens; results and the number
-// of messages shown follow the replies.
+// purge, with the input dropped just before the last; the payloads are exactly the commands of the
+// operation, in order, stopping at the first failed exchange; the identifier payload is "ccid ",
+// then the low bytes of the text up to its first zero, all of them when they fit the 200-byte
+// payload buffer and otherwise as many as fit; the values handed to the window are those of the
+// replies' first tokens; results and the number of messages shown follow the replies.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -85,6 +85,12 @@ class ConversationPort final : public quintrel::SerialDevice {
     pending_.clear();
     next_pending_ = 0;
     purged_ = true;
+  }
+
+  void discard_input() override {
+    FUZZ_CHECK(pieces_ == 2);  // only just before the frame's last piece
+    pending_.clear();
+    next_pending_ = 0;
   }
 
   quintrel::WriteOutcome write(std::span<const std::uint8_t> bytes) override {
