@@ -66,19 +66,23 @@ struct Reply {
     return end <= payload.size() && payload[at] == 'N' && payload[at + 1] == 'G' &&
            (end == payload.size() || payload[end] == ' ' || payload[end] == 0);
   }
-  // The first token (its first 11 bytes) holds a hex digit, after white space and an optional
-  // "0x" or "0X".
+  // The first token (its first 11 bytes, up to a space or NUL) holds a hex digit, after white
+  // space and an optional "0x" or "0X".
   bool has_hex_digits() const {
     const std::size_t start = first_token_start();
+    std::size_t end = start;
+    while (end < payload.size() && end - start < quintrel::kTokenBufferSize - 1 &&
+           payload[end] != ' ' && payload[end] != 0) {
+      ++end;
+    }
     std::size_t at = start;
-    while (at < payload.size() && std::isspace(payload[at]) != 0 && payload[at] != ' ') {
+    while (at < end && std::isspace(payload[at]) != 0) {
       ++at;
     }
-    if (at + 1 < payload.size() && payload[at] == '0' && (payload[at + 1] | 0x20) == 'x') {
+    if (at + 1 < end && payload[at] == '0' && (payload[at + 1] | 0x20) == 'x') {
       at += 2;
     }
-    return at < payload.size() && at - start < quintrel::kTokenBufferSize - 1 &&
-           std::isxdigit(payload[at]) != 0;
+    return at < end && std::isxdigit(payload[at]) != 0;
   }
   std::size_t first_token_start() const {
     std::size_t at = 0;
