@@ -14,6 +14,11 @@ inline constexpr char16_t kPortGone[] =
     u"Communication port went away (adapter unplugged or its other end closed)";
 // Followed by the value the device sent.
 inline constexpr char16_t kIdentifierOutOfRange[] = u"Device fault: identifier outside 0..7FF: ";
+// Followed by the start of the reply, each byte that is not printable shown as '?'.
+inline constexpr char16_t kIdentifierNotHex[] =
+    u"Device fault: identifier reply without hex digits: ";
+// The device answered "NG": it did not carry the command out.
+inline constexpr char16_t kDeviceRefused[] = u"Device refused the command";
 inline constexpr char16_t kSaveQuestion[] = u"Save settings ?";
 inline constexpr char16_t kSaved[] = u"Saved !!!";
 

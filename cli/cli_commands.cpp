@@ -245,6 +245,8 @@ int exit_code_for(LinkStatus status) {
     case LinkStatus::kEmptyReply:
     case LinkStatus::kPortGone:
     case LinkStatus::kIdentifierOutOfRange:
+    case LinkStatus::kIdentifierNotHex:
+    case LinkStatus::kDeviceRefused:
       break;
   }
   return kExitFailure;

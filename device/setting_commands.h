@@ -25,9 +25,13 @@ class SettingsReceiver {
 LinkOutcome read_bitrate(SerialLink& link, BitrateCode& code);
 
 // Asks for the bitrate ("ccebr") and hands it over before it asks for the identifier ("ccidr").
-// A failed exchange ends it; what was applied stays. An identifier above 0x7FF is a device fault
-// (kIdentifierOutOfRange, the value seen in reason) and is not handed over.
+// A failed exchange ends it; what was applied stays. An identifier reply without hex digits
+// (kIdentifierNotHex, the reply's start in reason) or above 0x7FF (kIdentifierOutOfRange, the
+// value seen in reason) is a device fault and is not handed over.
 LinkOutcome read_settings(SerialLink& link, SettingsReceiver& receiver);
+
+// Each write, commit and buzzer-off fails with kDeviceRefused when its reply's first token is
+// "NG"; any other reply is its acknowledgement.
 
 // "cceb " and the digit of the selected list index (-1: nothing selected, written as '0').
 LinkOutcome write_bitrate(SerialLink& link, int index);

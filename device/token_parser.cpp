@@ -75,4 +75,16 @@ std::uint32_t parse_hex_token(std::span<const std::uint8_t> reply) {
   return text_to_u32(first_token(reply), 16);
 }
 
+bool hex_token_has_digits(std::span<const std::uint8_t> reply) {
+  const std::string token = first_token(reply);
+  std::size_t at = 0;
+  while (at < token.size() && is_c_space(token[at])) {
+    ++at;
+  }
+  if (token.compare(at, 2, "0x") == 0 || token.compare(at, 2, "0X") == 0) {
+    at += 2;
+  }
+  return at < token.size() && digit_value(token[at], 16) >= 0;
+}
+
 }  // namespace quintrel

@@ -28,4 +28,9 @@ std::string first_token(std::span<const std::uint8_t> reply);
 std::uint32_t parse_decimal_token(std::span<const std::uint8_t> reply);
 std::uint32_t parse_hex_token(std::span<const std::uint8_t> reply);
 
+// Whether the first token holds a hex number: after leading white space and an optional
+// "0x"/"0X", a hex digit ("7ff", "0x7FF", "7FF more"; not "", "0x", "-1", "G"). parse_hex_token
+// gives 0 for a token without one, which is no identifier the device holds.
+bool hex_token_has_digits(std::span<const std::uint8_t> reply);
+
 }  // namespace quintrel

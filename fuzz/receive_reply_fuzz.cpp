@@ -99,6 +99,7 @@ class FuzzPort final : public quintrel::SerialDevice {
   }
 
   void purge() override {}
+  void discard_input() override {}
   quintrel::WriteOutcome write(std::span<const std::uint8_t> bytes) override {
     return {true, bytes.size()};
   }

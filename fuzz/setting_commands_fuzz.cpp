@@ -7,14 +7,15 @@
 // write_identifier take a text: a length byte n and n UTF-16 units (little-endian). Then one
 // reply per exchange: a kind byte (0 good frame, 1 wrong check byte, 2 no reply, 3 noise then a
 // good frame), a length byte m and m payload bytes (0x03 would end the body, so it is sent as
-// 0x04). A reply missing from the input is no reply.
+// 0x04). A reply missing from the input is no reply; "NG" refuses a write, commit or buzzer-off.
 //
 // Invariants: every frame is STX, payload, ETX and its check byte, in three writes, after a
-// purge; the payloads are exactly the commands of the operation, in order, stopping at the first
-// failed exchange; the identifier payload is "ccid ", then the low bytes of the text up to its
-// first zero, all of them when they fit the 200-byte payload buffer and otherwise as many as fit;
-// the values handed to the window are those of the replies' first tokens; results and the number
-// of messages shown follow the replies.
+// purge, with the input dropped just before the last; the payloads are exactly the commands of the
+// operation, in order, stopping at the first failed exchange; the identifier payload is "ccid ",
+// then the low bytes of the text up to its first zero, all of them when they fit the 200-byte
+// payload buffer and otherwise as many as fit; the values handed to the window are those of the
+// replies' first tokens; results and the number of messages shown follow the replies.
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -48,14 +49,47 @@ struct Reply {
   ReplyKind kind = ReplyKind::kSilent;
   Bytes payload;
 
-  bool succeeds() const {
+  // acknowledging: the reply to a write, commit or buzzer-off, which "NG" refuses.
+  bool succeeds(bool acknowledging) const {
     return (kind == ReplyKind::kGood || kind == ReplyKind::kNoiseThenGood) && !payload.empty() &&
-           payload.size() < quintrel::kReplyBufferSize;
+           payload.size() < quintrel::kReplyBufferSize && !(acknowledging && refuses());
   }
   // Whether a failure shows a message: all but an empty payload in a good frame.
-  bool shows_message() const {
-    return !succeeds() &&
+  bool shows_message(bool acknowledging) const {
+    return !succeeds(acknowledging) &&
            !(kind != ReplyKind::kWrongCheck && kind != ReplyKind::kSilent && payload.empty());
+  }
+  // The first token, after leading spaces, is "NG".
+  bool refuses() const {
+    const std::size_t at = first_token_start();
+    const std::size_t end = at + 2;
+    return end <= payload.size() && payload[at] == 'N' && payload[at + 1] == 'G' &&
+           (end == payload.size() || payload[end] == ' ' || payload[end] == 0);
+  }
+  // The first token (its first 11 bytes, up to a space or NUL) holds a hex digit, after white
+  // space and an optional "0x" or "0X".
+  bool has_hex_digits() const {
+    const std::size_t start = first_token_start();
+    std::size_t end = start;
+    while (end < payload.size() && end - start < quintrel::kTokenBufferSize - 1 &&
+           payload[end] != ' ' && payload[end] != 0) {
+      ++end;
+    }
+    std::size_t at = start;
+    while (at < end && std::isspace(payload[at]) != 0) {
+      ++at;
+    }
+    if (at + 1 < end && payload[at] == '0' && (payload[at + 1] | 0x20) == 'x') {
+      at += 2;
+    }
+    return at < end && std::isxdigit(payload[at]) != 0;
+  }
+  std::size_t first_token_start() const {
+    std::size_t at = 0;
+    while (at < payload.size() && payload[at] == ' ') {
+      ++at;
+    }
+    return at;
   }
   // The payload as the receiver leaves it: NUL-terminated.
   Bytes terminated() const {
@@ -85,6 +119,12 @@ class ConversationPort final : public quintrel::SerialDevice {
     pending_.clear();
     next_pending_ = 0;
     purged_ = true;
+  }
+
+  void discard_input() override {
+    FUZZ_CHECK(pieces_ == 2);  // only just before the frame's last piece
+    pending_.clear();
+    next_pending_ = 0;
   }
 
   quintrel::WriteOutcome write(std::span<const std::uint8_t> bytes) override {
@@ -204,9 +244,10 @@ Bytes identifier_payload(const std::u16string& text) {
 
 // Plays the commands in order against the replies; the operation stops at the first failure.
 // Returns the index of the reply that failed, or commands.size() when all succeeded.
-std::size_t expected_exchanges(const std::vector<Reply>& replies, std::size_t commands) {
+std::size_t expected_exchanges(const std::vector<Reply>& replies, std::size_t commands,
+                               bool acknowledging) {
   std::size_t done = 0;
-  while (done < commands && replies[done].succeeds()) {
+  while (done < commands && replies[done].succeeds(acknowledging)) {
     ++done;
   }
   return done;
@@ -269,7 +310,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
   }
 
-  const std::size_t succeeded = expected_exchanges(replies, commands.size());
+  const bool acknowledging = operation != 0;  // every command but the reads
+  const std::size_t succeeded = expected_exchanges(replies, commands.size(), acknowledging);
   const bool all_succeeded = succeeded == commands.size();
   const std::size_t sent = all_succeeded ? commands.size() : succeeded + 1;
   const std::vector<Bytes>& frames = harness.port->frames;
@@ -278,12 +320,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(commands[i].size() < quintrel::kPayloadBufferSize);
     FUZZ_CHECK(frames[i] == quintrel::build_frame(commands[i]));
   }
-  // An identifier above 0x7FF fails the read with a message of its own.
+  // An identifier reply without hex digits or above 0x7FF fails the read with a message of its
+  // own.
   const bool identifier_faulty =
       operation == 0 && all_succeeded &&
-      quintrel::parse_hex_token(replies[1].terminated()) > quintrel::kIdentifierMaximum;
-  FUZZ_CHECK(harness.presenter.shown ==
-             ((!all_succeeded && replies[succeeded].shows_message()) || identifier_faulty));
+      (!replies[1].has_hex_digits() ||
+       quintrel::parse_hex_token(replies[1].terminated()) > quintrel::kIdentifierMaximum);
+  FUZZ_CHECK(
+      harness.presenter.shown ==
+      ((!all_succeeded && replies[succeeded].shows_message(acknowledging)) || identifier_faulty));
 
   if (operation == 0) {
     FUZZ_CHECK(receiver.bitrate.has_value() == (succeeded >= 1));

@@ -19,6 +19,9 @@ class BytePort {
   // Discards whatever waits in the output and input queues.
   virtual void purge() = 0;
 
+  // Discards whatever waits in the input queue only; bytes already written still go out.
+  virtual void discard_input() = 0;
+
   // Writes up to bytes.size() bytes, reporting success and how many went out.
   virtual WriteOutcome write(std::span<const std::uint8_t> bytes) = 0;
 

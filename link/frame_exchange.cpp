@@ -29,9 +29,13 @@ LinkStatus read_within_stage(BytePort& port, Clock& clock, std::uint32_t stage_s
 
 }  // namespace
 
-bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes) {
+bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes,
+                      InputBeforePiece input) {
   clock.sleep_ms(kPiecePauseMs);
   for (int attempt = 1; attempt <= kMaxWriteAttempts; ++attempt) {
+    if (input == InputBeforePiece::kDropped) {
+      port.discard_input();  // also what came during a retry's pause: the frame is not yet whole
+    }
     const WriteOutcome outcome = port.write(bytes);
     const std::size_t written = outcome.ok ? std::min(outcome.written, bytes.size()) : 0;
     bytes = bytes.subspan(written);
@@ -59,7 +63,7 @@ LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload
   const std::uint8_t tail[] = {kEtx, frame_check_byte(payload)};
   // A piece that did not go out whole ends the frame: the reply stage then times out.
   if (write_with_retry(*port, clock, stx) && write_with_retry(*port, clock, payload)) {
-    write_with_retry(*port, clock, tail);
+    write_with_retry(*port, clock, tail, InputBeforePiece::kDropped);
   }
   return link_outcome(port->gone() ? LinkStatus::kPortGone : LinkStatus::kOk);
 }

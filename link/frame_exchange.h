@@ -27,13 +27,21 @@ inline constexpr std::uint32_t kReplyStageMs = 1000;  // each of the three reply
 // Ok once the frame has been handed to the port, kPortNotOpen when the link is closed, kPortGone
 // when the port went away while writing. A piece
 // that cannot be sent whole stops the frame there, so the device never sees a complete frame and
-// the following receive_reply times out.
+// the following receive_reply times out. The device answers only a whole frame, so input that
+// arrives before the last piece has gone out (a late copy of an earlier reply) is dropped then.
 LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload);
+
+// What a piece's write does with the input waiting before each attempt.
+enum class InputBeforePiece {
+  kKept,
+  kDropped,  // the frame's last piece: nothing received before it is written answers the frame
+};
 
 // Writes one piece: a 10 ms pause, then at most five attempts; the bytes an attempt leaves unsent
 // go out in the next one, and only an attempt that wrote nothing is followed by a 100 ms pause.
 // True when the whole piece went out.
-bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes);
+bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t> bytes,
+                      InputBeforePiece input = InputBeforePiece::kKept);
 
 // Waits for one reply frame in three stages of at most 1000 ms (to its STX, to its ETX, to its
 // check byte) and leaves the payload, NUL-terminated, at the start of the buffer. Ok with the

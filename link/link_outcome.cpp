@@ -30,6 +30,10 @@ std::u16string LinkOutcome::message() const {
       return messages::kPortGone;
     case LinkStatus::kIdentifierOutOfRange:
       return messages::kIdentifierOutOfRange + printable(reason);
+    case LinkStatus::kIdentifierNotHex:
+      return messages::kIdentifierNotHex + printable(reason);
+    case LinkStatus::kDeviceRefused:
+      return messages::kDeviceRefused;
     case LinkStatus::kCannotOpen:
       return messages::kPortCannotOpen;
     case LinkStatus::kCannotGetSettings:

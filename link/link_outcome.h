@@ -17,6 +17,8 @@ enum class LinkStatus {
   kEmptyReply,            // a reply with an empty payload, which the window passes over silently
   kPortGone,              // the port went away mid-command (adapter unplugged, other end closed)
   kIdentifierOutOfRange,  // the device reported an identifier above 0x7FF; reason holds it
+  kIdentifierNotHex,      // the device's identifier reply has no hex digits; reason holds it
+  kDeviceRefused,         // the device answered a write, commit or buzzer-off with "NG"
   kCannotOpen,            // "Communication port can not be opened"
   kCannotGetSettings,     // "Could not get communication port settings"
   kCannotSetSettings,     // "Could not set communication port"

@@ -15,6 +15,7 @@ class PassingDevice : public SerialDevice {
   explicit PassingDevice(std::unique_ptr<SerialDevice> inner) : inner_(std::move(inner)) {}
 
   void purge() override { inner_->purge(); }
+  void discard_input() override { inner_->discard_input(); }
   WriteOutcome write(std::span<const std::uint8_t> bytes) override { return inner_->write(bytes); }
   bool read_byte(std::uint8_t& byte) override { return inner_->read_byte(byte); }
   bool gone() const override { return inner_->gone(); }

@@ -79,6 +79,7 @@ class LinuxSerialDevice final : public SerialDevice {
   LinuxSerialDevice& operator=(const LinuxSerialDevice&) = delete;
 
   void purge() override { tcflush(fd_, TCIOFLUSH); }
+  void discard_input() override { tcflush(fd_, TCIFLUSH); }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
     for (;;) {

@@ -70,6 +70,7 @@ class Win32SerialDevice final : public SerialDevice {
   void raise_rts() override { EscapeCommFunction(handle_, SETRTS); }
 
   void purge() override { PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR); }
+  void discard_input() override { PurgeComm(handle_, PURGE_RXCLEAR); }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
     DWORD written = 0;

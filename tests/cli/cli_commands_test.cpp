@@ -127,6 +127,15 @@ TEST_F(CliCommandsTest, SaveStopsSilentlyOnAnEmptyCommitReply) {
             "response\"}\n");
 }
 
+TEST_F(CliCommandsTest, ARefusedCommitFailsEvenWithVerify) {
+  replies["ppw3916"] = "NG";
+  EXPECT_EQ(run(as_json(save(3, u"7FF", true))), kExitFailure);
+  EXPECT_EQ(console.str(),
+            "Device refused the command\n{\"port\":\"COM3\",\"ok\":false,\"exit\":1,"
+            "\"error\":\"Device refused the command\"}\n");
+  EXPECT_EQ(responder->commands.back(), "ppw3916");  // nothing read back
+}
+
 TEST_F(CliCommandsTest, VerifyReadsBackAndSaysWhatDiffers) {
   replies = {{"ccebr", "4"}, {"ccidr", "7E"}};
   EXPECT_EQ(run(save(4, u"7F", true)), kExitVerifyFailed);

@@ -130,6 +130,17 @@ TEST_F(SettingCommandsTest, AnIdentifierAbove7FFIsADeviceFault) {
   EXPECT_EQ(env.message_texts(), Texts{u"Device fault: identifier outside 0..7FF: 1234ABCD"});
 }
 
+TEST_F(SettingCommandsTest, AnIdentifierReplyWithoutHexDigitsIsADeviceFault) {
+  for (const char* bad : {"00 20 37 46 46", "02 37", "30 78", "2D 31 20 37", "47", "20"}) {
+    replies["ccidr"] = build_frame(test::bytes_from_hex(bad));
+    EXPECT_EQ(env.shown(read_settings(env.link, receiver)), -1);
+  }
+  const std::u16string n = messages::kIdentifierNotHex;
+  EXPECT_EQ(env.message_texts(),
+            (Texts{n + u"??7FF", n + u"?7", n + u"0x", n + u"-1?7", n + u"G", n + u"?"}));
+  EXPECT_EQ(receiver.events, std::vector<std::string>(6, "bitrate 0"));  // no identifier
+}
+
 TEST_F(SettingCommandsTest, SaveWritesBitrateIdentifierThenCommits) {
   EXPECT_EQ(env.shown(save_settings(env.link, 2, u"1A")), 0);
   EXPECT_EQ(responder.commands, (Commands{"cceb 2", "ccid 1A", "ppw3916"}));
@@ -177,6 +188,16 @@ TEST_F(SettingCommandsTest, AnyNonEmptyReplyToAWriteCountsAsSuccess) {
   replies["bzoff"] = test::bytes_from_hex("02 41 03 00");  // wrong check byte
   EXPECT_EQ(env.shown(buzzer_off(env.link)), -1);
   EXPECT_EQ(env.message_texts(), (Texts{messages::kReplyBccError}));
+}
+
+TEST_F(SettingCommandsTest, AnNGReplyRefusesAWriteTheCommitOrTheBuzzerOff) {
+  for (const std::string refused : {"cceb 3", "ccid 7FF", "ppw3916", "bzoff"}) {
+    replies = {{refused, test::bytes_from_hex("02 4E 47 03 0A")}};
+    env.shown(refused == "bzoff" ? buzzer_off(env.link) : save_settings(env.link, 3, u"7FF"));
+  }
+  EXPECT_EQ(env.message_texts(), Texts(4, messages::kDeviceRefused));
+  EXPECT_EQ(responder.commands,
+            (Commands{"cceb 3", "cceb 3", "ccid 7FF", "cceb 3", "ccid 7FF", "ppw3916", "bzoff"}));
 }
 
 TEST(SettingCommandsClosed, EveryOperationEndsAtItsFirstCommand) {

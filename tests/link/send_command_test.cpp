@@ -49,6 +49,20 @@ TEST_F(SendCommandTest, PurgesBeforeWritingSoStaleRepliesNeverReachTheNextExchan
   EXPECT_EQ(reply[0], 'b');
 }
 
+// Copies of an older reply before the last piece (at 30 ms, again at 130 after writing nothing).
+TEST_F(SendCommandTest, InputBeforeTheLastPieceIsDroppedAndTheReplyAfterItKept) {
+  test::FakeSerialDevice& device = env.open_fake_device();
+  device.write_script = {1, 5, 0};
+  device.arrive_at(29, test::bytes_from_hex("02 34 03 37"));
+  device.arrive_at(90, test::bytes_from_hex("02 35 03 36"));
+  device.arrive_at(131, test::bytes_from_hex("02 4F 4B 03 07"));
+  ASSERT_EQ(env.shown(send_command(env.link, bytes_of("ccidr"))), 0);
+  EXPECT_EQ(hex_pieces(device), (std::vector<std::string>{"02", "63 63 69 64 72", "03 7C"}));
+  ReplyBuffer reply{};
+  EXPECT_EQ(env.shown_reply(receive_reply(env.link, reply)), 1);
+  EXPECT_EQ(reply[0], 'O');
+}
+
 TEST_F(SendCommandTest, ClosedLinkShowsErrorAndWritesNothing) {
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), -1);
 

@@ -24,6 +24,10 @@ std::vector<std::vector<std::uint8_t>> FakeSerialDevice::written_pieces() const 
 
 void FakeSerialDevice::purge() {
   ++purges;
+  discard_input();
+}
+
+void FakeSerialDevice::discard_input() {
   // Only what has already arrived is discarded; later bytes are still on their way.
   std::erase_if(incoming_, [this](const Arrival& a) { return has_arrived(a); });
 }

@@ -61,6 +61,7 @@ class FakeSerialDevice final : public SerialDevice {
   std::vector<std::vector<std::uint8_t>> written_pieces() const;
 
   void purge() override;
+  void discard_input() override;
   WriteOutcome write(std::span<const std::uint8_t> bytes) override;
   // A byte that has arrived is returned at once; otherwise the read waits 1 virtual ms.
   bool read_byte(std::uint8_t& byte) override;

@@ -290,6 +290,16 @@ TEST_F(MainDialogTest, SaveStopsAtTheFirstFailureWithoutSavedNotice) {
   EXPECT_EQ(test::hex_of(device_->written_pieces().back()), "03 15");
 }
 
+TEST_F(MainDialogTest, ARefusedCommitShowsTheRefusalWithoutSaved) {
+  dialog.on_init();
+  open_with("1", "1");
+  const test::ScriptedResponder refusing(*device_, env.clock, [](const std::string& command) {
+    return test::reply_frame(command == "ppw3916" ? "NG" : "OK");
+  });
+  dialog.on_command(kSaveSettingsButton);
+  EXPECT_EQ(env.message_texts(), (Texts{messages::kSaveQuestion, messages::kDeviceRefused}));
+}
+
 TEST_F(MainDialogTest, BuzzOffShowsNothingOnSuccessAndOneErrorWhenClosed) {
   dialog.on_init();
   dialog.on_command(kBuzzOffButton);

@@ -43,6 +43,10 @@ const char* status_name(LinkStatus status) {
       return "port-gone";
     case LinkStatus::kIdentifierOutOfRange:
       return "identifier-out-of-range";
+    case LinkStatus::kIdentifierNotHex:
+      return "identifier-not-hex";
+    case LinkStatus::kDeviceRefused:
+      return "device-refused";
     case LinkStatus::kCannotOpen:
       return "cannot-open";
     case LinkStatus::kCannotGetSettings:

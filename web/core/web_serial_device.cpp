@@ -39,7 +39,9 @@ constexpr int kIdleReadMs = 2;
 
 class WebSerialDevice final : public SerialDevice {
  public:
+  // The page's channel holds only received bytes: what is written is handed to Web Serial at once.
   void purge() override { js_serial_purge(); }
+  void discard_input() override { js_serial_purge(); }
 
   WriteOutcome write(std::span<const std::uint8_t> bytes) override {
     const int written = js_serial_write(bytes.data(), static_cast<int>(bytes.size()));
