@@ -24,18 +24,26 @@ bool is_pty_path(const std::string& target) {
          target.find_first_not_of("0123456789", kPtsDir.size()) == std::string::npos;
 }
 
+// A sticky directory of root's or the user's, such as /tmp: others may add names there, but
+// cannot remove or rename this user's link (and a name they took is refused by may_take_link).
+bool is_shared_sticky(const std::string& directory) {
+  struct stat info {};
+  return ::lstat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         (info.st_mode & S_ISVTX) != 0 && (info.st_uid == 0 || info.st_uid == ::geteuid());
+}
+
 // Why no link may be made at path: its directory is one that someone else could rewrite (and so
 // swap the link for one to their own device). Empty when it may.
 std::string link_place_error(const std::string& path) {
   const std::filesystem::path place(path);
   const std::string directory = place.has_parent_path() ? place.parent_path().string() : ".";
   const std::string reason = untrusted_directory_reason(directory);
-  if (reason.empty()) {
+  if (reason.empty() || is_shared_sticky(directory)) {
     return {};
   }
   return path + ": the directory " + directory + " is " + reason +
          "; a link goes only in a directory of your own that no one else may write (mkdir -m 700 "
-         "DIR); name one with --link";
+         "DIR), or in a sticky one such as /tmp; name one with --link";
 }
 
 // A pty that still exists is served: its node goes when its master is closed. The user's own
@@ -97,6 +105,12 @@ bool may_take_link(const std::string& path, std::string& error) {
   const auto type = std::filesystem::symlink_status(path, status_error).type();
   if (type == std::filesystem::file_type::not_found) {
     return true;
+  }
+  struct stat link_info {};
+  if (::lstat(path.c_str(), &link_info) == 0 && link_info.st_uid != ::geteuid()) {
+    error = path + ": already exists and belongs to another user (uid " +
+            std::to_string(link_info.st_uid) + "); choose another --link";
+    return false;
   }
   std::error_code read_error;
   const std::string target = std::filesystem::read_symlink(path, read_error).string();
