@@ -31,7 +31,8 @@ TEST(Win32ChildRunner, AProgramPathThatCannotBeReadStartsNoChildAndSaysWhy) {
     Win32ChildCalls calls;
     calls.get_module_file_name = call;
     std::string failure;
-    EXPECT_FALSE(make_win32_child_runner(calls)->start(0, {"--gtest_list_tests"}, "", failure));
+    EXPECT_EQ(make_win32_child_runner(calls)->start(0, {"--gtest_list_tests"}, "", failure),
+              ChildRunner::Start::kRefused);
     EXPECT_EQ(failure, std::string("GetModuleFileNameW failed (Windows error ") + error + ")");
   }
 }
@@ -46,7 +47,8 @@ TEST(Win32ChildRunner, AnEndThatCannotBeFollowedIsAFailureWithItsErrorAtOnce) {
         {no_wait, "WaitForMultipleObjects failed (Windows error 6); its process was ended"}}) {
     const auto runner = make_win32_child_runner(calls);
     std::string failure;
-    ASSERT_TRUE(runner->start(4, {"--gtest_list_tests"}, "", failure)) << failure;
+    ASSERT_EQ(runner->start(4, {"--gtest_list_tests"}, "", failure), ChildRunner::Start::kStarted)
+        << failure;
     const DWORD started = GetTickCount();
     std::optional<ChildEnd> end;
     while (!end && GetTickCount() - started < 20000) {
