@@ -1,13 +1,15 @@
 // The program's message window: a modal dialog with a title, an icon, the text and OK. Resolves
-// "ok" for OK and "cancel" when dismissed with Esc.
+// "ok" for OK and "cancel" when dismissed with Esc (or Cancel, shown for a question that is not
+// the desktop window's own).
 "use strict";
 
-function showMessage(kind, text, title, detail) {
+function showMessage(kind, text, title, detail, withCancel) {
   const dialog = document.getElementById("message");
   document.getElementById("message-title").textContent = title || "";
   document.getElementById("message-text").textContent = text;
   document.getElementById("message-detail").textContent = detail || "";
   document.getElementById("message-icon").className = kind;
+  document.getElementById("message-cancel").hidden = !withCancel;
   dialog.returnValue = "";
   dialog.dataset.shown = String(Number(dialog.dataset.shown || 0) + 1);
   return new Promise((resolve) => {

@@ -5,6 +5,8 @@
 //                      messages are the line's bytes both ways;
 //                      "signals SIGNALS" is recorded, and "wrote-at MS" with the bytes that
 //                      follow it; "gone" when the pty hangs up (the device was unplugged).
+//                      sendToPorts(PATH, TEXT) sends TEXT to each open port of PATH ("error
+//                      NAME": a line error on the port).
 //   /watch?link=PATH   "present" / "absent" whenever the pty behind PATH appears or goes.
 //   /fake-serial-worker.js?script=URL&setup=JSON  a worker script that installs fake-serial.js
 //                      with setup, then runs the page's worker script URL.
@@ -47,7 +49,15 @@ function requestsOf(link) {
   return portRequests.get(link);
 }
 
+const openSockets = new Map();
+
+export function sendToPorts(link, text) {
+  for (const socket of openSockets.get(link) || []) socket.send(text);
+}
+
 function bridgePort(socket, link) {
+  if (!openSockets.has(link)) openSockets.set(link, new Set());
+  openSockets.get(link).add(socket);
   let fd = null;
   let stream = null;
   let wroteAt = null;
@@ -81,6 +91,7 @@ function bridgePort(socket, link) {
     socket.send("ready");
   });
   socket.on("close", () => {
+    openSockets.get(link).delete(socket);
     if (fd !== null) stream.destroy();
     fd = null;
   });
