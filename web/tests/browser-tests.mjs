@@ -61,6 +61,7 @@ async function openPage(browser, server, setup, url = `http://127.0.0.1:${server
 }
 
 const text = (page, selector) => page.$eval(selector, (e) => e.textContent);
+const releaseShown = (page) => page.evaluate(() => document.querySelector("#release")?.textContent);
 const value = (page, selector) => page.$eval(selector, (e) => e.value);
 const bitrate = (page) => page.$eval("#bitrate", (e) => e.selectedOptions[0].text);
 
@@ -251,7 +252,8 @@ const tests = {
     assert.equal(shown.text, "Communication port went away (adapter unplugged or its other end closed)");
     await page.waitForFunction(() => /unplugged: the port is closed/.test(document.querySelector("#status").textContent));
     assert.equal(await page.$eval("#com-open", (e) => e.disabled), false);
-    await page.waitForSelector("#reconnect", { timeout: 5000 });
+    // The simulator plugs the device in again after a few seconds.
+    await page.waitForSelector("#reconnect", { timeout: 10000 });
     await page.click("#reconnect");
     await page.waitForFunction(() => /is open/.test(document.querySelector("#status").textContent));
     await idle(page);
@@ -309,19 +311,19 @@ const tests = {
     await page.evaluate(() => navigator.serviceWorker.ready);
     await page.reload();
     await page.waitForSelector("body[data-ready=yes]");
-    const first = await text(page, "#release");
+    const first = await releaseShown(page);
     fs.appendFileSync(path.join(root, "app.js"), "\nwindow.secondBuild = true;\n");
-    execFileSync("python3", [releaseScript, root, releaseTemplate, "2.0"]);
+    // The release step, as the build that made the folder runs it (a build without one copies sw.js as it was).
+    if (fs.existsSync(path.join(siteDir, "version.json"))) execFileSync("python3", [releaseScript, root, releaseTemplate, "2.0"]);
     await page.reload();
     await page.waitForSelector("body[data-ready=yes]");
     // This load still runs the first build whole; the second one waits to be accepted.
-    assert.deepEqual([await text(page, "#release"), await page.evaluate(() => window.secondBuild)], [first, undefined]);
+    assert.deepEqual([await releaseShown(page), await page.evaluate(() => window.secondBuild)], [first, undefined]);
     await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
     await Promise.all([page.waitForNavigation(), page.click("#update-reload")]);
     await page.waitForSelector("body[data-ready=yes]");
-    const second = await text(page, "#release");
-    assert.notEqual(second, first);
     assert.equal(await page.evaluate(() => window.secondBuild), true);
+    assert.notEqual(await releaseShown(page), first);
     await context.close();
     own.closeAllConnections();
     own.close();
