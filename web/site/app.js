@@ -10,7 +10,8 @@ const app = {
   ports: [], // the granted ports, in the port box's order
   session: null, // the open port
   unplugged: null, // the port whose device went away, offered again when it comes back
-  back: null, // a port that came back while the unplugged one was still closing
+  closing: false, // the unplugged port is still closing
+  back: null, // a port that came back meanwhile
   station: null, // the production station (station.js)
   release: "", // this page's release, from version.json
   updated: false, // another release took over: reload once no port is open
@@ -172,8 +173,10 @@ async function unplugged(port) {
   const label = $("port-box").selectedOptions[0] ? $("port-box").selectedOptions[0].text : "The port";
   app.unplugged = port;
   app.back = null;
+  app.closing = true;
   await app.session.queue;
   await comClose();
+  app.closing = false;
   setStatus(`The device on ${label} was unplugged: the port is closed. Plug it in again to reconnect.`);
   if (app.back) offerReconnect(app.back);
 }
@@ -184,7 +187,7 @@ async function pluggedIn(port) {
   await fillPortBox(app.ports[$("port-box").selectedIndex]);
   app.station.plugged(port);
   if (app.unplugged === null) return;
-  if (app.session) app.back = port;
+  if (app.closing) app.back = port;
   else offerReconnect(port);
 }
 
@@ -247,7 +250,7 @@ async function start() {
   const reason = unreachable();
   if (reason) {
     $(reason).hidden = false;
-    document.body.dataset.ready = reason;
+    document.body.removeAttribute("aria-busy");
     return;
   }
   $("app").hidden = false;
@@ -271,7 +274,7 @@ async function start() {
   app.station = startStation(app);
   offerUpdates();
   performance.mark("quintrel-ready");
-  document.body.dataset.ready = "yes";
+  document.body.removeAttribute("aria-busy");
 }
 
 start();

@@ -11,7 +11,6 @@ function showMessage(kind, text, title, detail, withCancel) {
   document.getElementById("message-icon").className = kind;
   document.getElementById("message-cancel").hidden = !withCancel;
   dialog.returnValue = "";
-  dialog.dataset.shown = String(Number(dialog.dataset.shown || 0) + 1);
   return new Promise((resolve) => {
     dialog.addEventListener("close", () => resolve(dialog.returnValue === "ok" ? "ok" : "cancel"), { once: true });
     dialog.showModal();

@@ -54,9 +54,17 @@ async function openPage(browser, server, setup, url = `http://127.0.0.1:${server
   } else if (setup !== "as-is") {
     await page.evaluateOnNewDocument(`${fakeSerial}\ninstallFakeSerial(${JSON.stringify(setup)});`);
   }
+  // The tests' own count of the message windows shown, to tell one from the next.
+  await page.evaluateOnNewDocument(() => {
+    const showModal = HTMLDialogElement.prototype.showModal;
+    HTMLDialogElement.prototype.showModal = function () {
+      this.shownCount = (this.shownCount || 0) + 1;
+      return showModal.call(this);
+    };
+  });
   const started = Date.now();
   await page.goto(url);
-  await page.waitForSelector("body[data-ready]");
+  await page.waitForSelector("body:not([aria-busy])");
   return { page, context, loadMs: Date.now() - started };
 }
 
@@ -70,11 +78,11 @@ async function answerMessage(page, key = "Enter") {
   await page.waitForSelector("#message[open]");
   const shown = { title: await text(page, "#message-title"), text: await text(page, "#message-text"),
     detail: await text(page, "#message-detail"), at: Date.now() };
-  const shownCount = await page.$eval("#message", (e) => e.dataset.shown);
+  const shownCount = await page.$eval("#message", (e) => e.shownCount);
   await page.keyboard.press(key);
   await page.waitForFunction((n) => {
     const dialog = document.querySelector("#message");
-    return !dialog.open || dialog.dataset.shown !== n;
+    return !dialog.open || dialog.shownCount !== n;
   }, {}, shownCount);
   return shown;
 }
@@ -310,18 +318,18 @@ const tests = {
     const { page, context } = await openPage(browser, own, { granted: [], offered: [] });
     await page.evaluate(() => navigator.serviceWorker.ready);
     await page.reload();
-    await page.waitForSelector("body[data-ready=yes]");
+    await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])");
     const first = await releaseShown(page);
     fs.appendFileSync(path.join(root, "app.js"), "\nwindow.secondBuild = true;\n");
     // The release step, as the build that made the folder runs it (a build without one copies sw.js as it was).
     if (fs.existsSync(path.join(siteDir, "version.json"))) execFileSync("python3", [releaseScript, root, releaseTemplate, "2.0"]);
     await page.reload();
-    await page.waitForSelector("body[data-ready=yes]");
+    await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])");
     // This load still runs the first build whole; the second one waits to be accepted.
     assert.deepEqual([await releaseShown(page), await page.evaluate(() => window.secondBuild)], [first, undefined]);
     await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
     await Promise.all([page.waitForNavigation(), page.click("#update-reload")]);
-    await page.waitForSelector("body[data-ready=yes]");
+    await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])");
     assert.equal(await page.evaluate(() => window.secondBuild), true);
     assert.notEqual(await releaseShown(page), first);
     await context.close();
@@ -331,11 +339,11 @@ const tests = {
 
   async "a page opened from a file or over plain http elsewhere says how to serve it"(browser, server) {
     const fromFile = await openPage(browser, server, { granted: [], offered: [] }, `file://${siteDir}/index.html`);
-    assert.equal(await fromFile.page.$eval("body", (e) => e.dataset.ready), "from-file");
+    assert.equal(await fromFile.page.$eval("#from-file", (e) => e.hidden), false);
     assert.match(await text(fromFile.page, "#from-file"), /http:\/\/localhost:8000\/.*https host/s);
     await fromFile.context.close();
     const elsewhere = await openPage(browser, server, "as-is", `http://quintrel.test:${server.address().port}/`);
-    assert.equal(await elsewhere.page.$eval("body", (e) => e.dataset.ready), "insecure");
+    assert.equal(await elsewhere.page.$eval("#insecure", (e) => e.hidden), false);
     assert.match(await text(elsewhere.page, "#insecure"), /https.*localhost/s);
     assert.equal(await elsewhere.page.$eval("#no-serial", (e) => e.hidden), true);
     await elsewhere.context.close();
@@ -411,7 +419,7 @@ const tests = {
     own.closeAllConnections();
     await new Promise((resolve) => own.close(resolve));
     await page.reload();
-    await page.waitForSelector("body[data-ready=yes]", { timeout: 5000 });
+    await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])", { timeout: 5000 });
     await page.click("#reading");
     assert.equal((await answerMessage(page)).text, "Communication port not open");
     await context.close();
