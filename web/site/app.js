@@ -271,7 +271,7 @@ async function start() {
   $("buzz-off").addEventListener("click", () => busy(buzzOff));
   navigator.serial.addEventListener("disconnect", (event) => unplugged(event.target));
   navigator.serial.addEventListener("connect", (event) => pluggedIn(event.target));
-  app.station = startStation(app);
+  app.station = startStation(app, { portLabel, hex4, appendTrace });
   offerUpdates();
   performance.mark("quintrel-ready");
   document.body.removeAttribute("aria-busy");

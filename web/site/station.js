@@ -7,10 +7,15 @@
 "use strict";
 
 const kStationColumns = ["port", "usb", "label", "written", "readBack", "result", "time"];
-const kCsvColumns = ["port", "usb_vendor_product", "label", "bitrate_written", "identifier_written",
-  "bitrate_read", "identifier_read", "result", "time", "page_release"];
+// Each CSV column and the row's key it shows.
+const kCsvColumns = [["port", "port"], ["usb_vendor_product", "usb"], ["label", "label"],
+  ["bitrate_written", "bitrateWritten"], ["identifier_written", "identifierWritten"], ["bitrate_read", "bitrateRead"],
+  ["identifier_read", "identifierRead"], ["result", "result"], ["time", "time"], ["page_release", "pageRelease"]];
 
-function startStation(app) {
+// app: the page's state (its field, open session, release); page: how the page names a port and
+// shows frames ({ portLabel, hex4, appendTrace }), which it owns. Returns { plugged(port) } for
+// the page's one connect listener.
+function startStation(app, page) {
   const $ = (id) => document.getElementById(id);
   const rows = [];
   const busyPorts = new Set();
@@ -47,9 +52,9 @@ function startStation(app) {
     const { bitrate, identifier } = plan;
     busyPorts.add(port);
     const ports = await navigator.serial.getPorts();
-    const label = portLabel(port, ports.indexOf(port));
+    const label = page.portLabel(port, ports.indexOf(port));
     const info = port.getInfo();
-    const session = new PortSession(port, appendTrace);
+    const session = new PortSession(port, page.appendTrace);
     let result = await session.open(label);
     if (result.ok) result = await session.saveVerified(bitrate, identifier);
     await session.dispose();
@@ -57,7 +62,7 @@ function startStation(app) {
     const failure = [result.message, result.reason].filter(Boolean).join(": ") || result.status;
     addRow({
       port: `port ${ports.indexOf(port) + 1}`,
-      usb: info.usbVendorId === undefined ? "" : `${hex4(info.usbVendorId)}:${hex4(info.usbProductId)}`,
+      usb: info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`,
       label: takeLabel(),
       bitrateWritten: bitrateName(bitrate),
       identifierWritten: identifier,
@@ -108,9 +113,8 @@ function startStation(app) {
     $("station-stop").disabled = true;
   });
   $("station-csv").addEventListener("click", () => {
-    const keys = ["port", "usb", "label", "bitrateWritten", "identifierWritten", "bitrateRead", "identifierRead",
-      "result", "time", "pageRelease"];
-    const lines = [kCsvColumns.join(",")].concat(rows.map((r) => keys.map((key) => csvField(r[key])).join(",")));
+    const lines = [kCsvColumns.map(([name]) => name).join(",")]
+      .concat(rows.map((r) => kCsvColumns.map(([, key]) => csvField(r[key])).join(",")));
     download("quintrel-station.csv", "text/csv", lines.join("\n") + "\n");
   });
   $("station-json").addEventListener("click", () => {
