@@ -1,6 +1,10 @@
 // The main window of the page: the same controls, order, enabling rules and messages as the
 // desktop window, over the ports the browser grants.
-"use strict";
+import { IdentifierField } from "./identifier-field.js";
+import { showMessage, showOutcome } from "./message-box.js";
+import { PortSession } from "./port-session.js";
+import QuintrelCore from "./quintrel-core.js";
+import { startStation } from "./station.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -239,8 +243,8 @@ function offerUpdates() {
 }
 
 // A page that cannot reach ports for a reason the user can mend says what to do.
+// (A page opened from a file runs no module: from-file.js says what to do there.)
 function unreachable() {
-  if (location.protocol === "file:") return "from-file";
   if (!window.isSecureContext) return "insecure";
   if (!("serial" in navigator)) return "no-serial";
   return "";

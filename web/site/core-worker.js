@@ -2,9 +2,8 @@
 // 10 ms pauses and 2 ms reads keep their length even while the tab is hidden or its thread is
 // busy. The page sends one operation at a time; a second one while the first still waits is
 // refused. Every operation answers, also when it failed.
-"use strict";
-
-importScripts("serial-channel.js", "quintrel-core.js");
+import QuintrelCore from "./quintrel-core.js";
+import { SerialChannel, failureText } from "./serial-channel.js";
 
 let running = false;
 

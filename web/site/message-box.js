@@ -1,9 +1,7 @@
 // The program's message window: a modal dialog with a title, an icon, the text and OK. Resolves
 // "ok" for OK and "cancel" when dismissed with Esc (or Cancel, shown for a question that is not
 // the desktop window's own).
-"use strict";
-
-function showMessage(kind, text, title, detail, withCancel) {
+export function showMessage(kind, text, title, detail, withCancel) {
   const dialog = document.getElementById("message");
   document.getElementById("message-title").textContent = title || "";
   document.getElementById("message-text").textContent = text;
@@ -19,7 +17,7 @@ function showMessage(kind, text, title, detail, withCancel) {
 }
 
 // An outcome's own message, when it has one (an empty reply has none).
-async function showOutcome(result) {
+export async function showOutcome(result) {
   if (result && !result.ok && result.message) {
     await showMessage("error", result.message, result.title, result.reason);
   }

@@ -1,17 +1,17 @@
 // One serial port as the page drives it: the port object the browser granted, the worker that
 // opens the same port and runs the core for it, and the operations in the order they were asked
-// for. serial-channel.js (loaded before this) says how the worker finds the port.
-"use strict";
+// for. serial-channel.js says how the worker finds the port.
+import { portIdentity } from "./serial-channel.js";
 
 // How long closing waits for the worker: a running operation ends within its 1000 ms reply stage.
 const kCloseWaitMs = 3000;
 
-class PortSession {
+export class PortSession {
   // onTrace receives the frame lines of each operation.
   constructor(port, onTrace) {
     this.port = port;
     this.onTrace = onTrace || (() => {});
-    this.worker = new Worker("core-worker.js");
+    this.worker = new Worker("core-worker.js", { type: "module" });
     this.worker.onmessage = (event) => this.fromWorker(event.data);
     this.worker.onerror = (event) => this.failAll(event.message || "the worker script did not load");
     this.worker.onmessageerror = () => this.failAll("an answer could not be read");

@@ -2,8 +2,6 @@
 // web_serial_device.cpp). The worker finds the port the page chose among its own granted ports
 // and opens it itself, so the line's bytes and the 10 ms pauses between a frame's pieces never
 // wait on the page's thread. The bytes read are queued here and the core takes them one at a time.
-"use strict";
-
 // 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control.
 const kLineOptions = { baudRate: 38400, dataBits: 8, stopBits: 1, parity: "none", flowControl: "none" };
 
@@ -37,7 +35,7 @@ function portKey(info) {
 // Which of the granted ports the page means: its getInfo(), its place among the ports alike in
 // that in getPorts() (whose order the page and its workers share) and how many such ports there
 // are. Null when the port is no longer granted (unplugged): no other port stands in for it.
-async function portIdentity(port) {
+export async function portIdentity(port) {
   const key = portKey(port.getInfo());
   const alike = (await navigator.serial.getPorts()).filter((other) => portKey(other.getInfo()) === key);
   const index = alike.indexOf(port);
@@ -53,11 +51,11 @@ async function grantedPort(identity) {
 }
 
 // Why the worker's core could not go on, for the message it shows.
-function failureText(error) {
+export function failureText(error) {
   return (error && (error.message || error.name)) || String(error);
 }
 
-class SerialChannel {
+export class SerialChannel {
   constructor() {
     this.identity = null;
     this.port = null;

@@ -4,7 +4,8 @@
 // and USB vendor:product: the browser tells identical adapters apart by nothing else), the
 // operator's label for the device, the values written and read back, the outcome, the time and
 // the page's release.
-"use strict";
+import { showMessage } from "./message-box.js";
+import { PortSession } from "./port-session.js";
 
 const kStationColumns = ["port", "usb", "label", "written", "readBack", "result", "time"];
 // Each CSV column and the row's key it shows.
@@ -15,7 +16,7 @@ const kCsvColumns = [["port", "port"], ["usb_vendor_product", "usb"], ["label", 
 // app: the page's state (its field, open session, release); page: how the page names a port and
 // shows frames ({ portLabel, hex4, appendTrace }), which it owns. Returns { plugged(port) } for
 // the page's one connect listener.
-function startStation(app, page) {
+export function startStation(app, page) {
   const $ = (id) => document.getElementById(id);
   const rows = [];
   const busyPorts = new Set();

@@ -131,11 +131,10 @@ const tests = {
     const tx = logLines(sim.readLog(), "tx");
     figures.readOnLineMs = (tx[1].at - rx[0].at).toFixed(1);
     const mb = (bytes) => (bytes / 2 ** 20).toFixed(1);
-    const [worker] = page.workers();
+    const [worker] = page.workers().filter((w) => w.url().includes("core-worker"));
     figures.memoryMB = {
       pageJsHeap: mb((await page.metrics()).JSHeapUsedSize),
       workerJsHeap: mb((await worker.client.send("Runtime.getHeapUsage")).usedSize),
-      workerWasmMemory: mb(await worker.evaluate(() => ready.then((core) => core.HEAP8.length))),
     };
     await page.screenshot({ path: path.join(shotDir, "web-main-window-after-read.png") });
     await context.close();
@@ -187,6 +186,7 @@ const tests = {
     // Puppeteer's waits do not return on a hidden page, nor does the save's question close
     // (Chromium holds the dialog's close event): a port session is asked as the buttons ask it.
     const results = await page.evaluate(async () => {
+      const { PortSession } = await import("/port-session.js");
       const session = new PortSession((await navigator.serial.getPorts())[0]);
       return [await session.open("hidden"), await session.read(), await session.save(4, "2A5")];
     });
@@ -279,7 +279,10 @@ const tests = {
     assert.equal(await page.$eval("#port-box", (e) => e.selectedIndex), -1);
     assert.match(await text(page, "#status"), /pick the port again/);
     // The page's old port 2, asked for after it went: the worker finds no exact match and opens none.
-    const stale = await page.evaluate(() => new PortSession(navigator.serial.granted[1]).open("port 2"));
+    const stale = await page.evaluate(async () => {
+      const { PortSession } = await import("/port-session.js");
+      return new PortSession(navigator.serial.granted[1]).open("port 2");
+    });
     assert.deepEqual([stale.status, stale.failure], ["cannot-open", "missing"]);
     assert.equal(portRequests.get(one.link), undefined);
     await context.close();
