@@ -122,8 +122,11 @@ function watchLink(socket, link) {
 
 // Static imports, evaluated in order before the worker's first message: the stand-in, then the
 // page's worker module (a module still evaluating when a message comes would miss it).
+// A classic worker (type=classic) gets both through importScripts.
 function fakeSerialWorker(fakeSerial, query) {
-  if (!query.has("script")) return `${fakeSerial}\ninstallFakeSerial(${query.get("setup")});\n`;
+  const install = `${fakeSerial}\ninstallFakeSerial(${query.get("setup")});\n`;
+  if (!query.has("script")) return install;
+  if (query.get("type") === "classic") return `${install}importScripts(${JSON.stringify(query.get("script"))});\n`;
   const setup = encodeURIComponent(query.get("setup"));
   return `import "/fake-serial-worker.js?setup=${setup}";\nimport ${JSON.stringify(`/${query.get("script")}`)};\n`;
 }

@@ -130,7 +130,8 @@ function installFakeSerial(setup) {
         const rejectGetPorts = setup.rejectGetPorts > 0;
         if (rejectGetPorts) setup.rejectGetPorts--;
         const granted = JSON.stringify({ granted: serial.granted.map((port) => port.device), offered: [], getPortsRejects: rejectGetPorts });
-        super(`/fake-serial-worker.js?script=${encodeURIComponent(script)}&setup=${encodeURIComponent(granted)}`, options);
+        const type = (options && options.type) || "classic";
+        super(`/fake-serial-worker.js?script=${encodeURIComponent(script)}&type=${type}&setup=${encodeURIComponent(granted)}`, options);
       }
     };
   }
