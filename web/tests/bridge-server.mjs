@@ -50,14 +50,12 @@ function requestsOf(link) {
 }
 
 const openSockets = new Map();
-
 export function sendToPorts(link, text) {
   for (const socket of openSockets.get(link) || []) socket.send(text);
 }
 
 function bridgePort(socket, link) {
-  if (!openSockets.has(link)) openSockets.set(link, new Set());
-  openSockets.get(link).add(socket);
+  (openSockets.get(link) || openSockets.set(link, new Set()).get(link)).add(socket);
   let fd = null;
   let stream = null;
   let wroteAt = null;
@@ -120,9 +118,8 @@ function watchLink(socket, link) {
   socket.on("close", () => clearInterval(timer));
 }
 
-// Static imports, evaluated in order before the worker's first message: the stand-in, then the
-// page's worker module (a module still evaluating when a message comes would miss it).
-// A classic worker (type=classic) gets both through importScripts.
+// Static imports, evaluated in order before the worker's first message: the stand-in, then the page's
+// worker module (one still evaluating misses messages); a classic worker gets both by importScripts.
 function fakeSerialWorker(fakeSerial, query) {
   const install = `${fakeSerial}\ninstallFakeSerial(${query.get("setup")});\n`;
   if (!query.has("script")) return install;
