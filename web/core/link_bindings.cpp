@@ -93,8 +93,8 @@ EMSCRIPTEN_KEEPALIVE const char* quintrel_buzzer_off() {
 // The station's save: written, read back and compared by the core, as quintrel-cli save --verify.
 EMSCRIPTEN_KEEPALIVE const char* quintrel_save_verified(int bitrate_index, const char* identifier) {
   return quintrel::web::run_exclusive([&](PortSession& port) {
-    return quintrel::web::verified_save_json(quintrel::save_and_verify(
-        port.link, bitrate_index, quintrel::utf16_from_utf8(identifier)));
+    return quintrel::web::verified_save_json(
+        quintrel::save_and_verify(port.link, bitrate_index, quintrel::utf16_from_utf8(identifier)));
   });
 }
 
