@@ -17,10 +17,6 @@ EMSCRIPTEN_KEEPALIVE const char* quintrel_message_text(int which) {
   return text.c_str();
 }
 
-}  // extern "C"
-
-extern "C" {
-
 // The bitrate list, as the window's and the command line's.
 EMSCRIPTEN_KEEPALIVE const char* quintrel_bitrate_names() {
   static const std::string names = quintrel::web::bitrate_names_json();
