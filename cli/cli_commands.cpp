@@ -11,6 +11,7 @@
 #include "cli/port_targets.h"
 #include "device/setting_commands.h"
 #include "device/token_parser.h"
+#include "device/verified_save.h"
 #include "link/serial_link.h"
 #include "ports/port_identity.h"
 #include "ports/port_list.h"
@@ -128,43 +129,30 @@ void run_read(const CliRequest& request, SerialLink& link, PortOutcome& outcome,
   }
 }
 
-// Reads both values back; a difference is a failure of its own (kExitVerifyFailed).
-void verify_save(const CliRequest& request, SerialLink& link, PortOutcome& outcome,
-                 std::ostream& out, std::ostream& err) {
-  PrintingReceiver held(out, false);
-  const LinkOutcome read = read_settings(link, held);
-  if (!read.ok()) {
-    note_failure(read, link, outcome, err);
+// A failed exchange is noted as any other; a value the device holds other than written is a
+// failure of its own (kExitVerifyFailed).
+void note_verify(const VerifiedSave& save, SerialLink& link, PortOutcome& outcome,
+                 std::ostream& err) {
+  if (!save.outcome.ok()) {
+    note_failure(save.outcome, link, outcome, err);
     return;
   }
-  const std::uint32_t written = text_to_u32(utf8_from_utf16(request.identifier), 16);
-  std::vector<std::string> differences;
-  if (*held.bitrate != request.bitrate) {
-    differences.push_back("Verify failed: the device holds bitrate " + bitrate_text(*held.bitrate) +
-                          ", written " + bitrate_text(request.bitrate));
-  }
-  if (*held.identifier != written) {
-    differences.push_back("Verify failed: the device holds identifier " +
-                          hex_text(*held.identifier) + ", written " + hex_text(written));
-  }
-  for (const std::string& difference : differences) {
+  for (const std::string& difference : save.differences) {
     err << difference << '\n';
     outcome.error += (outcome.error.empty() ? "" : "; ") + difference;
   }
-  if (!differences.empty()) {
+  if (!save.differences.empty()) {
     outcome.exit = kExitVerifyFailed;
   }
 }
 
 void run_save(const CliRequest& request, SerialLink& link, PortOutcome& outcome, std::ostream& out,
               std::ostream& err) {
-  const LinkOutcome saved = save_settings(link, request.bitrate, request.identifier);
-  if (!saved.ok()) {
-    note_failure(saved, link, outcome, err);
-    return;
-  }
   if (request.verify) {
-    verify_save(request, link, outcome, out, err);
+    note_verify(save_and_verify(link, request.bitrate, request.identifier), link, outcome, err);
+  } else if (const LinkOutcome saved = save_settings(link, request.bitrate, request.identifier);
+             !saved.ok()) {
+    note_failure(saved, link, outcome, err);
   }
   if (outcome.exit == kExitSuccess && !request.json) {
     out << utf8_from_utf16(messages::kSaved) << '\n';

@@ -20,7 +20,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
-#include "support/emulated_edit.h"
+#include "ui/emulated_edit.h"
 #include "ui/numeric_field.h"
 #include "ui/window_message_ids.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/emulated_edit.h"
+#include "ui/emulated_edit.h"
 
 namespace quintrel::test {
 

@@ -8,7 +8,7 @@
 
 #include "base/utf8_text.h"
 #include "device/can_identifier.h"
-#include "support/emulated_edit.h"
+#include "ui/emulated_edit.h"
 #include "ui/numeric_field.h"
 
 namespace quintrel::web {

@@ -9,6 +9,7 @@
 
 #include "base/utf8_text.h"
 #include "device/setting_commands.h"
+#include "device/verified_save.h"
 #include "link/serial_link.h"
 #include "link/tracing_device.h"
 #include "web/core/browser_clock.h"
@@ -86,6 +87,14 @@ EMSCRIPTEN_KEEPALIVE const char* quintrel_save(int bitrate_index, const char* id
 EMSCRIPTEN_KEEPALIVE const char* quintrel_buzzer_off() {
   return quintrel::web::run_exclusive([](PortSession& port) {
     return quintrel::web::outcome_json(quintrel::buzzer_off(port.link));
+  });
+}
+
+// The station's save: written, read back and compared by the core, as quintrel-cli save --verify.
+EMSCRIPTEN_KEEPALIVE const char* quintrel_save_verified(int bitrate_index, const char* identifier) {
+  return quintrel::web::run_exclusive([&](PortSession& port) {
+    return quintrel::web::verified_save_json(
+        quintrel::save_and_verify(port.link, bitrate_index, quintrel::utf16_from_utf8(identifier)));
   });
 }
 

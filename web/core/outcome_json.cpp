@@ -90,6 +90,28 @@ std::string outcome_json(const LinkOutcome& outcome, const ReadValues& values) {
   return json + "}";
 }
 
+std::string verified_save_json(const VerifiedSave& save) {
+  const ReadValues held{save.held_bitrate, save.held_identifier};
+  if (!save.outcome.ok() || save.differences.empty()) {
+    return outcome_json(save.outcome, held);
+  }
+  std::string message;
+  for (const std::string& difference : save.differences) {
+    message += (message.empty() ? "" : "; ") + difference;
+  }
+  return R"({"ok":false,"status":"verify-failed","message":)" + quoted(message) +
+         R"(,"title":"error","bitrate":)" + std::to_string(*held.bitrate) +
+         ",\"identifier\":" + std::to_string(*held.identifier) + "}";
+}
+
+std::string bitrate_names_json() {
+  std::string json = "[";
+  for (const char16_t* name : kBitrateNames) {
+    json += (json.size() > 1 ? "," : "") + quoted(utf8_from_utf16(name));
+  }
+  return json + "]";
+}
+
 std::string busy_json() {
   return R"({"ok":false,"status":"busy"})";
 }

@@ -5,6 +5,7 @@
 
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "web/core/outcome_json.h"
 
 extern "C" {
 
@@ -14,6 +15,12 @@ EMSCRIPTEN_KEEPALIVE const char* quintrel_message_text(int which) {
   text = quintrel::utf8_from_utf16(which == 0 ? quintrel::messages::kSaveQuestion
                                               : quintrel::messages::kSaved);
   return text.c_str();
+}
+
+// The bitrate list, as the window's and the command line's.
+EMSCRIPTEN_KEEPALIVE const char* quintrel_bitrate_names() {
+  static const std::string names = quintrel::web::bitrate_names_json();
+  return names.c_str();
 }
 
 }  // extern "C"

@@ -9,28 +9,33 @@ namespace quintrel::web {
 namespace {
 
 // Every import goes through globalThis.quintrelSerial (web/site/serial-channel.js), so the module
-// holds no Web Serial code of its own. The async ones are listed in ASYNCIFY_IMPORTS.
+// holds no Web Serial code of its own. The async ones are listed in ASYNCIFY_IMPORTS; each
+// settles whatever its promise does, since a rejection would leave the suspended core waiting for
+// good (the channel's methods already answer failures with a code, this is the last guard).
 // clang-format off
 EM_ASYNC_JS(int, js_serial_open, (), {
-  return await globalThis.quintrelSerial.open();
+  try { return await globalThis.quintrelSerial.open(); } catch (error) { return 3; }
 });
 EM_JS(void, js_serial_open_reason, (char* text, int size), {
   stringToUTF8(globalThis.quintrelSerial.openReason(), text, size);
 });
 EM_ASYNC_JS(int, js_serial_write, (const unsigned char* bytes, int size), {
-  return await globalThis.quintrelSerial.write(HEAPU8.slice(bytes, bytes + size));
+  try { return await globalThis.quintrelSerial.write(HEAPU8.slice(bytes, bytes + size)); } catch (error) { return -1; }
 });
 EM_JS(int, js_serial_take_byte, (), {
   return globalThis.quintrelSerial.takeByte();
 });
 EM_ASYNC_JS(void, js_serial_wait_byte, (int ms), {
-  await globalThis.quintrelSerial.waitByte(ms);
+  try { await globalThis.quintrelSerial.waitByte(ms); } catch (error) {}
+});
+EM_JS(int, js_serial_gone, (), {
+  return globalThis.quintrelSerial.gone() ? 1 : 0;
 });
 EM_JS(void, js_serial_purge, (), {
   globalThis.quintrelSerial.purge();
 });
 EM_ASYNC_JS(int, js_serial_raise, (int line), {
-  return await globalThis.quintrelSerial.raise(line === 0 ? "dataTerminalReady" : "requestToSend");
+  try { return await globalThis.quintrelSerial.raise(line === 0 ? "dataTerminalReady" : "requestToSend"); } catch (error) { return 1; }
 });
 // clang-format on
 
@@ -63,6 +68,9 @@ class WebSerialDevice final : public SerialDevice {
     byte = static_cast<std::uint8_t>(taken);
     return true;
   }
+
+  // The streams errored with NetworkError: the adapter was unplugged.
+  bool gone() const override { return js_serial_gone() != 0; }
 
   // Web Serial takes the line settings with the open and has no read time-outs: the page opened
   // the port at 38400 8N1 and read_byte waits by itself.

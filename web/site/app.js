@@ -1,9 +1,12 @@
 // The main window of the page: the same controls, order, enabling rules and messages as the
 // desktop window, over the ports the browser grants.
-"use strict";
+import { IdentifierField } from "./identifier-field.js";
+import { showMessage, showOutcome } from "./message-box.js";
+import { PortSession } from "./port-session.js";
+import QuintrelCore from "./quintrel-core.js";
+import { startStation } from "./station.js";
 
 const $ = (id) => document.getElementById(id);
-const kBitrateNames = ["CAN Invalid", "125kbps", "250kbps", "500kbps", "1Mbps"];
 
 const app = {
   core: null, // the page's own core: the identifier field and the texts
@@ -11,7 +14,11 @@ const app = {
   ports: [], // the granted ports, in the port box's order
   session: null, // the open port
   unplugged: null, // the port whose device went away, offered again when it comes back
-  back: null, // a port that came back while the unplugged one was still closing
+  closing: false, // the unplugged port is still closing
+  back: null, // a port that came back meanwhile
+  station: null, // the production station (station.js)
+  release: "", // this page's release, from version.json
+  updated: false, // another release took over: reload once no port is open
 };
 
 function hex4(value) {
@@ -80,9 +87,20 @@ async function reading() {
   return result;
 }
 
+// The chosen port went away before COM OPEN: no other port is opened in its place.
+async function chooseAgain() {
+  await fillPortBox();
+  const outcome = JSON.parse(app.core.ccall("quintrel_open_refused", "string", [], []));
+  outcome.reason = "the chosen port is no longer there (unplugged?): pick the port again and press COM OPEN";
+  await showOutcome(outcome);
+  setStatus("The chosen port is no longer there: pick the port again.");
+}
+
 async function comOpen() {
   const port = app.ports[$("port-box").selectedIndex];
-  if (port) {
+  if (port && !(await navigator.serial.getPorts()).includes(port)) {
+    await chooseAgain();
+  } else if (port) {
     const session = new PortSession(port, appendTrace);
     const result = await session.open($("port-box").selectedOptions[0].text);
     if (result.ok) {
@@ -93,6 +111,10 @@ async function comOpen() {
     } else {
       session.dispose();
       await showOutcome(result);
+      if (result.failure === "missing") {
+        await fillPortBox();
+        setStatus("The chosen port is no longer there: pick the port again.");
+      }
     }
   } else {
     await showOutcome(JSON.parse(app.core.ccall("quintrel_open_refused", "string", [], [])));
@@ -105,6 +127,8 @@ async function comClose() {
   app.session = null;
   if (session) await session.dispose();
   showOpenState(false);
+  setStatus(session ? "The port is closed." : "");
+  if (app.updated) location.reload();
 }
 
 async function searchAgain() {
@@ -138,14 +162,25 @@ async function buzzOff() {
   await showOutcome(await portOperation("buzzerOff"));
 }
 
-// The open port's device went away: the port closes once the running command has ended.
+// A device went away: the port box no longer lists it; an open port closes once the running
+// command has ended.
 async function unplugged(port) {
-  if (!app.session || app.session.port !== port) return;
+  if (!app.session || app.session.port !== port) {
+    const chosen = app.ports[$("port-box").selectedIndex];
+    await fillPortBox(chosen);
+    if (chosen === port) {
+      $("port-box").selectedIndex = -1;
+      setStatus("The chosen port was unplugged: pick the port again.");
+    }
+    return;
+  }
   const label = $("port-box").selectedOptions[0] ? $("port-box").selectedOptions[0].text : "The port";
   app.unplugged = port;
   app.back = null;
+  app.closing = true;
   await app.session.queue;
   await comClose();
+  app.closing = false;
   setStatus(`The device on ${label} was unplugged: the port is closed. Plug it in again to reconnect.`);
   if (app.back) offerReconnect(app.back);
 }
@@ -153,9 +188,10 @@ async function unplugged(port) {
 // A port came (back): the port box lists it; the device that went away is offered again, once
 // its old port is closed.
 async function pluggedIn(port) {
-  await fillPortBox();
+  await fillPortBox(app.ports[$("port-box").selectedIndex]);
+  app.station.plugged(port);
   if (app.unplugged === null) return;
-  if (app.session) app.back = port;
+  if (app.closing) app.back = port;
   else offerReconnect(port);
 }
 
@@ -174,13 +210,17 @@ function offerReconnect(port) {
   status.append(again);
 }
 
+// Each release's service worker serves that release's files only (sw.js, made by the build). A
+// newer release is fetched in the background at each load and waits; the page offers it, and the
+// user's Reload lets it take over. Every page of the old release then reloads, once its port is
+// closed, so no page runs files of two releases.
 function offerUpdates() {
   if (!("serviceWorker" in navigator)) return;
-  navigator.serviceWorker.register("sw.js").then((registration) => {
-    const offer = (worker) => {
-      $("update").hidden = false;
-      $("update-reload").onclick = () => worker.postMessage("activate");
-    };
+  const offer = (worker) => {
+    $("update").hidden = false;
+    $("update-reload").onclick = () => worker.postMessage("activate");
+  };
+  navigator.serviceWorker.register("sw.js", { updateViaCache: "none" }).then((registration) => {
     if (registration.waiting && navigator.serviceWorker.controller) offer(registration.waiting);
     registration.addEventListener("updatefound", () => {
       const worker = registration.installing;
@@ -188,26 +228,42 @@ function offerUpdates() {
         if (worker.state === "installed" && navigator.serviceWorker.controller) offer(worker);
       });
     });
-  }).catch(() => {});
-  let reloading = false;
+    return registration.update();
+  }).catch((error) => {
+    $("offline").hidden = false;
+    $("offline").textContent = `This page will not open offline: its service worker failed (${error.message}).`;
+  });
+  const hadController = Boolean(navigator.serviceWorker.controller);
   navigator.serviceWorker.addEventListener("controllerchange", () => {
-    if (!reloading && !$("update").hidden) {
-      reloading = true;
-      location.reload();
-    }
+    if (!hadController || app.updated) return;
+    app.updated = true;
+    if (!app.session) location.reload();
+    else setStatus("A new version took over: close the port to load it.");
   });
 }
 
+// A page that cannot reach ports for a reason the user can mend says what to do.
+// (A page opened from a file runs no module: from-file.js says what to do there.)
+function unreachable() {
+  if (!window.isSecureContext) return "insecure";
+  if (!("serial" in navigator)) return "no-serial";
+  return "";
+}
+
 async function start() {
-  if (!("serial" in navigator)) {
-    $("no-serial").hidden = false;
-    document.body.dataset.ready = "no-serial";
+  const reason = unreachable();
+  if (reason) {
+    $(reason).hidden = false;
+    document.body.removeAttribute("aria-busy");
     return;
   }
   $("app").hidden = false;
-  $("bitrate").replaceChildren(...kBitrateNames.map((name, code) => new Option(name, String(code))));
-  $("bitrate").selectedIndex = 0;
   app.core = await QuintrelCore();
+  const names = JSON.parse(app.core.ccall("quintrel_bitrate_names", "string", [], []));
+  $("bitrate").replaceChildren(...names.map((name, code) => new Option(name, String(code))));
+  $("bitrate").selectedIndex = 0;
+  app.release = await fetch("version.json").then((answer) => answer.json()).then((v) => v.release, () => "");
+  $("release").textContent = app.release && `Release ${app.release}`;
   app.field = new IdentifierField(app.core, $("identifier"));
   await fillPortBox();
   showOpenState(false);
@@ -219,10 +275,10 @@ async function start() {
   $("buzz-off").addEventListener("click", () => busy(buzzOff));
   navigator.serial.addEventListener("disconnect", (event) => unplugged(event.target));
   navigator.serial.addEventListener("connect", (event) => pluggedIn(event.target));
-  startStation(app);
+  app.station = startStation(app, { portLabel, hex4, appendTrace });
   offerUpdates();
   performance.mark("quintrel-ready");
-  document.body.dataset.ready = "yes";
+  document.body.removeAttribute("aria-busy");
 }
 
 start();

@@ -1,14 +1,13 @@
 // The identifier <input> run by the window's own field rules (ui/numeric_field in the core):
 // every key, paste, cut, undo and click becomes the window message the field expects, the field
 // decides, and the input then shows the text and selection the field's control holds.
-"use strict";
 
 const kWm = { setFocus: 0x0007, keyDown: 0x0100, char: 0x0102, lButtonUp: 0x0202, lButtonDblClk: 0x0203,
   cut: 0x0300, paste: 0x0302, undo: 0x0304, emSetSel: 0x00b1 };
 const kVirtualKeys = { End: 0x23, Home: 0x24, ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27,
   ArrowDown: 0x28, Insert: 0x2d, Delete: 0x2e };
 
-class IdentifierField {
+export class IdentifierField {
   constructor(core, input) {
     this.core = core;
     this.input = input;

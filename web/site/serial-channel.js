@@ -2,8 +2,6 @@
 // web_serial_device.cpp). The worker finds the port the page chose among its own granted ports
 // and opens it itself, so the line's bytes and the 10 ms pauses between a frame's pieces never
 // wait on the page's thread. The bytes read are queued here and the core takes them one at a time.
-"use strict";
-
 // 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control.
 const kLineOptions = { baudRate: 38400, dataBits: 8, stopBits: 1, parity: "none", flowControl: "none" };
 
@@ -34,20 +32,30 @@ function portKey(info) {
   return JSON.stringify(Object.keys(info).sort().map((key) => [key, info[key]]));
 }
 
-// Which of the granted ports the page means: its getInfo() and, among ports alike in that, its
-// place in getPorts(), whose order the page and its workers share.
-async function portIdentity(port) {
+// Which of the granted ports the page means: its getInfo(), its place among the ports alike in
+// that in getPorts() (whose order the page and its workers share) and how many such ports there
+// are. Null when the port is no longer granted (unplugged): no other port stands in for it.
+export async function portIdentity(port) {
   const key = portKey(port.getInfo());
   const alike = (await navigator.serial.getPorts()).filter((other) => portKey(other.getInfo()) === key);
-  return { key, index: Math.max(0, alike.indexOf(port)) };
+  const index = alike.indexOf(port);
+  return index < 0 ? null : { key, index, count: alike.length };
 }
 
+// The worker's port for an identity, only when the worker sees the same ports alike as the page:
+// two identical adapters are told apart by their place alone, so after a change it could be the
+// other one.
 async function grantedPort(identity) {
   const alike = (await navigator.serial.getPorts()).filter((port) => portKey(port.getInfo()) === identity.key);
-  return alike[identity.index] || null;
+  return alike.length === identity.count ? alike[identity.index] : null;
 }
 
-class SerialChannel {
+// Why the worker's core could not go on, for the message it shows.
+export function failureText(error) {
+  return (error && (error.message || error.name)) || String(error);
+}
+
+export class SerialChannel {
   constructor() {
     this.identity = null;
     this.port = null;
@@ -57,6 +65,7 @@ class SerialChannel {
     this.reader = null;
     this.writer = null;
     this.reason = "";
+    this.lost = false;
   }
 
   // The port the next open opens (from portIdentity on the page).
@@ -64,11 +73,21 @@ class SerialChannel {
     this.identity = identity;
   }
 
-  // 0 opened; 1 missing, 2 busy, 3 anything else (the reason says what).
+  // 0 opened; 1 missing, 2 busy, 3 anything else (the reason says what). Never rejects: the core
+  // waits on this promise and a rejection would leave it waiting for good.
   async open() {
+    try {
+      return await this.openChosen();
+    } catch (error) {
+      this.reason = `the browser's serial ports failed (${failureText(error)}): press COM OPEN again`;
+      return 3;
+    }
+  }
+
+  async openChosen() {
     const port = this.identity && (await grantedPort(this.identity));
     if (!port) {
-      this.reason = openRefusal({ name: "NotFoundError" }).reason;
+      this.reason = "the chosen port is no longer there or the ports changed: pick the port again and press COM OPEN";
       return 1;
     }
     try {
@@ -79,10 +98,10 @@ class SerialChannel {
       return refusal.code;
     }
     this.port = port;
+    this.lost = false;
     this.purge();
-    this.reader = port.readable.getReader();
     this.writer = port.writable.getWriter();
-    this.pump(this.reader);
+    this.pump(port);
     return 0;
   }
 
@@ -90,19 +109,35 @@ class SerialChannel {
     return this.reason;
   }
 
-  async pump(reader) {
-    try {
-      for (;;) {
-        const { value, done } = await reader.read();
-        if (done) break;
-        for (const byte of value) this.bytes.push(byte);
-        this.notify();
+  // Reads until the port closes. A parity, framing or overrun error ends one readable only: the
+  // port then offers a new one. A port that offers none (its device went away) is lost, and the
+  // core's exchange ends at once instead of waiting out its time-out.
+  async pump(port) {
+    while (this.port === port && port.readable) {
+      const reader = port.readable.getReader();
+      this.reader = reader;
+      try {
+        for (;;) {
+          const { value, done } = await reader.read();
+          if (done) break;
+          for (const byte of value) this.bytes.push(byte);
+          this.notify();
+        }
+      } catch (error) {
+        if (error && error.name === "NetworkError") this.lost = true;
       }
-    } catch (error) {
-      // The port went away (unplugged) or was closed: reads find no byte from now on.
+      if (this.reader === reader) {
+        this.reader = null;
+        reader.releaseLock();
+      }
+      if (this.lost) break;
     }
-    if (this.reader === reader) this.reader = null;
+    if (this.port === port && !port.readable) this.lost = true;
     this.notify();
+  }
+
+  gone() {
+    return this.lost;
   }
 
   notify() {
@@ -147,6 +182,7 @@ class SerialChannel {
       await this.writer.write(bytes);
       return bytes.length;
     } catch (error) {
+      if (error && error.name === "NetworkError") this.lost = true;
       return -1;
     }
   }

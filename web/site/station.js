@@ -1,20 +1,38 @@
 // Production station: every granted port, and every port plugged in while the station runs,
-// gets the bitrate and identifier of the main window, then is read back and compared. Each port
-// runs in its own worker, side by side.
-"use strict";
+// gets the bitrate and identifier confirmed at the start, which the core then reads back and
+// compares. Each port runs in its own worker, side by side. Each row says which port (its place
+// and USB vendor:product: the browser tells identical adapters apart by nothing else), the
+// operator's label for the device, the values written and read back, the outcome, the time and
+// the page's release.
+import { showMessage } from "./message-box.js";
+import { PortSession } from "./port-session.js";
 
-function startStation(app) {
+const kStationColumns = ["port", "usb", "label", "written", "readBack", "result", "time"];
+// Each CSV column and the row's key it shows.
+const kCsvColumns = [["port", "port"], ["usb_vendor_product", "usb"], ["label", "label"],
+  ["bitrate_written", "bitrateWritten"], ["identifier_written", "identifierWritten"], ["bitrate_read", "bitrateRead"],
+  ["identifier_read", "identifierRead"], ["result", "result"], ["time", "time"], ["page_release", "pageRelease"]];
+
+// app: the page's state (its field, open session, release); page: how the page names a port and
+// shows frames ({ portLabel, hex4, appendTrace }), which it owns. Returns { plugged(port) } for
+// the page's one connect listener.
+export function startStation(app, page) {
   const $ = (id) => document.getElementById(id);
   const rows = [];
   const busyPorts = new Set();
-  let running = false;
+  let plan = null; // { bitrate, identifier } while the station runs
+
+  const bitrateName = (code) => (code === undefined ? "" : $("bitrate").options[code].text);
+  const hex = (value) => (value === undefined ? "" : value.toString(16).toUpperCase());
 
   function addRow(record) {
     rows.push(record);
     const row = document.createElement("tr");
-    for (const key of ["port", "serialNumber", "result", "time"]) {
+    const shown = { ...record, written: `${record.bitrateWritten} 0x${record.identifierWritten}`,
+      readBack: record.bitrateRead ? `${record.bitrateRead} 0x${record.identifierRead}` : "" };
+    for (const key of kStationColumns) {
       const cell = document.createElement("td");
-      cell.textContent = record[key];
+      cell.textContent = shown[key];
       if (key === "result" && record.result !== "verified") cell.className = "failed";
       row.append(cell);
     }
@@ -23,32 +41,37 @@ function startStation(app) {
     $("station-json").disabled = false;
   }
 
+  // The label typed or scanned for the next device goes to the next device configured.
+  function takeLabel() {
+    const label = $("station-label").value.trim();
+    $("station-label").value = "";
+    return label;
+  }
+
   async function configure(port) {
-    if (!running || busyPorts.has(port) || (app.session && app.session.port === port)) return;
+    if (!plan || busyPorts.has(port) || (app.session && app.session.port === port)) return;
+    const { bitrate, identifier } = plan;
     busyPorts.add(port);
     const ports = await navigator.serial.getPorts();
+    const label = page.portLabel(port, ports.indexOf(port));
     const info = port.getInfo();
-    const label = portLabel(port, ports.indexOf(port));
-    const bitrate = $("bitrate").selectedIndex;
-    const identifier = app.field.digits();
-    const session = new PortSession(port, appendTrace);
+    const session = new PortSession(port, page.appendTrace);
     let result = await session.open(label);
-    if (result.ok) result = await session.save(bitrate, identifier);
-    if (result.ok) {
-      result = await session.read();
-      if (result.ok && (result.bitrate !== bitrate || result.identifier !== parseInt(identifier, 16))) {
-        const shown = result.identifier === undefined ? "" : result.identifier.toString(16).toUpperCase();
-        result = { ok: false, message: `read back ${kBitrateNames[result.bitrate]} and ${shown}` };
-      }
-    }
+    if (result.ok) result = await session.saveVerified(bitrate, identifier);
     await session.dispose();
     busyPorts.delete(port);
     const failure = [result.message, result.reason].filter(Boolean).join(": ") || result.status;
     addRow({
-      port: label,
-      serialNumber: info.serialNumber || "",
+      port: `port ${ports.indexOf(port) + 1}`,
+      usb: info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`,
+      label: takeLabel(),
+      bitrateWritten: bitrateName(bitrate),
+      identifierWritten: identifier,
+      bitrateRead: bitrateName(result.bitrate),
+      identifierRead: hex(result.identifier),
       result: result.ok ? "verified" : `failed: ${failure}`,
       time: new Date().toISOString(),
+      pageRelease: app.release,
     });
   }
 
@@ -64,24 +87,39 @@ function startStation(app) {
     return /[",\n]/.test(text) ? `"${text.replace(/"/g, '""')}"` : text;
   }
 
+  // Shows the values the station will write and asks once; refuses values no device should get.
+  async function confirmPlan() {
+    const bitrate = $("bitrate").selectedIndex;
+    const identifier = app.field.digits();
+    if (bitrate <= 0 || identifier === "") {
+      await showMessage("error", "Choose the bitrate to write (not CAN Invalid) and type the identifier, " +
+        "then start the station again.", "error");
+      return null;
+    }
+    const question = `Write bitrate ${bitrateName(bitrate)} and identifier 0x${identifier} to every ` +
+      "device plugged in, then read them back?";
+    return (await showMessage("warning", question, "Start station", "", true)) === "ok" ? { bitrate, identifier } : null;
+  }
+
   $("station-start").addEventListener("click", async () => {
-    running = true;
+    plan = await confirmPlan();
+    if (!plan) return;
     $("station-start").disabled = true;
     $("station-stop").disabled = false;
     await Promise.all((await navigator.serial.getPorts()).map(configure));
   });
   $("station-stop").addEventListener("click", () => {
-    running = false;
+    plan = null;
     $("station-start").disabled = false;
     $("station-stop").disabled = true;
   });
-  navigator.serial.addEventListener("connect", (event) => configure(event.target));
   $("station-csv").addEventListener("click", () => {
-    const lines = ["port,usb_serial_number,result,time"].concat(
-      rows.map((r) => [r.port, r.serialNumber, r.result, r.time].map(csvField).join(",")));
+    const lines = [kCsvColumns.map(([name]) => name).join(",")]
+      .concat(rows.map((r) => kCsvColumns.map(([, key]) => csvField(r[key])).join(",")));
     download("quintrel-station.csv", "text/csv", lines.join("\n") + "\n");
   });
   $("station-json").addEventListener("click", () => {
     download("quintrel-station.json", "application/json", JSON.stringify(rows, null, 2) + "\n");
   });
+  return { plugged: configure };
 }

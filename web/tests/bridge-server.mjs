@@ -5,9 +5,11 @@
 //                      messages are the line's bytes both ways;
 //                      "signals SIGNALS" is recorded, and "wrote-at MS" with the bytes that
 //                      follow it; "gone" when the pty hangs up (the device was unplugged).
+//                      sendToPorts(PATH, TEXT) sends TEXT to each open port of PATH ("error
+//                      NAME": a line error on the port).
 //   /watch?link=PATH   "present" / "absent" whenever the pty behind PATH appears or goes.
-//   /fake-serial-worker.js?script=URL&setup=JSON  a worker script that installs fake-serial.js
-//                      with setup, then runs the page's worker script URL.
+//   /fake-serial-worker.js?script=NAME&setup=JSON  a worker module that installs fake-serial.js
+//                      with setup (itself without script), then runs the page's worker NAME.
 // What it does not replace: the browser's own serial stack (chooser, permissions, USB drivers,
 // baud rate and signals on a real UART); the line options and setSignals are only recorded.
 import fs from "node:fs";
@@ -47,7 +49,13 @@ function requestsOf(link) {
   return portRequests.get(link);
 }
 
+const openSockets = new Map();
+export function sendToPorts(link, text) {
+  for (const socket of openSockets.get(link) || []) socket.send(text);
+}
+
 function bridgePort(socket, link) {
+  (openSockets.get(link) || openSockets.set(link, new Set()).get(link)).add(socket);
   let fd = null;
   let stream = null;
   let wroteAt = null;
@@ -81,6 +89,7 @@ function bridgePort(socket, link) {
     socket.send("ready");
   });
   socket.on("close", () => {
+    openSockets.get(link).delete(socket);
     if (fd !== null) stream.destroy();
     fd = null;
   });
@@ -109,9 +118,14 @@ function watchLink(socket, link) {
   socket.on("close", () => clearInterval(timer));
 }
 
-function fakeSerialWorker(fakeSerial) {
-  return `${fakeSerial}\nconst query = new URLSearchParams(location.search);\n` +
-    `installFakeSerial(JSON.parse(query.get("setup")));\nimportScripts(query.get("script"));\n`;
+// Static imports, evaluated in order before the worker's first message: the stand-in, then the page's
+// worker module (one still evaluating misses messages); a classic worker gets both by importScripts.
+function fakeSerialWorker(fakeSerial, query) {
+  const install = `${fakeSerial}\ninstallFakeSerial(${query.get("setup")});\n`;
+  if (!query.has("script")) return install;
+  if (query.get("type") === "classic") return `${install}importScripts(${JSON.stringify(query.get("script"))});\n`;
+  const setup = encodeURIComponent(query.get("setup"));
+  return `import "/fake-serial-worker.js?setup=${setup}";\nimport ${JSON.stringify(`/${query.get("script")}`)};\n`;
 }
 
 export function startServer(root, fakeSerial) {
@@ -119,7 +133,7 @@ export function startServer(root, fakeSerial) {
     const url = new URL(request.url, "http://localhost");
     if (url.pathname === "/fake-serial-worker.js") {
       response.writeHead(200, { "Content-Type": "text/javascript", "Content-Security-Policy": kCsp });
-      response.end(fakeSerialWorker(fakeSerial));
+      response.end(fakeSerialWorker(fakeSerial, url.searchParams));
       return;
     }
     const file = path.join(root, url.pathname === "/" ? "index.html" : path.normalize(url.pathname));

@@ -2,8 +2,10 @@
 // each worker the page starts (the page's Worker is wrapped so the worker script runs after this
 // one), so the page lists the ports and its workers open them, as with real Web Serial. An open
 // port's bytes go between the worker and the test server's WebSocket bridge, never through the
-// page. setup: { granted: [device], offered: [device] }, device: { link, info, refuse? } where
-// refuse names the DOMException its open throws.
+// page. setup: { granted: [device], offered: [device], rejectGetPorts? }, device: { link, info,
+// refuse? } where refuse names the DOMException its open throws; rejectGetPorts: how many of the
+// workers started next find getPorts() rejecting. getPorts() lists the ports whose device is
+// present, as Chromium's does.
 function installFakeSerial(setup) {
   class PortEvent extends Event {
     constructor(type, port) {
@@ -26,10 +28,13 @@ function installFakeSerial(setup) {
       this.socket = null;
       const watch = new WebSocket(socketUrl("watch", device.link));
       let seen = null;
+      // A refusing port stands for one that is there but will not open.
+      this.present = () => Boolean(device.refuse) || seen !== "absent";
       watch.onmessage = (event) => {
-        if (event.data === "present" && seen === "absent") serial.dispatchEvent(new PortEvent("connect", this));
-        if (event.data === "absent" && seen === "present") serial.dispatchEvent(new PortEvent("disconnect", this));
+        const before = seen;
         seen = event.data;
+        if (seen === "present" && before === "absent") serial.dispatchEvent(new PortEvent("connect", this));
+        if (seen === "absent" && before === "present") serial.dispatchEvent(new PortEvent("disconnect", this));
       };
     }
 
@@ -50,23 +55,33 @@ function installFakeSerial(setup) {
         throw new DOMException("Failed to open serial port.", "NetworkError");
       }
       this.socket = socket;
-      this.readable = new ReadableStream({
-        start: (controller) => {
-          socket.onmessage = (event) => {
-            if (typeof event.data !== "string") return controller.enqueue(new Uint8Array(event.data));
-            if (event.data === "gone") {
-              controller.error(new DOMException("The device has been lost.", "NetworkError"));
-              this.readable = null;
-            }
-          };
-        },
-      });
+      this.readable = this.openReadable(socket);
       // Each write is stamped here, where the core hands it to the port: what the bridge and
       // the pty add after this point is the test's transit, which a real port does not have.
       this.writable = new WritableStream({
         write: (chunk) => {
           socket.send(`wrote-at ${performance.now()}`);
           socket.send(chunk);
+        },
+      });
+    }
+
+    // "gone" ends the port's reading for good; "error NAME" (a line error) ends this readable
+    // only, and the port offers a new one, as Web Serial does.
+    openReadable(socket) {
+      return new ReadableStream({
+        start: (controller) => {
+          socket.onmessage = (event) => {
+            if (typeof event.data !== "string") return controller.enqueue(new Uint8Array(event.data));
+            const [word, name] = event.data.split(" ");
+            if (word === "gone") {
+              this.readable = null;
+              controller.error(new DOMException("The device has been lost.", "NetworkError"));
+            } else if (word === "error") {
+              this.readable = this.openReadable(socket);
+              controller.error(new DOMException("A line error.", name));
+            }
+          };
         },
       });
     }
@@ -93,7 +108,8 @@ function installFakeSerial(setup) {
       this.filtersAsked = [];
     }
     async getPorts() {
-      return [...this.granted];
+      if (setup.getPortsRejects) throw new DOMException("The browser's serial service went away.", "NotReadableError");
+      return this.granted.filter((port) => port.present());
     }
     async requestPort(options) {
       this.filtersAsked.push(options);
@@ -111,8 +127,11 @@ function installFakeSerial(setup) {
     const PageWorker = Worker;
     globalThis.Worker = class extends PageWorker {
       constructor(script, options) {
-        const granted = JSON.stringify({ granted: serial.granted.map((port) => port.device), offered: [] });
-        super(`/fake-serial-worker.js?script=${encodeURIComponent(script)}&setup=${encodeURIComponent(granted)}`, options);
+        const rejectGetPorts = setup.rejectGetPorts > 0;
+        if (rejectGetPorts) setup.rejectGetPorts--;
+        const granted = JSON.stringify({ granted: serial.granted.map((port) => port.device), offered: [], getPortsRejects: rejectGetPorts });
+        const type = (options && options.type) || "classic";
+        super(`/fake-serial-worker.js?script=${encodeURIComponent(script)}&type=${type}&setup=${encodeURIComponent(granted)}`, options);
       }
     };
   }

@@ -1,4 +1,4 @@
-#include "support/emulated_edit.h"
+#include "ui/emulated_edit.h"
 
 #include <algorithm>
 #include <cstdint>

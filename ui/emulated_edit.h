@@ -1,5 +1,6 @@
-// A single-line Windows edit control as far as the numeric field can tell, for the unit tests and
-// the fuzz harness alike. Its forward() does what the control does with each message the field
+// A single-line Windows edit control as far as the numeric field can tell: the control behind the
+// browser page's identifier field (which shows its text and selection), the unit tests and the
+// fuzz harness. Its forward() does what the control does with each message the field
 // passes on, as Microsoft documents it where it does:
 // - WM_GETTEXT copies at most wParam - 1 characters and a NUL into the buffer at lParam and
 //   returns how many it copied (nothing for a wParam of 0); WM_SETTEXT takes a NUL-terminated
