@@ -139,7 +139,9 @@ bool point_link(const std::string& link, const std::string& target, std::string&
     return false;
   }
   std::error_code read_error;
-  if (std::filesystem::read_symlink(link, read_error) == target) {
+  struct stat link_info {};
+  if (::lstat(link.c_str(), &link_info) == 0 && link_info.st_uid == ::geteuid() &&
+      std::filesystem::read_symlink(link, read_error) == target) {
     return true;  // a re-made pty that got the number of the one it replaces
   }
   if (!may_take_link(link, error)) {

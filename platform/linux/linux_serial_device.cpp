@@ -38,6 +38,11 @@ bool is_pty_terminal(dev_t device) {
   return number >= kFirstPtyMajor && number < kFirstPtyMajor + kPtyMajorCount;
 }
 
+bool is_pty_fd(int fd) {
+  struct stat info {};
+  return fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && is_pty_terminal(info.st_rdev);
+}
+
 // Why the opened fd may not be used: a pseudo-terminal that belongs to another user, who made
 // it and may have put a link to it where ours was (a stale link after a restart, a planted one
 // in a directory others may write), to play our device. Empty for any other device.
@@ -58,10 +63,10 @@ void pause_read_wait() {
   }
 }
 
-// Puts the port back as it was found and closes it. The exclusive flag is cleared: on a pty whose
-// other side stays open (quintrel-sim's) it would outlive us and refuse every later open but
-// root's. A terminal gets its own settings back, or /dev/tty would be left raw. Closing releases
-// the flock. original is null where the settings could not be read (no terminal).
+// Puts the port back as it was found and closes it. The exclusive flag is cleared: on a port
+// that another program keeps open it would outlive us and refuse every later open but root's. A
+// terminal gets its own settings back, or /dev/tty would be left raw. Closing releases the flock.
+// original is null where the settings could not be read (no terminal).
 void release_port(int fd, const termios* original) {
   if (original != nullptr) {
     // After what was written has gone out, at the speed it was written with.
@@ -212,8 +217,12 @@ OpenedDevice LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
     original = found;
   }
   // Not a tty (ENOTTY) is left to the settings step, which reports it. From here every path
-  // out closes through the device, which clears the flag again.
-  ioctl(fd, TIOCEXCL);
+  // out closes through the device, which clears the flag again. A pty is left without the flag:
+  // its other side stays open, so the flag of a program that was killed would outlive it and
+  // refuse every later open but root's; the lock keeps our programs apart there.
+  if (!is_pty_fd(fd)) {
+    ioctl(fd, TIOCEXCL);
+  }
   return {std::make_unique<LinuxSerialDevice>(fd, original), OpenFailure::kNone, {}};
 }
 

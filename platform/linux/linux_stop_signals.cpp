@@ -58,7 +58,9 @@ class LinuxStopSignals final : public StopRequests {
   LinuxStopSignals(const LinuxStopSignals&) = delete;
   LinuxStopSignals& operator=(const LinuxStopSignals&) = delete;
 
-  int count() const override { return g_stop_requests + g_hung_up; }
+  // A hang-up after a Ctrl+C is the same request again, not a second one that stops the
+  // running devices.
+  int count() const override { return g_stop_requests > 0 ? g_stop_requests : g_hung_up; }
 
  private:
   struct sigaction old_interrupt_ = {};
