@@ -19,10 +19,11 @@
 namespace quintrel::cli {
 
 inline constexpr int kExitSomePortFailed = 5;
-// Ctrl+C or SIGTERM stopped the run (128 + SIGINT, as a shell shows a program ended by Ctrl+C).
+// Ctrl+C, SIGTERM or a hang-up stopped the run (128 + SIGINT, as a shell shows a program ended
+// by Ctrl+C).
 inline constexpr int kExitInterrupted = 130;
-// Standard output was closed during the run (128 + SIGPIPE, as a shell shows a program that a
-// closed pipe ended); every port that had started still finished.
+// The pipe that standard output went into lost its reader during the run (128 + SIGPIPE, as a
+// shell shows a program that a closed pipe ended); every port that had started still finished.
 inline constexpr int kExitOutputClosed = 141;
 
 // What a run over many ports takes from its surroundings.
