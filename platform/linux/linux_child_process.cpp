@@ -113,6 +113,68 @@ int pipe_holding(const std::string& text, int& read_end, std::string& failure) {
   return 0;
 }
 
+// A child's three pipes: its input (already holding the request), its output and its error
+// output; the child's ends kept above the standard streams, which its dup2 replaces.
+struct ChildPipes {
+  int in_read = -1;
+  int out[2] = {-1, -1};
+  int err[2] = {-1, -1};
+};
+
+void close_child_pipes(ChildPipes& pipes) {
+  for (const int fd : {pipes.in_read, pipes.out[0], pipes.out[1], pipes.err[0], pipes.err[1]}) {
+    if (fd >= 0) {
+      ::close(fd);
+    }
+  }
+  pipes = ChildPipes{};
+}
+
+// 0, or the error number (failure says what failed), with nothing left open.
+int open_child_pipes(const std::string& input, ChildPipes& pipes, std::string& failure) {
+  if (const int error = pipe_holding(input, pipes.in_read, failure); error != 0) {
+    return error;
+  }
+  if (pipe2(pipes.out, O_CLOEXEC) != 0 || pipe2(pipes.err, O_CLOEXEC) != 0 ||
+      (pipes.out[1] = above_standard_streams(pipes.out[1])) < 0 ||
+      (pipes.err[1] = above_standard_streams(pipes.err[1])) < 0) {
+    const int error = errno;
+    failure = pipe_failure(error);
+    close_child_pipes(pipes);
+    return error;
+  }
+  return 0;
+}
+
+// Starts file with argv and the pipes' child ends as its standard streams. 0, or posix_spawn's
+// error number.
+int spawn_child(const std::string& file, char* const* argv, const ChildPipes& pipes, pid_t& pid) {
+  // The pipes are close-on-exec, so no child inherits another child's pipe (which would keep
+  // it open after that child ended); dup2 makes the child's own ends inheritable.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipes.in_read, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pipes.out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pipes.err[1], STDERR_FILENO);
+  // Its own process group, so that the Ctrl+C a terminal sends to the whole foreground group
+  // reaches only this process, which decides what the children do; and the signals this process
+  // may be ignoring (SIGPIPE during a run) back to their defaults.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+    sigaddset(&defaults, signal);
+  }
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  const int spawned = posix_spawn(&pid, file.c_str(), &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned;
+}
+
 // Reads what is there; closes the descriptor at end of file or on an error.
 void drain(int& fd, std::string& into) {
   char buffer[4096];
@@ -222,36 +284,8 @@ ChildRunner::Start LinuxChildRunner::start(std::size_t job, const std::vector<st
     failure = "cannot open this program's own file (/proc/self/exe)";
     return Start::kRefused;
   }
-  int in_read = -1;
-  if (const int error = pipe_holding(input, in_read, failure); error != 0) {
-    return refusal(error);
-  }
-  int out_pipe[2];
-  int err_pipe[2];
-  if (pipe2(out_pipe, O_CLOEXEC) != 0) {
-    const int error = errno;
-    failure = pipe_failure(error);
-    ::close(in_read);
-    return refusal(error);
-  }
-  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
-    const int error = errno;
-    failure = pipe_failure(error);
-    ::close(in_read);
-    ::close(out_pipe[0]);
-    ::close(out_pipe[1]);
-    return refusal(error);
-  }
-  out_pipe[1] = above_standard_streams(out_pipe[1]);
-  err_pipe[1] = above_standard_streams(err_pipe[1]);
-  if (out_pipe[1] < 0 || err_pipe[1] < 0) {
-    const int error = errno;
-    failure = pipe_failure(error);
-    for (const int fd : {in_read, out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
-      if (fd >= 0) {
-        ::close(fd);
-      }
-    }
+  ChildPipes pipes;
+  if (const int error = open_child_pipes(input, pipes, failure); error != 0) {
     return refusal(error);
   }
   std::vector<char*> argv;
@@ -260,44 +294,22 @@ ChildRunner::Start LinuxChildRunner::start(std::size_t job, const std::vector<st
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
   argv.push_back(nullptr);
-
-  // The pipes are close-on-exec, so no child inherits another child's pipe (which would keep
-  // it open after that child ended); dup2 makes the child's own ends inheritable.
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in_read, STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
-  // Its own process group, so that the Ctrl+C a terminal sends to the whole foreground group
-  // reaches only this process, which decides what the children do; and the signals this process
-  // may be ignoring (SIGPIPE during a run) back to their defaults.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
-    sigaddset(&defaults, signal);
-  }
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  const std::string file = "/proc/self/fd/" + std::to_string(program_fd_);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, file.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(in_read);
-  ::close(out_pipe[1]);
-  ::close(err_pipe[1]);
+  const int spawned =
+      spawn_child("/proc/self/fd/" + std::to_string(program_fd_), argv.data(), pipes, pid);
+  // The child's ends are the child's alone now.
+  for (const int fd : {pipes.in_read, pipes.out[1], pipes.err[1]}) {
+    ::close(fd);
+  }
   if (spawned != 0) {
     failure = program_ + ": " + std::strerror(spawned);
-    ::close(out_pipe[0]);
-    ::close(err_pipe[0]);
+    ::close(pipes.out[0]);
+    ::close(pipes.err[0]);
     return refusal(spawned);
   }
-  fcntl(out_pipe[0], F_SETFL, O_NONBLOCK);
-  fcntl(err_pipe[0], F_SETFL, O_NONBLOCK);
-  running_[job] = Child{pid, out_pipe[0], err_pipe[0], {}, {}};
+  fcntl(pipes.out[0], F_SETFL, O_NONBLOCK);
+  fcntl(pipes.err[0], F_SETFL, O_NONBLOCK);
+  running_[job] = Child{pid, pipes.out[0], pipes.err[0], {}, {}};
   return Start::kStarted;
 }
 
