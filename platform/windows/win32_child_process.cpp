@@ -392,7 +392,9 @@ std::optional<ChildEnd> Win32ChildRunner::wait_for_end(std::uint32_t max_wait_ms
     const DWORD wait = std::min<DWORD>(max_wait_ms - used, kDrainPollMs);
     if (calls_.wait_for_multiple_objects(static_cast<DWORD>(processes.size()), processes.data(),
                                          FALSE, wait) == WAIT_FAILED) {
-      // The wait failed at once and would again on every round until the deadline.
+      // The wait failed at once and would again on every round until the deadline. Each
+      // child's own wait above succeeded, so no one child is to blame: one is ended a round, so
+      // the run winds down with each result saying why instead of spinning.
       return lost(running_.begin(), system_error_text("WaitForMultipleObjects"));
     }
   }
