@@ -14,8 +14,9 @@ const kCsvColumns = [["port", "port"], ["usb_vendor_product", "usb"], ["label", 
   ["identifier_read", "identifierRead"], ["result", "result"], ["time", "time"], ["page_release", "pageRelease"]];
 
 // app: the page's state (its field, open session, release); page: how the page names a port and
-// shows frames ({ portLabel, hex4, appendTrace }), which it owns. Returns { plugged(port) } for
-// the page's one connect listener.
+// shows frames ({ portLabel, hex4, appendTrace }), which it owns, and idle(), called when the
+// station has stopped and written its last device. Returns { plugged(port) } for the page's one
+// connect listener and busy(): the station runs or still writes a device.
 export function startStation(app, page) {
   const $ = (id) => document.getElementById(id);
   const rows = [];
@@ -24,6 +25,10 @@ export function startStation(app, page) {
 
   const bitrateName = (code) => (code === undefined ? "" : $("bitrate").options[code].text);
   const hex = (value) => (value === undefined ? "" : value.toString(16).toUpperCase());
+  const busy = () => plan !== null || busyPorts.size > 0;
+  const settled = () => {
+    if (!busy()) page.idle();
+  };
 
   function addRow(record) {
     rows.push(record);
@@ -73,6 +78,7 @@ export function startStation(app, page) {
       time: new Date().toISOString(),
       pageRelease: app.release,
     });
+    settled();
   }
 
   function download(name, type, text) {
@@ -112,6 +118,7 @@ export function startStation(app, page) {
     plan = null;
     $("station-start").disabled = false;
     $("station-stop").disabled = true;
+    settled();
   });
   $("station-csv").addEventListener("click", () => {
     const lines = [kCsvColumns.map(([name]) => name).join(",")]
@@ -121,5 +128,5 @@ export function startStation(app, page) {
   $("station-json").addEventListener("click", () => {
     download("quintrel-station.json", "application/json", JSON.stringify(rows, null, 2) + "\n");
   });
-  return { plugged: configure };
+  return { plugged: configure, busy };
 }
