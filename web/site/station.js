@@ -46,7 +46,8 @@ export function startStation(app, page) {
     $("station-json").disabled = false;
   }
 
-  // The label typed or scanned for the next device goes to the next device configured.
+  // The label typed or scanned for the next device goes to the next device whose configuration
+  // starts (ports started together take it in their order).
   function takeLabel() {
     const label = $("station-label").value.trim();
     $("station-label").value = "";
@@ -57,6 +58,7 @@ export function startStation(app, page) {
     if (!plan || busyPorts.has(port) || (app.session && app.session.port === port)) return;
     const { bitrate, identifier } = plan;
     busyPorts.add(port);
+    const deviceLabel = takeLabel();
     const ports = await navigator.serial.getPorts();
     const label = page.portLabel(port, ports.indexOf(port));
     const info = port.getInfo();
@@ -69,7 +71,7 @@ export function startStation(app, page) {
     addRow({
       port: `port ${ports.indexOf(port) + 1}`,
       usb: info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`,
-      label: takeLabel(),
+      label: deviceLabel,
       bitrateWritten: bitrateName(bitrate),
       identifierWritten: identifier,
       bitrateRead: bitrateName(result.bitrate),
