@@ -178,6 +178,8 @@ async function unplugged(port) {
   app.unplugged = port;
   app.back = null;
   app.closing = true;
+  await fillPortBox();
+  $("port-box").selectedIndex = -1;
   await app.session.queue;
   await comClose();
   app.closing = false;

@@ -288,7 +288,7 @@ const tests = {
     await context.close();
   },
 
-  async "a failing worker ends its call with a message; a line error does not stop reading; close and open again"(browser, server) {
+  async "a failing worker ends its call with a message; a line error does not stop reading; close and open again; unplugged, it leaves the box"(browser, server) {
     const sim = startSim("worker", ["--id", "2A5"]);
     const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(9) }], offered: [], rejectGetPorts: 1 });
     await page.click("#com-open");
@@ -311,6 +311,10 @@ const tests = {
     assert.equal(await text(page, "#status"), "The port is closed.");
     await page.click("#com-open");
     await page.waitForFunction(() => /is open/.test(document.querySelector("#status").textContent));
+    await idle(page);
+    sim.sim.kill();
+    await page.waitForFunction(() => /unplugged: the port is closed/.test(document.querySelector("#status").textContent));
+    assert.equal(await page.$eval("#port-box", (e) => e.options.length), 0);
     await context.close();
   },
 
