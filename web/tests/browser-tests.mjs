@@ -318,7 +318,7 @@ const tests = {
     await context.close();
   },
 
-  async "two builds served one after the other: the new one is offered, taken on Reload, never mixed"(browser) {
+  async "two builds served one after the other: the new one is offered, taken on Reload once the station stops, never mixed"(browser) {
     const root = path.join(work, "served");
     fs.cpSync(siteDir, root, { recursive: true });
     const own = await startServer(root, fakeSerial);
@@ -335,7 +335,15 @@ const tests = {
     // This load still runs the first build whole; the second one waits to be accepted.
     assert.deepEqual([await releaseShown(page), await page.evaluate(() => window.secondBuild)], [first, undefined]);
     await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
-    await Promise.all([page.waitForNavigation(), page.click("#update-reload")]);
+    // A running station holds the reload back until it is stopped.
+    await page.select("#bitrate", "2");
+    await page.type("#identifier", "1b");
+    await page.$eval("#station", (e) => (e.open = true));
+    await page.click("#station-start");
+    await answerMessage(page);
+    await page.click("#update-reload");
+    await page.waitForFunction(() => /stop the production station/.test(document.querySelector("#status").textContent));
+    await Promise.all([page.waitForNavigation(), page.click("#station-stop")]);
     await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])");
     assert.equal(await page.evaluate(() => window.secondBuild), true);
     assert.notEqual(await releaseShown(page), first);
