@@ -18,7 +18,7 @@ const app = {
   back: null, // a port that came back meanwhile
   station: null, // the production station (station.js)
   release: "", // this page's release, from version.json
-  updated: false, // another release took over: reload once no port is open
+  updated: false, // another release took over: reload once no port is open and the station is idle
 };
 
 function hex4(value) {
@@ -128,7 +128,7 @@ async function comClose() {
   if (session) await session.dispose();
   showOpenState(false);
   setStatus(session ? "The port is closed." : "");
-  if (app.updated) location.reload();
+  reloadWhenIdle();
 }
 
 async function searchAgain() {
@@ -178,6 +178,8 @@ async function unplugged(port) {
   app.unplugged = port;
   app.back = null;
   app.closing = true;
+  await fillPortBox();
+  $("port-box").selectedIndex = -1;
   await app.session.queue;
   await comClose();
   app.closing = false;
@@ -237,9 +239,23 @@ function offerUpdates() {
   navigator.serviceWorker.addEventListener("controllerchange", () => {
     if (!hadController || app.updated) return;
     app.updated = true;
-    if (!app.session) location.reload();
-    else setStatus("A new version took over: close the port to load it.");
+    reloadWhenIdle();
   });
+}
+
+// Another release took over: the page reloads once nothing in it writes to a device, neither the
+// open port nor the station, and says meanwhile what it waits for.
+function reloadWhenIdle() {
+  if (!app.updated) return;
+  const stationBusy = app.station.busy();
+  if (!app.session && !stationBusy) {
+    location.reload();
+  } else if (!stationBusy) {
+    setStatus("A new version took over: close the port to load it.");
+  } else {
+    setStatus(`A new version took over: ${app.session ? "close the port and " : ""}stop the production ` +
+      "station to load it (it loads once the devices being written are done).");
+  }
 }
 
 // A page that cannot reach ports for a reason the user can mend says what to do.
@@ -275,7 +291,7 @@ async function start() {
   $("buzz-off").addEventListener("click", () => busy(buzzOff));
   navigator.serial.addEventListener("disconnect", (event) => unplugged(event.target));
   navigator.serial.addEventListener("connect", (event) => pluggedIn(event.target));
-  app.station = startStation(app, { portLabel, hex4, appendTrace });
+  app.station = startStation(app, { portLabel, hex4, appendTrace, idle: reloadWhenIdle });
   offerUpdates();
   performance.mark("quintrel-ready");
   document.body.removeAttribute("aria-busy");

@@ -288,7 +288,7 @@ const tests = {
     await context.close();
   },
 
-  async "a failing worker ends its call with a message; a line error does not stop reading; close and open again"(browser, server) {
+  async "a failing worker ends its call with a message; a line error does not stop reading; close and open again; unplugged, it leaves the box"(browser, server) {
     const sim = startSim("worker", ["--id", "2A5"]);
     const { page, context } = await openPage(browser, server, { granted: [{ link: sim.link, info: usb(9) }], offered: [], rejectGetPorts: 1 });
     await page.click("#com-open");
@@ -311,10 +311,14 @@ const tests = {
     assert.equal(await text(page, "#status"), "The port is closed.");
     await page.click("#com-open");
     await page.waitForFunction(() => /is open/.test(document.querySelector("#status").textContent));
+    await idle(page);
+    sim.sim.kill();
+    await page.waitForFunction(() => /unplugged: the port is closed/.test(document.querySelector("#status").textContent));
+    assert.equal(await page.$eval("#port-box", (e) => e.options.length), 0);
     await context.close();
   },
 
-  async "two builds served one after the other: the new one is offered, taken on Reload, never mixed"(browser) {
+  async "two builds served one after the other: the new one is offered, taken on Reload once the station stops, never mixed"(browser) {
     const root = path.join(work, "served");
     fs.cpSync(siteDir, root, { recursive: true });
     const own = await startServer(root, fakeSerial);
@@ -331,7 +335,15 @@ const tests = {
     // This load still runs the first build whole; the second one waits to be accepted.
     assert.deepEqual([await releaseShown(page), await page.evaluate(() => window.secondBuild)], [first, undefined]);
     await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
-    await Promise.all([page.waitForNavigation(), page.click("#update-reload")]);
+    // A running station holds the reload back until it is stopped.
+    await page.select("#bitrate", "2");
+    await page.type("#identifier", "1b");
+    await page.$eval("#station", (e) => (e.open = true));
+    await page.click("#station-start");
+    await answerMessage(page);
+    await page.click("#update-reload");
+    await page.waitForFunction(() => /stop the production station/.test(document.querySelector("#status").textContent));
+    await Promise.all([page.waitForNavigation(), page.click("#station-stop")]);
     await page.waitForSelector("body:not([aria-busy]) #app:not([hidden])");
     assert.equal(await page.evaluate(() => window.secondBuild), true);
     assert.notEqual(await releaseShown(page), first);
@@ -455,7 +467,7 @@ const tests = {
 
   async "the station refuses CAN Invalid, asks once with its values, records what it wrote and read"(browser, server) {
     const base = path.join(work, "station");
-    const sim = spawn(simPath, ["--count", "3", "--link", base, "--fault", "2:no-answer", "--log", `${base}.log`], { stdio: "ignore" });
+    const sim = spawn(simPath, ["--count", "3", "--link", base, "--fault", "1:no-answer", "--log", `${base}.log`], { stdio: "ignore" });
     sims.push(sim);
     const devices = [1, 2, 3].map((n) => ({ link: `${base}-${n}`, info: usb(10 + n) }));
     const { page, context } = await openPage(browser, server, { granted: devices, offered: [] });
@@ -484,11 +496,13 @@ const tests = {
     const [header, ...rows] = fs.readFileSync(csv, "utf8").trim().split("\n");
     assert.equal(header, "port,usb_vendor_product,label,bitrate_written,identifier_written,bitrate_read,identifier_read,result,time,page_release");
     const byPort = Object.fromEntries(rows.map((row) => [row.split(",")[0], row.split(",").slice(1)]));
+    // The label goes to port 1, whose configuration starts first, though it finishes last.
     assert.equal(rows.filter((row) => row.includes(",SN-42,")).length, 1);
-    for (const port of ["port 1", "port 3"]) {
+    assert.equal(byPort["port 1"][1], "SN-42");
+    for (const port of ["port 2", "port 3"]) {
       assert.deepEqual(byPort[port].slice(0, 7).filter((_, i) => i !== 1), ["0403:6001", "250kbps", "1B", "250kbps", "1B", "verified"]);
     }
-    assert.deepEqual(byPort["port 2"].slice(4, 7), ["", "", "failed: Response reception timeout"]);
+    assert.deepEqual(byPort["port 1"].slice(4, 7), ["", "", "failed: Response reception timeout"]);
     for (const row of Object.values(byPort)) assert.equal(`Release ${row.at(-1)}`, await text(page, "#release"));
     await page.screenshot({ path: path.join(shotDir, "web-production-station.png"), fullPage: true });
     await context.close();
