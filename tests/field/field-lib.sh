@@ -102,8 +102,8 @@ start_sim() {
   wait_until test -L "$last"
 }
 
-# stop_sim PID: stops a simulator and waits for it.
-stop_sim() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; return 0; }
+# stop_sim PID [SIGNAL]: stops a process (a simulator) and waits for it.
+stop_sim() { kill -"${2-TERM}" "$1" 2>/dev/null; wait "$1" 2>/dev/null; return 0; }
 
 field_done() {
   echo "$field_passed passed, $field_failed failed"
