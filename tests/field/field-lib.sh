@@ -21,20 +21,17 @@ mkdir -p "$FIELD_ROOT/bin" "$FIELD_HOME/tmp" "$FIELD_PORTS"
 install -m 755 "$1" "$CLI" && install -m 755 "$2" "$SIM"
 chmod 755 "$FIELD_ROOT" "$FIELD_ROOT/bin" && chmod 700 "$FIELD_HOME" "$FIELD_PORTS"
 [[ $(id -u) -ne 0 ]] || chown -R "$FIELD_UID:$FIELD_UID" "$FIELD_HOME"
+# The programs' default link directories of the two users, when they are the suite's own.
+field_port_dirs=("/tmp/quintrel-ports-$FIELD_UID" "/tmp/quintrel-ports-$FIELD_OTHER_UID")
+[[ $(id -u) -eq 0 ]] || field_port_dirs=()
+rm -rf "${field_port_dirs[@]}"
 
 field_passed=0 field_failed=0 field_sims=()
-field_remove_ports() {
-  [[ $(id -u) -ne 0 ]] || rm -rf "/tmp/quintrel-ports-$FIELD_UID" "/tmp/quintrel-ports-$FIELD_OTHER_UID"
-}
 field_cleanup() {
-  local pid
-  for pid in "${field_sims[@]}"; do kill "$pid"; done 2>/dev/null
-  for pid in "${field_sims[@]}"; do wait "$pid"; done 2>/dev/null
-  field_remove_ports
-  rm -rf "$FIELD_ROOT"
+  for pid in "${field_sims[@]}"; do stop_sim "$pid"; done
+  rm -rf "$FIELD_ROOT" "${field_port_dirs[@]}"
 }
 trap field_cleanup EXIT
-field_remove_ports
 
 # user_prefix UID: sets field_prefix to what runs a command as that user, with a clean
 # environment of its own; FIELD_PORTS_DIR (when set, even empty: the programs' default)
@@ -44,9 +41,8 @@ user_prefix() {
     LANG=C.UTF-8 QUINTREL_PORTS_DIR="${FIELD_PORTS_DIR-$FIELD_PORTS}")
   [[ $(id -u) -ne 0 ]] || field_prefix+=(setpriv --reuid="$1" --regid="$1" --clear-groups)
 }
-as_uid() { user_prefix "$1" && "${field_prefix[@]}" "${@:2}"; }
-as_user() { as_uid "$FIELD_UID" "$@"; }
-as_other() { as_uid "$FIELD_OTHER_UID" "$@"; } # callers check has_other_user first
+as_user() { user_prefix "$FIELD_UID" && "${field_prefix[@]}" "$@"; }
+as_other() { user_prefix "$FIELD_OTHER_UID" && "${field_prefix[@]}" "$@"; } # if has_other_user
 has_other_user() { [[ -n $FIELD_OTHER_UID ]]; }
 
 # in_background UID COMMAND...: the command as that user in the background, its own process id
@@ -68,14 +64,9 @@ check() {
     field_failed=$((field_failed + 1)) && echo "FAIL: $1"
   fi
 }
-skip() { echo "skip: $1"; }
 
 # contains FILE TEXT: the file holds the text (a fixed string); shows the file when it does not.
-contains() {
-  grep -qF -- "$2" "$1" && return 0
-  echo "  '$2' not in:" && sed 's/^/  | /' "$1"
-  return 1
-}
+contains() { grep -qF -- "$2" "$1" || { echo "  '$2' not in:" && sed 's/^/  | /' "$1"; return 1; }; }
 # lacks FILE TEXT: the file does not hold the text.
 lacks() { ! grep -qF -- "$2" "$1" || { echo "  '$2' in $1" && return 1; }; }
 # status_is GOT WANT: shows the error output when they differ.
@@ -85,27 +76,22 @@ ended() { contains "$out" "$2" && status_is "$status" "$1"; }
 
 # wait_until COMMAND...: polls the command for up to 5 s.
 wait_until() {
-  local _
   for _ in $(seq 200); do "$@" && return 0; sleep 0.025; done
   echo "  waited in vain for: $*" && return 1
 }
 
 # start_sim NAME ARGS...: quintrel-sim as the user with its link at $FIELD_PORTS/NAME (with
 # --count N the links are NAME-1..NAME-N); returns once the last link exists, the simulator's
-# process id in sim_pid.
+# process id in bg_pid.
 start_sim() {
   local last=$FIELD_PORTS/$1
   [[ " $* " =~ " --count "([0-9]+)" " ]] && last+=-${BASH_REMATCH[1]}
   in_background "$FIELD_UID" "$SIM" --link "$FIELD_PORTS/$1" --log "$FIELD_HOME/$1.log" "${@:2}" \
     >>"$FIELD_HOME/sims.out" 2>&1
-  sim_pid=$bg_pid
   wait_until test -L "$last"
 }
 
 # stop_sim PID [SIGNAL]: stops a process (a simulator) and waits for it.
 stop_sim() { kill -"${2-TERM}" "$1" 2>/dev/null; wait "$1" 2>/dev/null; return 0; }
 
-field_done() {
-  echo "$field_passed passed, $field_failed failed"
-  [[ $field_failed -eq 0 ]]
-}
+field_done() { echo "$field_passed passed, $field_failed failed" && [[ $field_failed -eq 0 ]]; }
