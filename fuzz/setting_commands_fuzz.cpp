@@ -15,12 +15,14 @@
 // then the low bytes of the text up to its first zero, all of them when they fit the 200-byte
 // payload buffer and otherwise as many as fit; the values handed to the window are those of the
 // replies' first tokens; results and the number of messages shown follow the replies.
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/bitrate_code.h"
@@ -59,37 +61,21 @@ struct Reply {
     return !succeeds(acknowledging) &&
            !(kind != ReplyKind::kWrongCheck && kind != ReplyKind::kSilent && payload.empty());
   }
-  // The first token, after leading spaces, is "NG".
-  bool refuses() const {
-    const std::size_t at = first_token_start();
-    const std::size_t end = at + 2;
-    return end <= payload.size() && payload[at] == 'N' && payload[at + 1] == 'G' &&
-           (end == payload.size() || payload[end] == ' ' || payload[end] == 0);
+  // The first token: after leading spaces, up to a space or NUL.
+  std::string_view first_token() const {
+    const std::string_view text(reinterpret_cast<const char*>(payload.data()), payload.size());
+    const std::string_view rest = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    return rest.substr(0, rest.find_first_of(std::string_view(" \0", 2)));
   }
-  // The first token (its first 11 bytes, up to a space or NUL) holds a hex digit, after white
-  // space and an optional "0x" or "0X".
+  bool refuses() const { return first_token() == "NG"; }
+  // The first token's first 11 bytes hold a hex digit, after white space and an optional "0x".
   bool has_hex_digits() const {
-    const std::size_t start = first_token_start();
-    std::size_t end = start;
-    while (end < payload.size() && end - start < quintrel::kTokenBufferSize - 1 &&
-           payload[end] != ' ' && payload[end] != 0) {
-      ++end;
+    std::string_view token = first_token().substr(0, quintrel::kTokenBufferSize - 1);
+    token.remove_prefix(std::min(token.find_first_not_of(" \t\n\v\f\r"), token.size()));
+    if (token.size() > 1 && token[0] == '0' && (token[1] | 0x20) == 'x') {
+      token.remove_prefix(2);
     }
-    std::size_t at = start;
-    while (at < end && std::isspace(payload[at]) != 0) {
-      ++at;
-    }
-    if (at + 1 < end && payload[at] == '0' && (payload[at + 1] | 0x20) == 'x') {
-      at += 2;
-    }
-    return at < end && std::isxdigit(payload[at]) != 0;
-  }
-  std::size_t first_token_start() const {
-    std::size_t at = 0;
-    while (at < payload.size() && payload[at] == ' ') {
-      ++at;
-    }
-    return at;
+    return !token.empty() && std::isxdigit(static_cast<unsigned char>(token[0])) != 0;
   }
   // The payload as the receiver leaves it: NUL-terminated.
   Bytes terminated() const {

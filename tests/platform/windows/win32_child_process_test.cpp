@@ -10,24 +10,13 @@
 namespace quintrel::cli {
 namespace {
 
-DWORD WINAPI refused_path(HMODULE, LPWSTR, DWORD) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return 0;
-}
-DWORD WINAPI always_cut_path(HMODULE, LPWSTR, DWORD size) {
-  return size;
-}
-BOOL WINAPI unreadable_exit_code(HANDLE, LPDWORD) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return FALSE;
-}
-DWORD WINAPI failing_wait(DWORD, const HANDLE*, BOOL, DWORD) {
-  SetLastError(ERROR_INVALID_HANDLE);
-  return WAIT_FAILED;
-}
-
 TEST(Win32ChildRunner, AProgramPathThatCannotBeReadStartsNoChildAndSaysWhy) {
-  for (const auto& [call, error] : {std::pair{&refused_path, "5"}, {&always_cut_path, "122"}}) {
+  const auto refused = [](HMODULE, LPWSTR, DWORD) -> DWORD {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+  };
+  const auto always_cut = [](HMODULE, LPWSTR, DWORD size) { return size; };
+  for (const auto& [call, error] : {std::pair{+refused, "5"}, {+always_cut, "122"}}) {
     Win32ChildCalls calls;
     calls.get_module_file_name = call;
     std::string failure;
@@ -39,9 +28,15 @@ TEST(Win32ChildRunner, AProgramPathThatCannotBeReadStartsNoChildAndSaysWhy) {
 
 TEST(Win32ChildRunner, AnEndThatCannotBeFollowedIsAFailureWithItsErrorAtOnce) {
   Win32ChildCalls no_code;
-  no_code.get_exit_code_process = &unreadable_exit_code;
+  no_code.get_exit_code_process = [](HANDLE, LPDWORD) -> BOOL {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  };
   Win32ChildCalls no_wait;
-  no_wait.wait_for_multiple_objects = &failing_wait;
+  no_wait.wait_for_multiple_objects = [](DWORD, const HANDLE*, BOOL, DWORD) -> DWORD {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  };
   for (const auto& [calls, detail] :
        {std::pair{no_code, "GetExitCodeProcess failed (Windows error 5)"},
         {no_wait, "WaitForMultipleObjects failed (Windows error 6); its process was ended"}}) {
