@@ -86,10 +86,11 @@ bool bracket_matches(std::string_view pattern, std::size_t at, unsigned char c, 
   return false;
 }
 
-// The ports a selector picked: each device once. A fixed entry that opens another name's device
-// (Linux: COM1 is /dev/ttyS0, there whether or not a UART is behind it) only where the scan found
-// that device; one that is its device's own name (Windows, where ports without a Plug and Play
-// device, Wine's among them, are not scanned) like any other entry.
+// The ports a selector picked: each device once. A fixed entry only where the scan found its
+// device (Linux: COM1 is /dev/ttyS0, there whether or not a UART is behind it), or, for one that
+// is its device's own name (Windows), where the scan found no port at all: ports without a Plug
+// and Play device, Wine's among them, are not scanned, while on a PC whose ports are, a glob
+// would otherwise try every COM1..COM10 that nothing stands behind.
 class Picked {
  public:
   Picked(const std::vector<ScannedPort>& ports, const PortIdentity& identity)
@@ -98,7 +99,8 @@ class Picked {
   void add(const ScannedPort& port) {
     const std::string name = utf8_from_utf16(port.name);
     const std::string id = identity_of(name);
-    if (port.kind == PortKind::kLegacy && id != name && !scanned_identities().contains(id)) {
+    if (port.kind == PortKind::kLegacy && !scanned_identities().contains(id) &&
+        (id != name || !scanned_identities().empty())) {
       return;
     }
     if (seen_.insert(id).second) {

@@ -95,14 +95,17 @@ TEST(SelectPorts, AnExistingNameKeepsItsParenthesisAndAListingEachDeviceOnce) {
   EXPECT_EQ(listed[0].name + listed[1].name, u"/dev/ttyS0COM2");
 }
 
-// As on Windows: a fixed name is its device's own, found by the scan or not.
-TEST(SelectPorts, AGlobTakesFixedNamesThatAreTheirDevicesOwn) {
-  const std::vector<ScannedPort> ports = {port(u"COM3", PortKind::kUsb, "A1"),
-                                          ScannedPort(u"COM1", u"", PortKind::kLegacy),
+// As on Windows: a fixed name is its device's own; a glob takes those with nothing scanned only
+// where the scan found no port at all.
+TEST(SelectPorts, AGlobTakesFixedNamesThatAreTheirDevicesOwnOnlyWithoutAScan) {
+  const std::vector<ScannedPort> fixed = {ScannedPort(u"COM1", u"", PortKind::kLegacy),
                                           ScannedPort(u"COM3", u"", PortKind::kLegacy)};
+  std::vector<ScannedPort> scanned = fixed;
+  scanned.insert(scanned.begin(), port(u"COM3", PortKind::kUsb, "A1"));
   const auto own_name = [](const std::string& name) { return name; };
-  EXPECT_EQ(select_ports("COM*", ports, own_name).ports,
-            (std::vector<std::string>{"COM3", "COM1"}));
+  EXPECT_EQ(select_ports("COM*", fixed, own_name).ports,
+            (std::vector<std::string>{"COM1", "COM3"}));
+  EXPECT_EQ(select_ports("COM*", scanned, own_name).ports, std::vector<std::string>{"COM3"});
 }
 
 TEST(SelectPorts, PatternMatchingThousandsIsRefused) {
