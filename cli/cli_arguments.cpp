@@ -189,8 +189,8 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
       "--found) where some port failed (--found that found no device: 1); 6 the results could "
       "not be written to standard output (disk full, output closed; the command itself was "
-      "done); 130 a run over several ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as 6, for a "
-      "pipe whose reader has ended (every started port still finished)."};
+      "done); 130 a run over several ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as "
+      "6, for a pipe whose reader has ended (every started port still finished)."};
   app.name("quintrel-cli");
   app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
   // At most one command; a missing or unknown one, and every stray word, is answered below by
