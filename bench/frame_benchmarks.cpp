@@ -48,7 +48,7 @@ using test::VirtualClock;
 
 // Accepts every write whole; each purge starts the next of the prepared replies, which the reads
 // then hand out byte by byte. An idle read lets 2 virtual ms pass, as the real port's poll would.
-class MemoryPort final : public SerialDevice {
+class MemoryPort final : public SerialPort {
  public:
   MemoryPort(VirtualClock& clock, std::vector<std::vector<std::uint8_t>> replies)
       : clock_(clock), replies_(std::move(replies)) {}
@@ -92,7 +92,7 @@ std::vector<std::uint8_t> bytes_of(std::string_view text) {
 // The benchmark puts its port into the link itself.
 class NoBackend final : public SerialBackend {
  public:
-  OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+  OpenedPort open_exclusive(std::u16string_view) override { return {}; }
 };
 
 // A link on the virtual clock over a MemoryPort with these replies.
@@ -174,7 +174,7 @@ void BM_ReceiveReply(benchmark::State& state) {
   ReplyBuffer reply{};
   AllocationCount allocations(state);
   for (auto _ : state) {
-    memory.link.device()->purge();  // serves the reply again
+    memory.link.port()->purge();  // serves the reply again
     benchmark::DoNotOptimize(receive_reply(memory.link, reply));
   }
   state.SetBytesProcessed(state.iterations() * (state.range(0) + 3));

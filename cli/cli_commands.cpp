@@ -101,7 +101,7 @@ bool open_link(SerialLink& link, const std::string& port, PortOutcome& outcome, 
 // The port box's entries, each device once (COM1 not again after /dev/ttyS0), as the box shows
 // them: a fixed name alone, a scanned port with its description.
 int run_ports(const CliRequest& request, PortScanner* scanner, std::ostream& out) {
-  for (const ScannedPort& port : listed_once(port_list_entries(scanner), device_identity)) {
+  for (const ScannedPort& port : listed_once(port_list_entries(scanner), system_port_identity)) {
     if (request.json) {
       out << json_text(port_json(port)) << '\n';
     } else {
@@ -174,7 +174,7 @@ void run_on_link(const CliRequest& request, SerialLink& link, PortOutcome& outco
       }
       break;
     case CliCommand::kPorts:
-    case CliCommand::kProbePort:  // run_concurrent_command's
+    case CliCommand::kProbePort:  // run_batch_request's
     case CliCommand::kPortJob:    // replaced by its request
       break;
   }
@@ -260,7 +260,7 @@ int run_cli_command(const CliRequest& request, const CliServices& services, std:
   }
   const std::vector<ScannedPort> listed = port_list_for({request.port}, services.port_scanner);
   const SelectorResult selected =
-      select_ports(request.port, listed, device_identity, device_exists);
+      select_ports(request.port, listed, system_port_identity, system_port_exists);
   if (!selected.error.empty()) {
     err << selected.error << '\n';
     return kExitUsage;

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "cli/batch/batch_command.h"
-#include "cli/batch/concurrent_commands.h"
+#include "cli/batch/batch_dispatch.h"
 #include "cli/batch/port_job.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
 #include "link/monotonic_clock.h"
-#include "link/tracing_device.h"
+#include "link/tracing_port.h"
 #include "platform/child_process.h"
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
@@ -88,8 +88,7 @@ int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& c
   StepMarkingBackend marking(backend, std::cerr);
   const CliServices services{port_job ? marking : backend, &platform.port_scanner(),
                              platform.clock()};
-  const std::optional<int> concurrent =
-      run_concurrent_command(*request, services, std::cout, std::cerr);
+  const std::optional<int> concurrent = run_batch_request(*request, services, std::cout, std::cerr);
   if (concurrent) {
     return *concurrent;
   }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/clock.h"
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel::cli {

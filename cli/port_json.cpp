@@ -38,7 +38,7 @@ JsonObject port_json(const ScannedPort& port) {
       {"vid", &port.vid},         {"pid", &port.pid},
       {"serial", &port.serial},   {"manufacturer", &port.manufacturer},
       {"product", &port.product}, {"by_id", &port.by_id},
-      {"link", &port.link},       {"location", &port.location},
+      {"link", &port.symlink},    {"location", &port.location},
   };
   for (const auto& [key, value] : details) {
     if (!value->empty()) {
@@ -72,7 +72,7 @@ JsonObject with_port_places(const JsonObject& result, const std::vector<ScannedP
     placed[key] = value;
     if (key == "port") {
       for (const auto& [place, text] :
-           {std::pair{"by_id", &entry->by_id}, {"link", &entry->link}}) {
+           {std::pair{"by_id", &entry->by_id}, {"link", &entry->symlink}}) {
         if (!text->empty()) {
           placed[place] = *text;
         }

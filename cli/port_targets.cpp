@@ -8,11 +8,11 @@
 
 namespace quintrel::cli {
 
-std::string device_identity(const std::string& port_name) {
+std::string system_port_identity(const std::string& port_name) {
   return port_identity(utf16_from_utf8(port_name));
 }
 
-bool device_exists(const std::string& port_name) {
+bool system_port_exists(const std::string& port_name) {
   return port_name_exists(utf16_from_utf8(port_name));
 }
 
@@ -28,14 +28,14 @@ PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
                                  const std::vector<ScannedPort>& listed,
                                  const PortIdentity& identity, const PortExists& exists) {
   PortTargets targets;
-  targets.multi = selectors.size() > 1;
+  targets.batch = selectors.size() > 1;
   std::set<std::string> devices;
   for (const std::string& selector : selectors) {
     SelectorResult selected = select_ports(selector, listed, identity, exists);
     if (!selected.error.empty()) {
       return {{}, false, selected.error};
     }
-    targets.multi = targets.multi || selected.several;
+    targets.batch = targets.batch || selected.batch;
     for (const std::string& name : selected.ports) {
       if (!devices.insert(identity ? identity(name) : name).second) {
         continue;

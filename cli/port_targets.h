@@ -12,15 +12,15 @@ namespace quintrel::cli {
 
 struct PortTargets {
   std::vector<ScannedPort> ports;  // the listed entry where the list has the port
-  bool multi = false;              // several -p or a glob: a run over many ports
+  bool batch = false;              // several -p or a glob: a batch run over many ports
   std::string error;               // a usage error in words; ports is empty then
 };
 
 // The identity of a port as port_identity gives it.
-std::string device_identity(const std::string& port_name);
+std::string system_port_identity(const std::string& port_name);
 
 // Whether the name as written names something, as port_name_exists says.
-bool device_exists(const std::string& port_name);
+bool system_port_exists(const std::string& port_name);
 
 // The system's port list when some selector needs it (selector_uses_port_list), else nothing:
 // the scan costs a child of a run over many ports more than its exchanges with the device.
@@ -30,7 +30,7 @@ std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors
 // The ports the selectors name in the list, in the order named.
 PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
                                  const std::vector<ScannedPort>& listed,
-                                 const PortIdentity& identity = device_identity,
-                                 const PortExists& exists = device_exists);
+                                 const PortIdentity& identity = system_port_identity,
+                                 const PortExists& exists = system_port_exists);
 
 }  // namespace quintrel::cli

@@ -136,7 +136,7 @@ void check_port_name(std::u16string_view box_text) {
   FUZZ_CHECK(name.find(u'(') == std::u16string::npos);
   FUZZ_CHECK(name.size() == box_text.size() || box_text[name.size()] == u'(');
 
-  const std::string path = quintrel::linux_device_path(name);
+  const std::string path = quintrel::linux_port_path(name);
   FUZZ_CHECK(path.starts_with('/'));
   // "COM" and 1 to 9 digits without a leading zero: the legacy UART one lower.
   const std::u16string_view digits =

@@ -60,7 +60,7 @@ constexpr std::uint8_t kGuard = 0x5A;
 enum class Stage { kHunting, kBody, kCheckByte, kDone };
 
 // The byte port, and beside it the model of where the exchange should be.
-class FuzzPort final : public quintrel::SerialDevice {
+class FuzzPort final : public quintrel::SerialPort {
  public:
   explicit FuzzPort(quintrel::test::VirtualClock& clock) : clock_(clock) { body.reserve(1 << 16); }
 
@@ -147,7 +147,7 @@ class FuzzPort final : public quintrel::SerialDevice {
 // The harness puts its port into the link itself.
 class NoBackend final : public quintrel::SerialBackend {
  public:
-  quintrel::OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+  quintrel::OpenedPort open_exclusive(std::u16string_view) override { return {}; }
 };
 
 // The messages a window would show for the outcomes it is given.

@@ -86,7 +86,7 @@ struct Reply {
 };
 
 // The device: it answers each complete frame with the next reply of the input.
-class ConversationPort final : public quintrel::SerialDevice {
+class ConversationPort final : public quintrel::SerialPort {
  public:
   explicit ConversationPort(quintrel::test::VirtualClock& clock) : clock_(clock) {}
 
@@ -179,7 +179,7 @@ class ConversationPort final : public quintrel::SerialDevice {
 // The harness puts its port into the link itself.
 class NoBackend final : public quintrel::SerialBackend {
  public:
-  quintrel::OpenedDevice open_exclusive(std::u16string_view) override { return {}; }
+  quintrel::OpenedPort open_exclusive(std::u16string_view) override { return {}; }
 };
 
 // The messages a window would show for the outcomes it is given.

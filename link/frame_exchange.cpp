@@ -53,7 +53,7 @@ bool write_with_retry(BytePort& port, Clock& clock, std::span<const std::uint8_t
 }
 
 LinkOutcome send_command(SerialLink& link, std::span<const std::uint8_t> payload) {
-  SerialDevice* const port = link.device();
+  SerialPort* const port = link.port();
   if (port == nullptr) {
     return link_outcome(LinkStatus::kPortNotOpen);
   }
@@ -76,7 +76,7 @@ LinkOutcome receive_reply(SerialLink& link, std::span<std::uint8_t> buffer) {
     // No room even for the terminator; every caller passes a ReplyBuffer.
     return link_outcome(LinkStatus::kReplyTooLong);
   }
-  BytePort& port = *link.device();
+  BytePort& port = *link.port();
   Clock& clock = link.clock();
   std::uint8_t byte = 0;
 

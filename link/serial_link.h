@@ -9,7 +9,7 @@
 
 #include "link/clock.h"
 #include "link/link_outcome.h"
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 
 namespace quintrel {
 
@@ -24,25 +24,25 @@ class SerialLink {
   // open link closes it first. A failure leaves the link closed and says which step failed (for
   // the open itself also the system's kind and reason).
   LinkOutcome open(std::u16string_view port_name);
-  void close() { device_.reset(); }
-  bool is_open() const { return device_ != nullptr; }
+  void close() { port_.reset(); }
+  bool is_open() const { return port_ != nullptr; }
 
   // The open port, or null while closed.
-  SerialDevice* device() { return device_.get(); }
+  SerialPort* port() { return port_.get(); }
   Clock& clock() { return clock_; }
   SerialBackend& backend() { return backend_; }
   // The name of the port last opened (also after it was closed again).
   const std::u16string& port_name() const { return port_name_; }
 
   // Puts an already opened device into the link (tests, and callers that open it themselves).
-  void adopt(std::unique_ptr<SerialDevice> device) { device_ = std::move(device); }
+  void adopt(std::unique_ptr<SerialPort> port) { port_ = std::move(port); }
 
  private:
   LinkOutcome fail(LinkStatus status);
 
   SerialBackend& backend_;
   Clock& clock_;
-  std::unique_ptr<SerialDevice> device_;
+  std::unique_ptr<SerialPort> port_;
   std::u16string port_name_;
 };
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "link/clock.h"
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel {

@@ -37,7 +37,7 @@ struct ScannedPort {
   std::string manufacturer;  // the USB manufacturer text
   std::string product;       // the USB product text
   std::string by_id;         // Linux: the /dev/serial/by-id/ link that leads to the port
-  std::string link;          // an advertised port's link path (quintrel-sim --link)
+  std::string symlink;       // an advertised port's link path (quintrel-sim --link)
   std::string location;      // where the device sits (USB bus path, PCI slot, ...)
 };
 

@@ -203,7 +203,7 @@ SelectorResult select_glob(std::string_view pattern, const std::vector<ScannedPo
     const auto matches = [pattern](const std::string& text) {
       return !text.empty() && glob_matches(pattern, text);
     };
-    if (matches(utf8_from_utf16(port.name)) || matches(port.by_id) || matches(port.link)) {
+    if (matches(utf8_from_utf16(port.name)) || matches(port.by_id) || matches(port.symlink)) {
       picked.add(port);
     }
   }
@@ -219,7 +219,7 @@ SelectorResult select_glob(std::string_view pattern, const std::vector<ScannedPo
   }
   SelectorResult result;
   result.ports = picked.names;
-  result.several = true;
+  result.batch = true;
   return result;
 }
 

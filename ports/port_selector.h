@@ -16,7 +16,7 @@ namespace quintrel {
 
 struct SelectorResult {
   std::vector<std::string> ports;  // the names to open, each device once, in the list's order
-  bool several = false;            // a glob: a multi-port run, however many ports it matched
+  bool batch = false;              // a glob: a batch run, however many ports it matched
   std::string error;               // a usage error in words; ports is empty then
 };
 

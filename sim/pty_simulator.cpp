@@ -155,7 +155,7 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
     DeviceSetup setup;
     setup.number = static_cast<int>(at) + 1;
     setup.numbered = options.count > 0;
-    setup.link = device_path(options.link, options.count, setup.number);
+    setup.symlink = device_path(options.symlink, options.count, setup.number);
     setup.state_file = device_path(options.state_file, options.count, setup.number);
     setup.start = options.start;
     setup.faults = options.faults[at];

@@ -159,7 +159,7 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     single_options.push_back(option);
   };
-  once(app.add_option("--link", options.link, "Make a symbolic link PATH to the pty")
+  once(app.add_option("--link", options.symlink, "Make a symbolic link PATH to the pty")
            ->option_text("PATH"));
   once(app.add_option("--count", options.count,
                       "Play N devices side by side, with links PATH-1..PATH-N and state files "
@@ -252,9 +252,10 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
         "--fault-rate", rates, options.count, options.faults,
         [](FaultSchedule& schedule, const std::string& rate) { schedule.rate = *rate_from(rate); });
     // Checked before any device starts: what is at a link's name may be someone's file or device.
-    for (int number = 1; !options.link.empty() && number <= std::max(options.count, 1); ++number) {
+    for (int number = 1; !options.symlink.empty() && number <= std::max(options.count, 1);
+         ++number) {
       std::string error;
-      if (!may_take_link(device_path(options.link, options.count, number), error)) {
+      if (!may_take_symlink(device_path(options.symlink, options.count, number), error)) {
         throw CLI::ValidationError("--link", error);
       }
     }

@@ -33,8 +33,8 @@ SimulatedDevice::SimulatedDevice(DeviceSetup setup, std::ostream& out, std::ostr
 }
 
 SimulatedDevice::~SimulatedDevice() {
-  if (!setup_.link.empty() && pty_.master >= 0) {
-    remove_link_to(setup_.link, pty_.path);
+  if (!setup_.symlink.empty() && pty_.master >= 0) {
+    remove_symlink_to(setup_.symlink, pty_.path);
   }
   close_pty(pty_);
 }
@@ -42,13 +42,13 @@ SimulatedDevice::~SimulatedDevice() {
 bool SimulatedDevice::plug_in() {
   std::string error;
   if (!open_pty(pty_, error) ||
-      (!setup_.link.empty() && !point_link(setup_.link, pty_.path, error))) {
+      (!setup_.symlink.empty() && !point_symlink(setup_.symlink, pty_.path, error))) {
     err_ << "quintrel-sim: " << error << '\n';
     return false;
   }
   out_ << (setup_.numbered ? std::to_string(setup_.number) + " " : "") << pty_.path << '\n'
        << std::flush;
-  log_.note(tag_ + "pty " + pty_.path + (setup_.link.empty() ? "" : ", link " + setup_.link));
+  log_.note(tag_ + "pty " + pty_.path + (setup_.symlink.empty() ? "" : ", link " + setup_.symlink));
   return true;
 }
 

@@ -21,7 +21,7 @@ namespace quintrel::sim {
 struct DeviceSetup {
   int number = 1;         // seeds the random faults; named in the reply lines
   bool numbered = false;  // one of several: "#N " starts its log lines, "N " its pty lines
-  std::string link;
+  std::string symlink;    // a symbolic link to the pty; empty: none
   std::string state_file;
   DeviceValues start;  // the state file's values when it has them
   FaultSchedule faults;

@@ -299,7 +299,8 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();
-  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops, printer);
+  run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
+                     printer);
   return printer.summarise();
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/batch/child_batch.h"
+#include "cli/batch/batch_children.h"
 #include "cli/cli_arguments.h"
 #include "cli/port_json.h"
 #include "link/clock.h"

@@ -18,7 +18,7 @@ namespace {
 class ProbeCollector final : public BatchObserver {
  public:
   ProbeCollector(const std::vector<ScannedPort>& candidates, std::uint32_t deadline_ms,
-                 const std::function<void(const ProbedPort&)>& on_result)
+                 const std::function<void(const ProbeReport&)>& on_result)
       : candidates_(candidates), deadline_ms_(deadline_ms), on_result_(on_result) {}
 
   void job_started(std::size_t) override {}
@@ -26,7 +26,7 @@ class ProbeCollector final : public BatchObserver {
     if (end.how == ChildEnd::How::kNotRun) {
       return;  // the run was interrupted before this port's turn
     }
-    if (std::optional<ProbedPort> probed = probed_port(candidates_[end.job], end, deadline_ms_)) {
+    if (std::optional<ProbeReport> probed = probe_report(candidates_[end.job], end, deadline_ms_)) {
       on_result_(*probed);
       results.push_back(std::move(*probed));
     }
@@ -35,15 +35,15 @@ class ProbeCollector final : public BatchObserver {
   // A probe ends within its short deadline; the run then says how far it got.
   void stopping(std::size_t) override {}
 
-  std::vector<ProbedPort> results;
+  std::vector<ProbeReport> results;
 
  private:
   const std::vector<ScannedPort>& candidates_;
   std::uint32_t deadline_ms_;
-  const std::function<void(const ProbedPort&)>& on_result_;
+  const std::function<void(const ProbeReport&)>& on_result_;
 };
 
-bool is_device(const ProbedPort& probed) {
+bool is_device(const ProbeReport& probed) {
   return probed.result.value("probe", "") == "device";
 }
 
@@ -73,9 +73,9 @@ PortTargets probe_candidates(const CliRequest& request, const std::vector<Scanne
   return resolve_port_targets(names, listed);
 }
 
-std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& end,
-                                      std::uint32_t deadline_ms) {
-  ProbedPort probed{port, port_json(port)};
+std::optional<ProbeReport> probe_report(const ScannedPort& port, const ChildEnd& end,
+                                        std::uint32_t deadline_ms) {
+  ProbeReport probed{port, port_json(port)};
   CliRequest probe;
   probe.command = CliCommand::kProbePort;
   const std::string failure = child_failure(end, deadline_ms, job_steps(probe));
@@ -95,7 +95,7 @@ std::optional<ProbedPort> probed_port(const ScannedPort& port, const ChildEnd& e
   return probed;
 }
 
-std::string probe_line(const ProbedPort& probed) {
+std::string probe_line(const ProbeReport& probed) {
   std::string line =
       utf8_from_utf16(probed.port.description.empty() ? probed.port.name
                                                       : format_port_entry(probed.port)) +
@@ -106,9 +106,9 @@ std::string probe_line(const ProbedPort& probed) {
   return line + ": " + probed.result.value("reason", "");
 }
 
-std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
+std::vector<ProbeReport> run_probes(const std::vector<ScannedPort>& candidates,
                                     std::uint32_t deadline_ms, BatchServices& services,
-                                    const std::function<void(const ProbedPort&)>& on_result) {
+                                    const std::function<void(const ProbeReport&)>& on_result) {
   CliRequest probe;
   probe.command = CliCommand::kProbePort;
   probe.deadline_ms = deadline_ms;
@@ -117,21 +117,21 @@ std::vector<ProbedPort> probe_ports(const std::vector<ScannedPort>& candidates,
     jobs.push_back(port_child_job(probe, utf8_from_utf16(port.name)));
   }
   ProbeCollector collector(candidates, job_deadline_ms(probe), on_result);
-  run_child_batch(services.runner, services.clock, jobs, services.limits, services.stops,
-                  collector);
+  run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
+                     collector);
   return std::move(collector.results);
 }
 
-int run_port_probe(const CliRequest& request, BatchServices& services, std::ostream& out,
-                   std::ostream& err) {
+int run_probe_command(const CliRequest& request, BatchServices& services, std::ostream& out,
+                      std::ostream& err) {
   const PortTargets candidates =
       probe_candidates(request, port_list_entries(services.port_scanner));
   if (!candidates.error.empty()) {
     err << candidates.error << '\n';
     return kExitUsage;
   }
-  const std::vector<ProbedPort> probed =
-      probe_ports(candidates.ports, request.deadline_ms, services, [&](const ProbedPort& result) {
+  const std::vector<ProbeReport> probed =
+      run_probes(candidates.ports, request.deadline_ms, services, [&](const ProbeReport& result) {
         out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
@@ -143,12 +143,12 @@ int run_port_probe(const CliRequest& request, BatchServices& services, std::ostr
   return devices > 0 ? kExitSuccess : kExitFailure;
 }
 
-bool failed_without_device(const ProbedPort& probed, bool selected) {
+bool failed_without_device(const ProbeReport& probed, bool selected) {
   const std::string outcome = probed.result.value("probe", "");
   return outcome != "device" && (selected || outcome == "busy" || outcome == "garbled");
 }
 
-JsonObject probe_failure_result(const ProbedPort& probed) {
+JsonObject probe_failure_result(const ProbeReport& probed) {
   const std::string outcome = probed.result.value("probe", "");
   const bool answered_wrong = outcome == "silent" || outcome == "garbled";
   return {{"port", utf8_from_utf16(probed.port.name)},
@@ -168,13 +168,13 @@ std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& 
   }
   FoundPorts found;
   found.context.listed = listed;
-  const std::vector<ProbedPort> probed =
-      probe_ports(candidates.ports, request.deadline_ms, services, [](const ProbedPort&) {});
+  const std::vector<ProbeReport> probed =
+      run_probes(candidates.ports, request.deadline_ms, services, [](const ProbeReport&) {});
   found.probed = probed.size();
   std::map<std::string, std::size_t> skipped;  // by what the probe found
-  for (const ProbedPort& result : probed) {
+  for (const ProbeReport& result : probed) {
     if (is_device(result)) {
-      found.devices.push_back(utf8_from_utf16(result.port.name));
+      found.answering.push_back(utf8_from_utf16(result.port.name));
     } else if (failed_without_device(result, !request.ports.empty())) {
       found.context.failed.push_back(probe_failure_result(result));
     } else {

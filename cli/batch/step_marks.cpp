@@ -4,16 +4,16 @@
 #include <sstream>
 #include <utility>
 
-#include "link/passing_device.h"
+#include "link/passing_port.h"
 
 namespace quintrel::cli {
 
 namespace {
 
-class StepMarkingDevice final : public PassingDevice {
+class StepMarkingPort final : public PassingPort {
  public:
-  StepMarkingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out)
-      : PassingDevice(std::move(inner)), out_(out) {}
+  StepMarkingPort(std::unique_ptr<SerialPort> inner, std::ostream& out)
+      : PassingPort(std::move(inner)), out_(out) {}
 
   void purge() override {
     out_ << kStepMark << ++steps_ << '\n' << std::flush;
@@ -31,10 +31,10 @@ bool is_step_mark(const std::string& line) {
 
 }  // namespace
 
-OpenedDevice StepMarkingBackend::open_exclusive(std::u16string_view port_name) {
-  OpenedDevice opened = inner_.open_exclusive(port_name);
-  if (opened.device) {
-    opened.device = std::make_unique<StepMarkingDevice>(std::move(opened.device), out_);
+OpenedPort StepMarkingBackend::open_exclusive(std::u16string_view port_name) {
+  OpenedPort opened = inner_.open_exclusive(port_name);
+  if (opened.port) {
+    opened.port = std::make_unique<StepMarkingPort>(std::move(opened.port), out_);
   }
   return opened;
 }

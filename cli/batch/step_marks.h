@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/cli_arguments.h"
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 
 namespace quintrel::cli {
 
@@ -21,7 +21,7 @@ class StepMarkingBackend final : public SerialBackend {
  public:
   StepMarkingBackend(SerialBackend& inner, std::ostream& out) : inner_(inner), out_(out) {}
 
-  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  OpenedPort open_exclusive(std::u16string_view port_name) override;
   std::string other_holders(std::u16string_view port_name) override {
     return inner_.other_holders(port_name);
   }

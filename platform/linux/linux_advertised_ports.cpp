@@ -87,7 +87,7 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
     }
     return ports;
   }
-  std::vector<std::pair<std::string, std::string>> devices;  // device, link
+  std::vector<std::pair<std::string, std::string>> devices;  // device, symlink
   std::error_code error;
   // Iterated with error codes: a link that vanishes while it is read must not end the scan.
   for (fs::directory_iterator entry(directory_, error), end; !error && entry != end;
@@ -107,9 +107,9 @@ std::vector<ScannedPort> AdvertisedPortScanner::present_ports() {
   devices.erase(std::unique(devices.begin(), devices.end(),
                             [](const auto& a, const auto& b) { return a.first == b.first; }),
                 devices.end());
-  for (const auto& [device, link] : devices) {
+  for (const auto& [device, symlink] : devices) {
     ScannedPort port(widened(device), kSimulatedDeviceDescription, PortKind::kPty);
-    port.link = link;
+    port.symlink = symlink;
     ports.push_back(std::move(port));
   }
   return ports;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/linux/linux_port_holders.h"
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel {

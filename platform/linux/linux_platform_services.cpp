@@ -4,7 +4,7 @@
 
 #include "platform/linux/linux_advertised_ports.h"
 #include "platform/linux/linux_port_scanner.h"
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 #include "platform/system_clock.h"
 
 namespace quintrel {

@@ -36,7 +36,7 @@ bool com_number(std::u16string_view name, std::uint32_t& number) {
 
 }  // namespace
 
-std::string linux_device_path(std::u16string_view port_name) {
+std::string linux_port_path(std::u16string_view port_name) {
   if (port_name.starts_with(u'/')) {
     return utf8_from_utf16(port_name);
   }
@@ -48,14 +48,14 @@ std::string linux_device_path(std::u16string_view port_name) {
 }
 
 std::string port_identity(std::u16string_view port_name) {
-  const std::string path = linux_device_path(port_name);
+  const std::string path = linux_port_path(port_name);
   char resolved[PATH_MAX];
   return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
 bool port_name_exists(std::u16string_view port_name) {
   struct stat info {};
-  return ::lstat(linux_device_path(port_name).c_str(), &info) == 0;
+  return ::lstat(linux_port_path(port_name).c_str(), &info) == 0;
 }
 
 }  // namespace quintrel

@@ -11,6 +11,6 @@ namespace quintrel {
 // "/dev/ttyS0".."/dev/ttyS(n-1)" (so the fixed entries of the port box mean something here);
 // any other name is taken under "/dev/" ("ttyUSB0" gives "/dev/ttyUSB0"). The name is neither
 // trimmed nor validated: a name that names nothing fails when it is opened.
-std::string linux_device_path(std::u16string_view port_name);
+std::string linux_port_path(std::u16string_view port_name);
 
 }  // namespace quintrel

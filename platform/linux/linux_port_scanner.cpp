@@ -36,7 +36,7 @@ std::string read_attribute(const fs::path& file) {
 }
 
 // The last component of where a sysfs link points ("ftdi_sio" for .../drivers/ftdi_sio).
-std::string link_target_name(const fs::path& link) {
+std::string symlink_target_name(const fs::path& link) {
   std::error_code error;
   const fs::path target = fs::read_symlink(link, error);
   return error ? std::string() : target.filename().string();
@@ -103,23 +103,24 @@ ScannedPort scan_port(const std::string& name, const fs::path& tty_dir) {
   std::error_code error;
   fs::path device = fs::canonical(tty_dir / "device", error);
   if (!error) {
-    const std::string subsystem = link_target_name(device / "subsystem");
+    const std::string subsystem = symlink_target_name(device / "subsystem");
     if (subsystem == "usb" || subsystem == "usb-serial") {
       describe_usb(device, subsystem, port, description);
     }
     // Since Linux 6.5 a UART's tty hangs below "serial-base" port and controller devices; the
     // driver worth naming is the one of the UART itself, above them.
     for (int level = 0;
-         level < kMaxSerialBaseLevels && link_target_name(device / "subsystem") == "serial-base";
+         level < kMaxSerialBaseLevels && symlink_target_name(device / "subsystem") == "serial-base";
          ++level) {
       device = device.parent_path();
     }
-    if (port.kind != PortKind::kUsb && is_uart_subsystem(link_target_name(device / "subsystem"))) {
+    if (port.kind != PortKind::kUsb &&
+        is_uart_subsystem(symlink_target_name(device / "subsystem"))) {
       port.kind = PortKind::kUart;
       port.location = device.filename().string();
     }
     if (description.empty()) {
-      description = link_target_name(device / "driver");
+      description = symlink_target_name(device / "driver");
     }
   }
   port.description = utf16_from_utf8(description.empty() ? kUnknownDescription : description);
@@ -128,7 +129,7 @@ ScannedPort scan_port(const std::string& name, const fs::path& tty_dir) {
 
 // The kernel name each /dev/serial/by-id/ link leads to ("ttyUSB0"), with the link's path; the
 // first link by name where several lead to one port.
-std::map<std::string, std::string> by_id_links(const fs::path& directory) {
+std::map<std::string, std::string> by_id_symlinks(const fs::path& directory) {
   std::map<std::string, std::string> links;
   std::error_code error;
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
@@ -205,7 +206,7 @@ std::vector<ScannedPort> LinuxPortScanner::present_ports() {
   std::sort(found.begin(), found.end(),
             [](const auto& a, const auto& b) { return port_name_less(a.first, b.first); });
 
-  const std::map<std::string, std::string> links = by_id_links(by_id_directory_);
+  const std::map<std::string, std::string> links = by_id_symlinks(by_id_directory_);
   std::vector<ScannedPort> ports;
   ports.reserve(found.size());
   for (auto& [name, port] : found) {

@@ -25,7 +25,7 @@ bool is_pty_path(const std::string& target) {
 }
 
 // A sticky directory of root's or the user's, such as /tmp: others may add names there, but
-// cannot remove or rename this user's link (and a name they took is refused by may_take_link).
+// cannot remove or rename this user's link (and a name they took is refused by may_take_symlink).
 bool is_shared_sticky(const std::string& directory) {
   struct stat info {};
   return ::lstat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
@@ -34,7 +34,7 @@ bool is_shared_sticky(const std::string& directory) {
 
 // Why no link may be made at path: its directory is one that someone else could rewrite (and so
 // swap the link for one to their own device). Empty when it may.
-std::string link_place_error(const std::string& path) {
+std::string symlink_place_error(const std::string& path) {
   const std::filesystem::path place(path);
   const std::string directory = place.has_parent_path() ? place.parent_path().string() : ".";
   const std::string reason = untrusted_directory_reason(directory);
@@ -96,8 +96,8 @@ bool open_pty(Pty& pty, std::string& error) {
   return true;
 }
 
-bool may_take_link(const std::string& path, std::string& error) {
-  error = link_place_error(path);
+bool may_take_symlink(const std::string& path, std::string& error) {
+  error = symlink_place_error(path);
   if (!error.empty()) {
     return false;
   }
@@ -106,10 +106,10 @@ bool may_take_link(const std::string& path, std::string& error) {
   if (type == std::filesystem::file_type::not_found) {
     return true;
   }
-  struct stat link_info {};
-  if (::lstat(path.c_str(), &link_info) == 0 && link_info.st_uid != ::geteuid()) {
+  struct stat symlink_info {};
+  if (::lstat(path.c_str(), &symlink_info) == 0 && symlink_info.st_uid != ::geteuid()) {
     error = path + ": already exists and belongs to another user (uid " +
-            std::to_string(link_info.st_uid) + "); choose another --link";
+            std::to_string(symlink_info.st_uid) + "); choose another --link";
     return false;
   }
   std::error_code read_error;
@@ -125,47 +125,47 @@ bool may_take_link(const std::string& path, std::string& error) {
   return false;
 }
 
-bool point_link(const std::string& link, const std::string& target, std::string& error) {
-  error = link_place_error(link);
+bool point_symlink(const std::string& symlink_path, const std::string& target, std::string& error) {
+  error = symlink_place_error(symlink_path);
   if (!error.empty()) {
     return false;
   }
   // Where the name is free, symlink() takes it in one step and can never replace anything.
-  if (::symlink(target.c_str(), link.c_str()) == 0) {
+  if (::symlink(target.c_str(), symlink_path.c_str()) == 0) {
     return true;
   }
   if (errno != EEXIST) {
-    error = link + ": " + std::strerror(errno);
+    error = symlink_path + ": " + std::strerror(errno);
     return false;
   }
   std::error_code read_error;
-  struct stat link_info {};
-  if (::lstat(link.c_str(), &link_info) == 0 && link_info.st_uid == ::geteuid() &&
-      std::filesystem::read_symlink(link, read_error) == target) {
+  struct stat symlink_info {};
+  if (::lstat(symlink_path.c_str(), &symlink_info) == 0 && symlink_info.st_uid == ::geteuid() &&
+      std::filesystem::read_symlink(symlink_path, read_error) == target) {
     return true;  // a re-made pty that got the number of the one it replaces
   }
-  if (!may_take_link(link, error)) {
+  if (!may_take_symlink(symlink_path, error)) {
     return false;
   }
   // Made beside the link and renamed over it; a name of its own, so that nothing is removed to
   // make room for it.
-  const std::string temporary = link + ".quintrel-sim-" + std::to_string(::getpid());
+  const std::string temporary = symlink_path + ".quintrel-sim-" + std::to_string(::getpid());
   if (::symlink(target.c_str(), temporary.c_str()) != 0) {
     error = temporary + ": " + std::strerror(errno);
     return false;
   }
-  if (::rename(temporary.c_str(), link.c_str()) != 0) {
-    error = link + ": " + std::strerror(errno);
+  if (::rename(temporary.c_str(), symlink_path.c_str()) != 0) {
+    error = symlink_path + ": " + std::strerror(errno);
     ::unlink(temporary.c_str());
     return false;
   }
   return true;
 }
 
-void remove_link_to(const std::string& link, const std::string& target) {
+void remove_symlink_to(const std::string& symlink_path, const std::string& target) {
   std::error_code error;
-  if (std::filesystem::read_symlink(link, error) == target) {
-    ::unlink(link.c_str());
+  if (std::filesystem::read_symlink(symlink_path, error) == target) {
+    ::unlink(symlink_path.c_str());
   }
 }
 

@@ -26,13 +26,13 @@ void close_pty(Pty& pty);
 // reused). A link to a pty of the user's that still exists is another program's live port,
 // likely another simulator's. Anything else may hold someone's data or device. Each refusal comes
 // with the reason and the way out.
-bool may_take_link(const std::string& path, std::string& error);
+bool may_take_symlink(const std::string& path, std::string& error);
 
-// Points link at target when may_take_link allows it (or it already does), replacing an old link
+// Points link at target when may_take_symlink allows it (or it already does), replacing an old link
 // in one step.
-bool point_link(const std::string& link, const std::string& target, std::string& error);
+bool point_symlink(const std::string& symlink_path, const std::string& target, std::string& error);
 // Removes link when it still points at target (another run may have taken the name since).
-void remove_link_to(const std::string& link, const std::string& target);
+void remove_symlink_to(const std::string& symlink_path, const std::string& target);
 
 // Writes all bytes; false when the pty takes no more (its buffer is full) or fails.
 bool write_all(int fd, std::span<const std::uint8_t> bytes);

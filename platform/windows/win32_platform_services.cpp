@@ -4,7 +4,7 @@
 
 #include "platform/system_clock.h"
 #include "platform/windows/win32_port_scanner.h"
-#include "platform/windows/win32_serial_device.h"
+#include "platform/windows/win32_serial_port.h"
 
 namespace quintrel {
 

@@ -56,7 +56,7 @@ class CliCommandsTest : public testing::Test {
 
   // A fresh device for the next run, and an empty console.
   void replug() {
-    auto made = std::make_unique<test::FakeSerialDevice>(env.clock);
+    auto made = std::make_unique<test::FakeSerialPort>(env.clock);
     device = made.get();
     responder = std::make_unique<test::ScriptedResponder>(
         *made, env.clock, [this](const std::string& command) { return answer(command); });
@@ -66,7 +66,7 @@ class CliCommandsTest : public testing::Test {
 
   test::LinkTestEnvironment env;  // virtual clock and fake backend
   std::ostringstream console;
-  test::FakeSerialDevice* device = nullptr;  // the one the backend hands out next
+  test::FakeSerialPort* device = nullptr;  // the one the backend hands out next
   std::unique_ptr<test::ScriptedResponder> responder;
   std::map<std::string, std::string> replies = {{"ccebr", "3"}, {"ccidr", "7FF"}};
   CliServices services{env.backend, nullptr, env.clock};

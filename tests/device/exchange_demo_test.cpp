@@ -22,7 +22,7 @@ class Values final : public SettingsReceiver {
 
 TEST(ExchangeDemo, ReadSaveAndReadBack) {
   test::LinkTestEnvironment env;
-  test::FakeSerialDevice& port = env.open_fake_device();
+  test::FakeSerialPort& port = env.open_fake_port();
   sim::DeviceModel device({.bitrate_code = 1, .identifier = 0x123});
   port.on_write = [&](const std::vector<std::uint8_t>& bytes) {
     std::printf("  %6u ms  host   -> %s\n", env.clock.now, test::hex_of(bytes).c_str());

@@ -39,7 +39,7 @@ class SettingCommandsTest : public testing::Test {
         }) {}
 
   test::LinkTestEnvironment env;
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;
   test::ScriptedResponder responder;
   RecordingReceiver receiver;

@@ -17,7 +17,7 @@ class ReceiveReplyTest : public testing::Test {
   std::string buffer_start(std::size_t count) { return hex_of(std::span(reply).first(count)); }
 
   test::LinkTestEnvironment env;
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   ReplyBuffer reply{};
 };
 
@@ -111,7 +111,7 @@ class ReplyStageTimeout : public testing::TestWithParam<StageCase> {
   }
 
   test::LinkTestEnvironment env;
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   ReplyBuffer reply{};
 };
 

@@ -11,7 +11,7 @@ namespace {
 using test::bytes_of;
 using test::hex_of;
 
-std::vector<std::string> hex_pieces(const test::FakeSerialDevice& device) {
+std::vector<std::string> hex_pieces(const test::FakeSerialPort& device) {
   std::vector<std::string> pieces;
   for (const auto& piece : device.written_pieces()) {
     pieces.push_back(hex_of(piece));
@@ -25,7 +25,7 @@ class SendCommandTest : public testing::Test {
 };
 
 TEST_F(SendCommandTest, WritesFrameInThreePiecesEachAfterTenMilliseconds) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
 
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), 0);
 
@@ -39,7 +39,7 @@ TEST_F(SendCommandTest, WritesFrameInThreePiecesEachAfterTenMilliseconds) {
 }
 
 TEST_F(SendCommandTest, PurgesBeforeWritingSoStaleRepliesNeverReachTheNextExchange) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.arrive_at(0, test::bytes_from_hex("02 61 03 62"));  // a late reply to an older command
   device.arrive_at(50, test::bytes_from_hex("02 62 03 61"));
 
@@ -51,7 +51,7 @@ TEST_F(SendCommandTest, PurgesBeforeWritingSoStaleRepliesNeverReachTheNextExchan
 
 // Copies of an older reply before the last piece (at 30 ms, again at 130 after writing nothing).
 TEST_F(SendCommandTest, InputBeforeTheLastPieceIsDroppedAndTheReplyAfterItKept) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.write_script = {1, 5, 0};
   device.arrive_at(29, test::bytes_from_hex("02 34 03 37"));
   device.arrive_at(90, test::bytes_from_hex("02 35 03 36"));
@@ -76,7 +76,7 @@ TEST_F(SendCommandTest, ClosedLinkShowsErrorAndWritesNothing) {
 }
 
 TEST_F(SendCommandTest, ZeroByteWriteIsRetriedAfterHundredMilliseconds) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.write_script = {0, std::nullopt};  // STX: wrote nothing, then failed, then goes out
 
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("bzoff"))), 0);
@@ -86,7 +86,7 @@ TEST_F(SendCommandTest, ZeroByteWriteIsRetriedAfterHundredMilliseconds) {
 }
 
 TEST_F(SendCommandTest, ShortWriteSendsTheRestAtOnceWithinTheSameAttempts) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.write_script = {1, 6, 1};  // STX whole; payload cut after "ccid 7", then one byte
 
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccid 7FF"))), 0);
@@ -99,7 +99,7 @@ TEST_F(SendCommandTest, ShortWriteSendsTheRestAtOnceWithinTheSameAttempts) {
 // "ccid 7" has the same check byte as "ccid 7FF" ('F' ^ 'F' == 0): a cut payload followed by
 // the ETX and check byte would be stored by the device as 7.
 TEST_F(SendCommandTest, PieceThatCannotGoOutWholeEndsTheFrame) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.write_script = {1, 6, 0, 0, 0, 0};
 
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccid 7FF"))), 0);
@@ -114,13 +114,13 @@ TEST_F(SendCommandTest, PieceThatCannotGoOutWholeEndsTheFrame) {
 }
 
 TEST_F(SendCommandTest, PortThatIsGoneIsNotRetried) {
-  env.open_fake_device().gone_at = 0;
+  env.open_fake_port().gone_at = 0;
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), -1);
   EXPECT_EQ(env.clock.sleeps, (std::vector<std::uint32_t>{10}));  // no 100 ms retry pauses
 }
 
 TEST_F(SendCommandTest, PortAcceptingNothingGivesUpAfterFiveAttemptsAndReplyTimesOut) {
-  test::FakeSerialDevice& device = env.open_fake_device();
+  test::FakeSerialPort& device = env.open_fake_port();
   device.write_script.assign(20, std::nullopt);
 
   EXPECT_EQ(env.shown(send_command(env.link, bytes_of("ccebr"))), 0);

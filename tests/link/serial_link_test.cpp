@@ -12,9 +12,9 @@ namespace {
 
 class SerialLinkTest : public testing::Test {
  protected:
-  test::FakeSerialDevice& prepare_device() {
-    auto device = std::make_unique<test::FakeSerialDevice>(env.clock);
-    test::FakeSerialDevice& ref = *device;
+  test::FakeSerialPort& prepare_device() {
+    auto device = std::make_unique<test::FakeSerialPort>(env.clock);
+    test::FakeSerialPort& ref = *device;
     env.backend.next_device = std::move(device);
     return ref;
   }
@@ -27,7 +27,7 @@ TEST_F(SerialLinkTest, LinkStartsClosed) {
 }
 
 TEST_F(SerialLinkTest, OpenConfiguresInOrder) {
-  test::FakeSerialDevice& device = prepare_device();
+  test::FakeSerialPort& device = prepare_device();
 
   const LinkOutcome outcome = env.link.open(u"COM3");
 
@@ -61,7 +61,7 @@ class SerialLinkOpenFailure : public SerialLinkTest,
 TEST_P(SerialLinkOpenFailure, GivesItsMessageWithoutTitleAndLeavesTheLinkClosed) {
   const OpenStep& step = GetParam();
   if (step.device_opens) {
-    test::FakeSerialDevice& device = prepare_device();
+    test::FakeSerialPort& device = prepare_device();
     device.fail_read_settings = step.fail_read;
     device.fail_write_settings = step.fail_write;
     device.fail_timeouts = step.fail_timeouts;

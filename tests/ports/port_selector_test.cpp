@@ -8,13 +8,13 @@ namespace quintrel {
 namespace {
 
 ScannedPort port(std::u16string name, PortKind kind, std::string serial = "",
-                 std::string by_id = "", std::string link = "") {
+                 std::string by_id = "", std::string symlink = "") {
   ScannedPort made(std::move(name), u"description", kind);
   made.vid = serial.empty() ? "" : "0403";
   made.pid = serial.empty() ? "" : "6001";
   made.serial = std::move(serial);
   made.by_id = std::move(by_id);
-  made.link = std::move(link);
+  made.symlink = std::move(symlink);
   return made;
 }
 
@@ -37,7 +37,7 @@ TEST(SelectPorts, EachFormOfSelector) {
   const struct {
     const char* selector;
     std::vector<std::string> ports;
-    bool several;
+    bool batch;
     const char* error;  // a part of the usage error's text
   } cases[] = {
       {"/dev/ttyUSB0", {"/dev/ttyUSB0"}, false, ""},
@@ -68,7 +68,7 @@ TEST(SelectPorts, EachFormOfSelector) {
     SCOPED_TRACE(c.selector);
     const SelectorResult result = select_ports(c.selector, ports, identity);
     EXPECT_EQ(result.ports, c.ports);
-    EXPECT_EQ(result.several, c.several);
+    EXPECT_EQ(result.batch, c.batch);
     EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
     EXPECT_EQ(result.error.empty(), *c.error == '\0') << result.error;
   }

@@ -87,15 +87,15 @@ TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
   fs::create_symlink("/dev/pts/99999", dir / "stale");
   std::string error;
   for (const char* name : {"file", "directory", "foreign"}) {
-    EXPECT_FALSE(point_link(at(name), "/dev/pts/7", error)) << name;
+    EXPECT_FALSE(point_symlink(at(name), "/dev/pts/7", error)) << name;
   }
   EXPECT_EQ(usage_error({"--count", "3", "--link", at("st").c_str()}),
             "2 --link: " + at("st-2") +
                 ": already exists and is not a link to a pty (/dev/pts/N); it is left as it is");
-  EXPECT_TRUE(point_link(at("missing"), "/dev/pts/7", error)) << error;
-  EXPECT_TRUE(point_link(at("stale"), "/dev/pts/7", error)) << error;
-  remove_link_to(at("missing"), "/dev/pts/8");  // another run's pty: the name is theirs now
-  remove_link_to(at("stale"), "/dev/pts/7");
+  EXPECT_TRUE(point_symlink(at("missing"), "/dev/pts/7", error)) << error;
+  EXPECT_TRUE(point_symlink(at("stale"), "/dev/pts/7", error)) << error;
+  remove_symlink_to(at("missing"), "/dev/pts/8");  // another run's pty: the name is theirs now
+  remove_symlink_to(at("stale"), "/dev/pts/7");
   EXPECT_TRUE(fs::is_symlink(dir / "missing") && !fs::is_symlink(dir / "stale"));
   EXPECT_EQ(fs::file_size(dir / "file") + fs::file_size(dir / "stale.new"), 8u);
   fs::remove_all(dir);

@@ -4,7 +4,7 @@
 
 namespace quintrel::test {
 
-std::vector<std::uint8_t> FakeSerialDevice::written_bytes() const {
+std::vector<std::uint8_t> FakeSerialPort::written_bytes() const {
   std::vector<std::uint8_t> all;
   for (const WriteCall& call : writes) {
     all.insert(all.end(), call.accepted.begin(), call.accepted.end());
@@ -12,7 +12,7 @@ std::vector<std::uint8_t> FakeSerialDevice::written_bytes() const {
   return all;
 }
 
-std::vector<std::vector<std::uint8_t>> FakeSerialDevice::written_pieces() const {
+std::vector<std::vector<std::uint8_t>> FakeSerialPort::written_pieces() const {
   std::vector<std::vector<std::uint8_t>> pieces;
   for (const WriteCall& call : writes) {
     if (!call.accepted.empty()) {
@@ -22,17 +22,17 @@ std::vector<std::vector<std::uint8_t>> FakeSerialDevice::written_pieces() const 
   return pieces;
 }
 
-void FakeSerialDevice::purge() {
+void FakeSerialPort::purge() {
   ++purges;
   discard_input();
 }
 
-void FakeSerialDevice::discard_input() {
+void FakeSerialPort::discard_input() {
   // Only what has already arrived is discarded; later bytes are still on their way.
   std::erase_if(incoming_, [this](const Arrival& a) { return has_arrived(a); });
 }
 
-WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
+WriteOutcome FakeSerialPort::write(std::span<const std::uint8_t> bytes) {
   WriteCall call{clock_.now, {bytes.begin(), bytes.end()}, {}};
   std::optional<std::size_t> limit = bytes.size();
   if (!write_script.empty()) {
@@ -52,7 +52,7 @@ WriteOutcome FakeSerialDevice::write(std::span<const std::uint8_t> bytes) {
   return {true, count};
 }
 
-bool FakeSerialDevice::read_byte(std::uint8_t& byte) {
+bool FakeSerialPort::read_byte(std::uint8_t& byte) {
   ++reads;
   if (!incoming_.empty() && has_arrived(incoming_.front())) {
     byte = incoming_.front().byte;
@@ -63,17 +63,17 @@ bool FakeSerialDevice::read_byte(std::uint8_t& byte) {
   return false;
 }
 
-bool FakeSerialDevice::has_arrived(const Arrival& arrival) const {
+bool FakeSerialPort::has_arrived(const Arrival& arrival) const {
   // Compared in wrapping arithmetic, like the code under test.
   return static_cast<std::int32_t>(clock_.now - arrival.at) >= 0;
 }
 
-bool FakeSerialDevice::read_line_settings() {
+bool FakeSerialPort::read_line_settings() {
   calls.push_back("read_settings");
   return !fail_read_settings;
 }
 
-bool FakeSerialDevice::write_line_settings() {
+bool FakeSerialPort::write_line_settings() {
   calls.push_back("write_settings");
   return !fail_write_settings;
 }
@@ -82,9 +82,9 @@ LinkTestEnvironment::LinkTestEnvironment() {
   clock.keep_sleeps = true;
 }
 
-FakeSerialDevice& LinkTestEnvironment::open_fake_device() {
-  auto device = std::make_unique<FakeSerialDevice>(clock);
-  FakeSerialDevice& ref = *device;
+FakeSerialPort& LinkTestEnvironment::open_fake_port() {
+  auto device = std::make_unique<FakeSerialPort>(clock);
+  FakeSerialPort& ref = *device;
   link.adopt(std::move(device));
   return ref;
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "link/link_outcome.h"
-#include "link/serial_device.h"
 #include "link/serial_link.h"
+#include "link/serial_port.h"
 #include "support/virtual_clock.h"
 #include "ui/main_dialog.h"
 #include "ui/show_message.h"
@@ -26,9 +26,9 @@ struct WriteCall {
   std::vector<std::uint8_t> accepted;
 };
 
-class FakeSerialDevice final : public SerialDevice {
+class FakeSerialPort final : public SerialPort {
  public:
-  explicit FakeSerialDevice(VirtualClock& clock) : clock_(clock) {}
+  explicit FakeSerialPort(VirtualClock& clock) : clock_(clock) {}
 
   // A byte that becomes readable at the given virtual time.
   void arrive_at(std::uint32_t at, std::uint8_t byte) { incoming_.push_back({at, byte}); }
@@ -90,7 +90,7 @@ class FakeSerialDevice final : public SerialDevice {
 // Hands out one prepared device, or fails when there is none.
 class FakeBackend final : public SerialBackend {
  public:
-  OpenedDevice open_exclusive(std::u16string_view port_name) override {
+  OpenedPort open_exclusive(std::u16string_view port_name) override {
     opened_names.emplace_back(port_name);
     if (next_device == nullptr) {
       return {nullptr, failure_kind, failure};
@@ -102,7 +102,7 @@ class FakeBackend final : public SerialBackend {
     return holders;
   }
 
-  std::unique_ptr<SerialDevice> next_device;
+  std::unique_ptr<SerialPort> next_device;
   std::vector<std::u16string> opened_names;
   std::string failure;  // why an open without a prepared device fails
   OpenFailure failure_kind = OpenFailure::kOther;
@@ -142,7 +142,7 @@ class LinkTestEnvironment {
   LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
 
   // Puts a fresh fake device into the link as if it had been opened.
-  FakeSerialDevice& open_fake_device();
+  FakeSerialPort& open_fake_port();
   // The texts of the messages shown so far.
   std::vector<std::u16string> message_texts() const;
 

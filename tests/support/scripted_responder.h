@@ -1,4 +1,4 @@
-// Answers the frames written to a FakeSerialDevice as the device would read them: each complete
+// Answers the frames written to a FakeSerialPort as the device would read them: each complete
 // frame's payload goes to a script that returns the raw bytes to send back (nothing for a silent
 // device). The reply arrives one virtual millisecond after the frame's last byte.
 #pragma once
@@ -22,7 +22,7 @@ inline std::vector<std::uint8_t> reply_frame(const std::string& payload) {
 
 class ScriptedResponder {
  public:
-  ScriptedResponder(FakeSerialDevice& device, VirtualClock& clock, ReplyScript script)
+  ScriptedResponder(FakeSerialPort& device, VirtualClock& clock, ReplyScript script)
       : clock_(clock), script_(std::move(script)) {
     device.on_write = [this, &device](const std::vector<std::uint8_t>& bytes) {
       for (const std::uint8_t byte : bytes) {

@@ -88,7 +88,7 @@ class MainDialogTest : public testing::Test {
   // A device for the next COM OPEN: it answers "ccebr" and "ccidr" from the replies table (no
   // entry: silent) and every other command with "OK".
   void plug_in_device() {
-    auto device = std::make_unique<test::FakeSerialDevice>(env.clock);
+    auto device = std::make_unique<test::FakeSerialPort>(env.clock);
     responder = std::make_unique<test::ScriptedResponder>(
         *device, env.clock,
         [this](const std::string& command) -> std::optional<std::vector<std::uint8_t>> {
@@ -102,7 +102,7 @@ class MainDialogTest : public testing::Test {
           return found == replies.end() ? std::nullopt
                                         : std::optional(test::reply_frame(found->second));
         });
-    device_ = device.get();
+    port_ = device.get();
     backend.next_device = std::move(device);
   }
 
@@ -123,7 +123,7 @@ class MainDialogTest : public testing::Test {
   MainDialog dialog{view, {backend, &scanner, env.clock, env.presenter}};
   std::map<std::string, std::string> replies;
   std::unique_ptr<test::ScriptedResponder> responder;
-  test::FakeSerialDevice* device_ = nullptr;
+  test::FakeSerialPort* port_ = nullptr;
   int bitrate_when_identifier_asked = -2;
 };
 
@@ -197,7 +197,7 @@ TEST_F(MainDialogTest, SuccessfulOpenSwitchesControlsThenAppliesBothValues) {
   EXPECT_EQ(bitrate_when_identifier_asked, 3);
   EXPECT_EQ(field_text(), u"7FF");
   EXPECT_EQ(commands(), (Commands{"ccebr", "ccidr"}));
-  EXPECT_EQ(test::hex_of(device_->written_bytes()),
+  EXPECT_EQ(test::hex_of(port_->written_bytes()),
             "02 63 63 65 62 72 03 76 02 63 63 69 64 72 03 7C");
   EXPECT_TRUE(env.presenter.shown.empty());
 }
@@ -280,20 +280,20 @@ TEST_F(MainDialogTest, SaveWritesWhatTheControlsHold) {
 TEST_F(MainDialogTest, SaveStopsAtTheFirstFailureWithoutSavedNotice) {
   dialog.on_init();
   open_with("1", "1");
-  device_->on_write = nullptr;  // the device falls silent
-  const std::size_t pieces_before = device_->written_pieces().size();
+  port_->on_write = nullptr;  // the device falls silent
+  const std::size_t pieces_before = port_->written_pieces().size();
 
   dialog.on_command(kSaveSettingsButton);
 
   EXPECT_EQ(env.message_texts(), (Texts{messages::kSaveQuestion, messages::kReplyTimeout}));
-  ASSERT_EQ(device_->written_pieces().size(), pieces_before + 3);  // the bitrate frame alone
-  EXPECT_EQ(test::hex_of(device_->written_pieces().back()), "03 15");
+  ASSERT_EQ(port_->written_pieces().size(), pieces_before + 3);  // the bitrate frame alone
+  EXPECT_EQ(test::hex_of(port_->written_pieces().back()), "03 15");
 }
 
 TEST_F(MainDialogTest, ARefusedCommitShowsTheRefusalWithoutSaved) {
   dialog.on_init();
   open_with("1", "1");
-  const test::ScriptedResponder refusing(*device_, env.clock, [](const std::string& command) {
+  const test::ScriptedResponder refusing(*port_, env.clock, [](const std::string& command) {
     return test::reply_frame(command == "ppw3916" ? "NG" : "OK");
   });
   dialog.on_command(kSaveSettingsButton);

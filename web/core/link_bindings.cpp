@@ -11,10 +11,10 @@
 #include "device/setting_commands.h"
 #include "device/verified_save.h"
 #include "link/serial_link.h"
-#include "link/tracing_device.h"
+#include "link/tracing_port.h"
 #include "web/core/browser_clock.h"
 #include "web/core/outcome_json.h"
-#include "web/core/web_serial_device.h"
+#include "web/core/web_serial_port.h"
 
 namespace quintrel::web {
 namespace {

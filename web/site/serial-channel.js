@@ -1,5 +1,5 @@
 // The worker's side of one serial port, which the core's imports call (web/core/
-// web_serial_device.cpp). The worker finds the port the page chose among its own granted ports
+// web_serial_port.cpp). The worker finds the port the page chose among its own granted ports
 // and opens it itself, so the line's bytes and the 10 ms pauses between a frame's pieces never
 // wait on the page's thread. The bytes read are queued here and the core takes them one at a time.
 // 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control.

@@ -160,10 +160,10 @@ TEST(PortBatch, PortsFoundWithoutADeviceFailFirstAndEachResultNamesItsPlace) {
   BatchContext context;
   context.listed = {ScannedPort(u"/dev/pts/3", u"sim", PortKind::kPty),
                     ScannedPort(u"/dev/pts/4", u"sim", PortKind::kPty)};
-  context.listed[0].link = "/tmp/st/station-3";
+  context.listed[0].symlink = "/tmp/st/station-3";
   context.listed[1].by_id = "/dev/serial/by-id/usb-4";
-  const ProbedPort silent{context.listed[0],
-                          {{"probe", "silent"}, {"reason", "Response reception timeout"}}};
+  const ProbeReport silent{context.listed[0],
+                           {{"probe", "silent"}, {"reason", "Response reception timeout"}}};
   context.failed = {probe_failure_result(silent)};
   context.skipped = "skipped 1 listed port where no device answered (1 silent)";
   std::ostringstream out, err;
@@ -224,12 +224,12 @@ TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {
     return name == "COM1" ? std::string("/dev/ttyS0") : name;
   };
   const PortTargets one = resolve_port_targets({"COM1"}, listed, identity);
-  EXPECT_FALSE(one.multi);
+  EXPECT_FALSE(one.batch);
   ASSERT_EQ(one.ports.size(), 1u);
   EXPECT_EQ(one.ports[0].kind, PortKind::kLegacy);
 
   const PortTargets twice = resolve_port_targets({"/dev/ttyS0(serial)", "COM1"}, listed, identity);
-  EXPECT_TRUE(twice.multi);
+  EXPECT_TRUE(twice.batch);
   ASSERT_EQ(twice.ports.size(), 1u);
   EXPECT_EQ(twice.ports[0].description, u"serial");
 
@@ -252,12 +252,12 @@ TEST(StatusBoard, LiveBoardRedrawsEveryLineInPlace) {
 TEST(PortBatch, AChildsStepMarksKeepAVanishedPortVisibleToItsLink) {
   quintrel::test::VirtualClock clock;
   quintrel::test::FakeBackend backend;
-  auto device = std::make_unique<quintrel::test::FakeSerialDevice>(clock);
+  auto device = std::make_unique<quintrel::test::FakeSerialPort>(clock);
   device->gone_at = 0;
   backend.next_device = std::move(device);
   std::ostringstream marks;
   StepMarkingBackend marking(backend, marks);
-  EXPECT_TRUE(marking.open_exclusive(u"COM3").device->gone());
+  EXPECT_TRUE(marking.open_exclusive(u"COM3").port->gone());
 }
 
 }  // namespace

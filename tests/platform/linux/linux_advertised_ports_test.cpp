@@ -56,8 +56,8 @@ TEST_F(AdvertisedPorts, LinksToCharacterDevicesFollowThePlatformPortsSorted) {
                                          u"/dev/zero(Quintrel simulated device)"}));
   // Each advertised device with the link that advertises it, the first by name.
   const std::vector<ScannedPort> ports = scanner.present_ports();
-  EXPECT_EQ(ports[2].link, (ports_ / "a").string());
-  EXPECT_EQ(ports[3].link, (ports_ / "b").string());
+  EXPECT_EQ(ports[2].symlink, (ports_ / "a").string());
+  EXPECT_EQ(ports[3].symlink, (ports_ / "b").string());
   EXPECT_EQ(ports[3].kind, PortKind::kPty);
 }
 

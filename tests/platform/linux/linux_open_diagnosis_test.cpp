@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <fstream>
 
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel {
@@ -104,15 +104,15 @@ TEST(OpenDiagnosis, BackendNamesOtherHoldersButNotThePseudoTerminalsFarEnd) {
       << "tty-index:\t" << index << "0\n";
   LinuxSerialBackend backend(nullptr, proc.root);
   const std::u16string name(pty.begin(), pty.end());
-  std::unique_ptr<SerialDevice> device = backend.open_exclusive(name).device;
-  ASSERT_NE(device, nullptr);
+  std::unique_ptr<SerialPort> port = backend.open_exclusive(name).port;
+  ASSERT_NE(port, nullptr);
   EXPECT_EQ(backend.other_holders(name),
             pty + " is also open in minicom (pid 501): replies may be lost");
-  const OpenedDevice second = backend.open_exclusive(name);
-  EXPECT_EQ(second.device, nullptr);
+  const OpenedPort second = backend.open_exclusive(name);
+  EXPECT_EQ(second.port, nullptr);
   EXPECT_EQ(second.failure, OpenFailure::kBusy);
   EXPECT_EQ(second.reason, pty + ": busy: held by minicom (pid 501)");
-  device.reset();
+  port.reset();
   ::close(master);
 }
 

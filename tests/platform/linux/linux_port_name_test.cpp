@@ -38,14 +38,14 @@ TEST(LinuxDevicePath, NamesMapToDevicePaths) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(linux_device_path(c.name), c.path);
+    EXPECT_EQ(linux_port_path(c.name), c.path);
   }
 }
 
 TEST(LinuxDevicePath, PortBoxEntryOpensTheDevicePathBeforeItsParenthesis) {
-  EXPECT_EQ(linux_device_path(port_name_from_box_text(u"/dev/ttyUSB0(FT232R USB UART)")),
+  EXPECT_EQ(linux_port_path(port_name_from_box_text(u"/dev/ttyUSB0(FT232R USB UART)")),
             "/dev/ttyUSB0");
-  EXPECT_EQ(linux_device_path(port_name_from_box_text(u"COM3")), "/dev/ttyS2");
+  EXPECT_EQ(linux_port_path(port_name_from_box_text(u"COM3")), "/dev/ttyS2");
 }
 
 TEST(PortIdentity, LinksAndLegacyNamesMeetAtTheirDevice) {

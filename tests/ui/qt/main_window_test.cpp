@@ -14,7 +14,7 @@
 
 #include "link/serial_link.h"
 #include "platform/linux/linux_advertised_ports.h"
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 #include "platform/system_clock.h"
 #include "ports/port_list.h"
 #include "tests/integration/processes.h"
@@ -313,7 +313,7 @@ void MainWindowTest::closing_while_open_closes_the_port() {
   QCOMPARE(quit.count(), 1);
   QCOMPARE(quit.first().first().toInt(), 0);
   // The port is free again for another program.
-  QVERIFY(LinuxSerialBackend().open_exclusive(f.pty().toStdU16String()).device != nullptr);
+  QVERIFY(LinuxSerialBackend().open_exclusive(f.pty().toStdU16String()).port != nullptr);
 }
 
 void MainWindowTest::screenshot_after_read() {

@@ -3,14 +3,14 @@
 // received bytes); opening, closing and the line signals are asked of the page.
 #pragma once
 
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 
 namespace quintrel::web {
 
 class WebSerialBackend final : public SerialBackend {
  public:
   // The page opens the port it holds at 38400 8N1; the name is only shown in the trace.
-  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  OpenedPort open_exclusive(std::u16string_view port_name) override;
 };
 
 }  // namespace quintrel::web

@@ -1,4 +1,4 @@
-#include "cli/batch/port_probe.h"
+#include "cli/batch/probe_job.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +16,12 @@ class PortProbeTest : public testing::Test {
  protected:
   // The device answers the bitrate question with these bytes (nullopt: not at all).
   std::string probe(std::optional<std::vector<std::uint8_t>> reply) {
-    auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
+    auto device = std::make_unique<quintrel::test::FakeSerialPort>(env.clock);
     quintrel::test::ScriptedResponder responder(*device, env.clock,
                                                 [&](const std::string&) { return reply; });
     env.backend.next_device = std::move(device);
     std::ostringstream out;
-    exit_code = run_probe_port("COM3(USB Serial Port)", services, out);
+    exit_code = run_probe_job("COM3(USB Serial Port)", services, out);
     EXPECT_EQ(responder.commands, std::vector<std::string>{"ccebr"});
     return out.str();
   }
@@ -49,11 +49,11 @@ TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
 }
 
 TEST_F(PortProbeTest, APortUnpluggedWhileAskedIsMissingNotGarbled) {
-  auto device = std::make_unique<quintrel::test::FakeSerialDevice>(env.clock);
+  auto device = std::make_unique<quintrel::test::FakeSerialPort>(env.clock);
   device->gone_at = 0;
   env.backend.next_device = std::move(device);
   std::ostringstream out;
-  EXPECT_EQ(run_probe_port("COM3", services, out), 1);
+  EXPECT_EQ(run_probe_job("COM3", services, out), 1);
   EXPECT_EQ(out.str().rfind(R"({"probe":"missing","reason":"Communication port went away)", 0), 0u)
       << out.str();
 }
@@ -62,20 +62,20 @@ TEST_F(PortProbeTest, OpenFailuresSayWhy) {
   env.backend.failure = "busy: another program holds the port";
   env.backend.failure_kind = OpenFailure::kBusy;
   std::ostringstream out;
-  EXPECT_EQ(run_probe_port("COM3", services, out), 1);
+  EXPECT_EQ(run_probe_job("COM3", services, out), 1);
   EXPECT_EQ(out.str(),
             "{\"probe\":\"busy\",\"reason\":\"Communication port can not be opened: busy: another "
             "program holds the port\"}\n");
 }
 
-TEST(ProbedPort, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
+TEST(ProbeReport, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
   const auto missing = test::exits_after(0, 1, "{\"probe\":\"missing\",\"reason\":\"gone\"}\n").end;
   ScannedPort legacy(u"COM7", u"", PortKind::kLegacy);
-  EXPECT_FALSE(probed_port(legacy, missing, 5000));
+  EXPECT_FALSE(probe_report(legacy, missing, 5000));
 
   ScannedPort usb(u"/dev/ttyUSB0", u"FT232R USB UART", PortKind::kUsb);
   usb.vid = "0403";
-  const std::optional<ProbedPort> gone = probed_port(usb, missing, 5000);
+  const std::optional<ProbeReport> gone = probe_report(usb, missing, 5000);
   ASSERT_TRUE(gone);
   EXPECT_EQ(gone->result.dump(),
             R"({"port":"/dev/ttyUSB0","description":"FT232R USB UART","kind":"usb","vid":"0403",)"
@@ -83,7 +83,7 @@ TEST(ProbedPort, MissingFixedNamesAreLeftOutOtherMissingPortsAreUnavailable) {
   EXPECT_EQ(probe_line(*gone), "/dev/ttyUSB0(FT232R USB UART): unavailable: gone");
 }
 
-TEST(ProbedPort, SelectedPortsWithoutADeviceFailOthersOnlyWhenBusyOrGarbled) {
+TEST(ProbeReport, SelectedPortsWithoutADeviceFailOthersOnlyWhenBusyOrGarbled) {
   const struct {
     const char* probe;
     bool failed_selected;
@@ -94,11 +94,11 @@ TEST(ProbedPort, SelectedPortsWithoutADeviceFailOthersOnlyWhenBusyOrGarbled) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.probe);
-    const ProbedPort probed{ScannedPort(u"COM3", u""), {{"probe", c.probe}}};
+    const ProbeReport probed{ScannedPort(u"COM3", u""), {{"probe", c.probe}}};
     EXPECT_EQ(failed_without_device(probed, true), c.failed_selected);
     EXPECT_EQ(failed_without_device(probed, false), c.failed_listed);
   }
-  const ProbedPort busy{ScannedPort(u"COM3", u""), {{"probe", "busy"}, {"reason", "held"}}};
+  const ProbeReport busy{ScannedPort(u"COM3", u""), {{"probe", "busy"}, {"reason", "held"}}};
   EXPECT_EQ(probe_failure_result(busy).dump(),
             R"({"port":"COM3","ok":false,"exit":3,"error":"held","probe":"busy"})");
 }

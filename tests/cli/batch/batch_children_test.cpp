@@ -1,4 +1,4 @@
-#include "cli/batch/child_batch.h"
+#include "cli/batch/batch_children.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST(ChildBatch, BlockedChildIsStoppedAtItsDeadlineAndHoldsUpNoOther) {
   RecordingObserver observer(clock);
 
   const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, jobs_of_ten_seconds(3), BatchLimits{}, nullptr, observer);
+      run_batch_children(runner, clock, jobs_of_ten_seconds(3), BatchLimits{}, nullptr, observer);
 
   EXPECT_EQ(observer.ended, (Times{{1, 40}, {2, 9999}, {0, 10000}}));
   EXPECT_EQ(runner.stopped, (Times{{0, 10000}}));
@@ -63,7 +63,7 @@ TEST(ChildBatch, FreePlacesAreTakenAsChildrenEndAndEachDeadlineRunsFromItsOwnSta
   RecordingObserver observer(clock);
 
   const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, nullptr, observer);
+      run_batch_children(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, nullptr, observer);
 
   // Job 1 cannot start, so 0 and 2 run first; 3 takes 2's place when it ends.
   EXPECT_EQ(runner.started, (Times{{0, 0}, {2, 0}, {3, 300}}));
@@ -96,7 +96,7 @@ TEST(ChildBatch, FirstStopRequestStartsNoMoreJobsTheSecondStopsTheRunningOnes) {
   const TimedStops stops(clock, {100, 400});
 
   const std::vector<ChildEnd> ends =
-      run_child_batch(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, &stops, observer);
+      run_batch_children(runner, clock, jobs_of_ten_seconds(4), BatchLimits{2}, &stops, observer);
 
   // Seen at the first tick (250 ms): 2 and 3 never start; 0 ends by itself; 1 runs until the
   // second request is seen (550 ms).

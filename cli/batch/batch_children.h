@@ -45,8 +45,9 @@ class BatchObserver {
 // go on to their end; after the second those are stopped too (kInterrupted). A job the system
 // cannot start for want of descriptors or processes waits for a running one to end; it fails
 // (kNotStarted) only when none runs.
-std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
-                                      const std::vector<ChildJob>& jobs, const BatchLimits& limits,
-                                      const StopRequests* stops, BatchObserver& observer);
+std::vector<ChildEnd> run_batch_children(ChildRunner& runner, Clock& clock,
+                                         const std::vector<ChildJob>& jobs,
+                                         const BatchLimits& limits, const StopRequests* stops,
+                                         BatchObserver& observer);
 
 }  // namespace quintrel::cli

@@ -1,4 +1,4 @@
-#include "cli/batch/child_batch.h"
+#include "cli/batch/batch_children.h"
 
 #include <algorithm>
 #include <map>
@@ -122,9 +122,10 @@ class BatchRun {
 
 }  // namespace
 
-std::vector<ChildEnd> run_child_batch(ChildRunner& runner, Clock& clock,
-                                      const std::vector<ChildJob>& jobs, const BatchLimits& limits,
-                                      const StopRequests* stops, BatchObserver& observer) {
+std::vector<ChildEnd> run_batch_children(ChildRunner& runner, Clock& clock,
+                                         const std::vector<ChildJob>& jobs,
+                                         const BatchLimits& limits, const StopRequests* stops,
+                                         BatchObserver& observer) {
   BatchRun run(runner, clock, jobs, limits, observer);
   while (!run.done()) {
     if (const int stop_requests = stops != nullptr ? stops->count() : 0; stop_requests > 0) {

@@ -1,4 +1,4 @@
-#include "link/tracing_device.h"
+#include "link/tracing_port.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@ namespace {
 class TracingTest : public testing::Test {
  protected:
   TracingTest() {
-    auto prepared = std::make_unique<test::FakeSerialDevice>(clock);
+    auto prepared = std::make_unique<test::FakeSerialPort>(clock);
     fake = prepared.get();
     inner.next_device = std::move(prepared);
-    device = tracing.open_exclusive(u"/dev/ttyUSB0").device;
+    port = tracing.open_exclusive(u"/dev/ttyUSB0").port;
   }
 
   // The trace counts from its own start, not from the clock's zero.
@@ -28,30 +28,30 @@ class TracingTest : public testing::Test {
   test::FakeBackend inner;
   std::ostringstream out;
   TracingBackend tracing{inner, out, clock};
-  test::FakeSerialDevice* fake = nullptr;
-  std::unique_ptr<SerialDevice> device;
+  test::FakeSerialPort* fake = nullptr;
+  std::unique_ptr<SerialPort> port;
 };
 
 TEST_F(TracingTest, OneLinePerFrameEachWayWithItsStartTime) {
-  ASSERT_NE(device, nullptr);
+  ASSERT_NE(port, nullptr);
   EXPECT_EQ(inner.opened_names, std::vector<std::u16string>{u"/dev/ttyUSB0"});
-  device->purge();
+  port->purge();
   clock.now += 10;
-  device->write(test::bytes_from_hex("02"));
+  port->write(test::bytes_from_hex("02"));
   clock.now += 10;
-  device->write(test::bytes_from_hex("63 63 65 62 72"));
+  port->write(test::bytes_from_hex("63 63 65 62 72"));
   clock.now += 10;
-  device->write(test::bytes_from_hex("03 76"));
+  port->write(test::bytes_from_hex("03 76"));
   fake->arrive_at(clock.now + 3, test::bytes_from_hex("41 02 33 03 30 99"));
   std::uint8_t byte = 0;
   std::vector<std::uint8_t> read;
   for (int i = 0; i < 20; ++i) {
-    if (device->read_byte(byte)) {
+    if (port->read_byte(byte)) {
       read.push_back(byte);
     }
   }
   EXPECT_EQ(test::hex_of(read), "41 02 33 03 30 99");
-  device.reset();  // what came after the frame is written out at the close
+  port.reset();  // what came after the frame is written out at the close
 
   EXPECT_EQ(out.str(),
             "      10 ms  -> 02 63 63 65 62 72 03 76\n"
@@ -61,11 +61,11 @@ TEST_F(TracingTest, OneLinePerFrameEachWayWithItsStartTime) {
 
 TEST_F(TracingTest, FailedWriteIsMarkedAndOpenFailurePassesThrough) {
   fake->write_script = {std::nullopt};
-  device->write(test::bytes_from_hex("02"));
-  device->purge();
+  port->write(test::bytes_from_hex("02"));
+  port->purge();
   EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
 
-  EXPECT_EQ(tracing.open_exclusive(u"COM9").device, nullptr);  // the fake has no second device
+  EXPECT_EQ(tracing.open_exclusive(u"COM9").port, nullptr);  // the fake has no second device
   EXPECT_EQ(out.str(), "       0 ms  -> (write failed)\n");
 }
 
@@ -81,34 +81,34 @@ TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
   SteppedMicroseconds clock;
   clock.now = 81234512;  // a shared clock's own zero: the trace prints it as it is
   test::FakeBackend inner;
-  auto prepared = std::make_unique<test::FakeSerialDevice>(virtual_ms);
-  test::FakeSerialDevice* fake = prepared.get();
+  auto prepared = std::make_unique<test::FakeSerialPort>(virtual_ms);
+  test::FakeSerialPort* fake = prepared.get();
   inner.next_device = std::move(prepared);
   std::ostringstream out;
   TracingBackend tracing{inner, out, clock};
-  std::unique_ptr<SerialDevice> device = tracing.open_exclusive(u"/dev/ttyUSB0").device;
-  ASSERT_NE(device, nullptr);
+  std::unique_ptr<SerialPort> port = tracing.open_exclusive(u"/dev/ttyUSB0").port;
+  ASSERT_NE(port, nullptr);
 
   // Each write takes 5 us: a sent byte is stamped when its write began.
   fake->on_write = [&clock](const std::vector<std::uint8_t>&) { clock.now += 5; };
-  device->purge();
+  port->purge();
   clock.now += 10089;
-  device->write(test::bytes_from_hex("02"));
+  port->write(test::bytes_from_hex("02"));
   clock.now += 10100;
-  device->write(test::bytes_from_hex("63 63 65 62 72"));
+  port->write(test::bytes_from_hex("63 63 65 62 72"));
   clock.now += 10144;
-  device->write(test::bytes_from_hex("03 76"));
+  port->write(test::bytes_from_hex("03 76"));
   fake->arrive_at(0, test::bytes_from_hex("02 33 03 30"));
   std::uint8_t byte = 0;
   for (int i = 0; i < 4; ++i) {
     clock.now += i == 0 ? 77 : 3;  // the last byte read 9 us after the first
-    ASSERT_TRUE(device->read_byte(byte));
+    ASSERT_TRUE(port->read_byte(byte));
   }
-  device->purge();
+  port->purge();
   fake->write_script = {std::nullopt};
   clock.now += 10000;
-  device->write(test::bytes_from_hex("02"));
-  device.reset();
+  port->write(test::bytes_from_hex("02"));
+  port.reset();
 
   EXPECT_EQ(out.str(),
             "     81234.512 ms  purge\n"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel {
@@ -22,12 +22,12 @@ class LinuxSerialBackend final : public SerialBackend {
                               std::filesystem::path proc_root = "/proc")
       : scanner_(scanner), proc_root_(std::move(proc_root)) {}
 
-  // Opens the port's device (see linux_device_path) non-blocking, so that a UART whose
+  // Opens the port's device (see linux_port_path) non-blocking, so that a UART whose
   // carrier-detect is honoured cannot hang the open, and takes it exclusively: a non-blocking
   // flock (which also holds against root) and TIOCEXCL (which also holds against programs that
   // do not flock).
   // A failure's reason is "<device path>: <reason>" (diagnose_open_failure).
-  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  OpenedPort open_exclusive(std::u16string_view port_name) override;
   // Other programs seen holding the port (other_holders_warning): one walk through /proc.
   std::string other_holders(std::u16string_view port_name) override;
 

@@ -35,6 +35,6 @@ ProbeFinding probe_port(SerialLink& link, const std::string& port);
 JsonObject probe_json(const ProbeFinding& finding);
 
 // A probe request's job: prints probe_json of the port on one line; exits 0 for a device.
-int run_probe_port(const std::string& port, const CliServices& services, std::ostream& out);
+int run_probe_job(const std::string& port, const CliServices& services, std::ostream& out);
 
 }  // namespace quintrel::cli

@@ -1,4 +1,4 @@
-#include "web/core/web_serial_device.h"
+#include "web/core/web_serial_port.h"
 
 #include <emscripten.h>
 
@@ -42,7 +42,7 @@ EM_ASYNC_JS(int, js_serial_raise, (int line), {
 // An idle one-byte read waits this long for a byte, as the desktop ports do.
 constexpr int kIdleReadMs = 2;
 
-class WebSerialDevice final : public SerialDevice {
+class WebSerialPort final : public SerialPort {
  public:
   // The page's channel holds only received bytes: what is written is handed to Web Serial at once.
   void purge() override { js_serial_purge(); }
@@ -95,11 +95,11 @@ OpenFailure open_failure_from(int code) {
 
 }  // namespace
 
-OpenedDevice WebSerialBackend::open_exclusive(std::u16string_view) {
+OpenedPort WebSerialBackend::open_exclusive(std::u16string_view) {
   const int code = js_serial_open();
-  OpenedDevice opened;
+  OpenedPort opened;
   if (code == 0) {
-    opened.device = std::make_unique<WebSerialDevice>();
+    opened.port = std::make_unique<WebSerialPort>();
     return opened;
   }
   std::array<char, 512> reason{};

@@ -1,4 +1,4 @@
-#include "link/tracing_device.h"
+#include "link/tracing_port.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,20 +6,20 @@
 #include <vector>
 
 #include "link/command_frame.h"
-#include "link/passing_device.h"
+#include "link/passing_port.h"
 
 namespace quintrel {
 
 namespace {
 
-class TracingDevice final : public PassingDevice {
+class TracingPort final : public PassingPort {
  public:
-  TracingDevice(std::unique_ptr<SerialDevice> inner, std::ostream& out,
-                TracingBackend::TimeSource times)
-      : PassingDevice(std::move(inner)), out_(out), times_(times) {}
-  ~TracingDevice() override { flush(); }
-  TracingDevice(const TracingDevice&) = delete;
-  TracingDevice& operator=(const TracingDevice&) = delete;
+  TracingPort(std::unique_ptr<SerialPort> inner, std::ostream& out,
+              TracingBackend::TimeSource times)
+      : PassingPort(std::move(inner)), out_(out), times_(times) {}
+  ~TracingPort() override { flush(); }
+  TracingPort(const TracingPort&) = delete;
+  TracingPort& operator=(const TracingPort&) = delete;
 
   void purge() override {
     flush();
@@ -136,10 +136,10 @@ TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, Clock& c
 TracingBackend::TracingBackend(SerialBackend& inner, std::ostream& out, MicrosecondClock& clock)
     : inner_(inner), out_(out), times_{nullptr, 0, &clock} {}
 
-OpenedDevice TracingBackend::open_exclusive(std::u16string_view port_name) {
-  OpenedDevice opened = inner_.open_exclusive(port_name);
-  if (opened.device != nullptr) {
-    opened.device = std::make_unique<TracingDevice>(std::move(opened.device), out_, times_);
+OpenedPort TracingBackend::open_exclusive(std::u16string_view port_name) {
+  OpenedPort opened = inner_.open_exclusive(port_name);
+  if (opened.port != nullptr) {
+    opened.port = std::make_unique<TracingPort>(std::move(opened.port), out_, times_);
   }
   return opened;
 }

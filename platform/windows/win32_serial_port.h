@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 #include "ports/port_list.h"
 
 namespace quintrel {
@@ -17,14 +17,14 @@ class Win32SerialBackend final : public SerialBackend {
   explicit Win32SerialBackend(PortScanner* scanner = nullptr) : scanner_(scanner) {}
 
   // A failure's reason comes from diagnose_open_failure.
-  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  OpenedPort open_exclusive(std::u16string_view port_name) override;
 
  private:
   PortScanner* scanner_;
 };
 
 // "\\.\" followed by the port name, as given (neither trimmed nor checked).
-std::u16string win32_device_path(std::u16string_view port_name);
+std::u16string win32_port_path(std::u16string_view port_name);
 
 // Whether ReadFile or WriteFile failing with error on an open port means the port went away
 // (adapter unplugged or its driver stopped it), so that nothing more will come.

@@ -1,4 +1,4 @@
-#include "platform/windows/win32_serial_device.h"
+#include "platform/windows/win32_serial_port.h"
 
 #include <windows.h>
 
@@ -27,12 +27,12 @@ const wchar_t* as_wide(const std::u16string& text) {
 // What turns each write's time-out into n + 100 ms for n bytes.
 constexpr DWORD kWriteTimeoutConstantMs = 100;
 
-class Win32SerialDevice final : public SerialDevice {
+class Win32SerialPort final : public SerialPort {
  public:
-  explicit Win32SerialDevice(HANDLE handle) : handle_(handle) {}
-  ~Win32SerialDevice() override { CloseHandle(handle_); }
-  Win32SerialDevice(const Win32SerialDevice&) = delete;
-  Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
+  explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
+  ~Win32SerialPort() override { CloseHandle(handle_); }
+  Win32SerialPort(const Win32SerialPort&) = delete;
+  Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
   bool read_line_settings() override {
     line_ = DCB{};
@@ -114,7 +114,7 @@ class Win32SerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::u16string win32_device_path(std::u16string_view port_name) {
+std::u16string win32_port_path(std::u16string_view port_name) {
   std::u16string path = u"\\\\.\\";
   path.append(port_name);
   return path;
@@ -188,8 +188,8 @@ OpenFailure open_failure_kind(unsigned long error) {
   }
 }
 
-OpenedDevice Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
-  const std::u16string path = win32_device_path(port_name);
+OpenedPort Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
+  const std::u16string path = win32_port_path(port_name);
   // Share mode 0: no other program may open the port while we hold it.
   const HANDLE handle = CreateFileW(as_wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -200,7 +200,7 @@ OpenedDevice Win32SerialBackend::open_exclusive(std::u16string_view port_name) {
   // A previous owner that set fAbortOnError may have left an error pending, under which the port
   // takes no read or write until the error is acknowledged; SetCommState turns the flag off.
   ClearCommError(handle, nullptr, nullptr);
-  return {std::make_unique<Win32SerialDevice>(handle), OpenFailure::kNone, {}};
+  return {std::make_unique<Win32SerialPort>(handle), OpenFailure::kNone, {}};
 }
 
 }  // namespace quintrel

@@ -1,5 +1,5 @@
 // The platform's open-and-configure step: each platform supplies a SerialBackend that opens a port
-// exclusively and a SerialDevice that configures the line in the order the link asks for.
+// exclusively and a SerialPort that configures the line in the order the link asks for.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,7 @@
 
 namespace quintrel {
 
-class SerialDevice : public BytePort {
+class SerialPort : public BytePort {
  public:
   // Reads the port's current line settings; false when the port refuses.
   virtual bool read_line_settings() = 0;
@@ -26,8 +26,8 @@ class SerialDevice : public BytePort {
 };
 
 // What an open gives: the device, or why there is none.
-struct OpenedDevice {
-  std::unique_ptr<SerialDevice> device;  // null when the open failed
+struct OpenedPort {
+  std::unique_ptr<SerialPort> port;  // null when the open failed
   OpenFailure failure = OpenFailure::kNone;
   std::string reason;  // why it failed, in words a user can act on; empty when unknown
 };
@@ -36,7 +36,7 @@ class SerialBackend {
  public:
   virtual ~SerialBackend() = default;
   // Opens the named port exclusively for synchronous reading and writing.
-  virtual OpenedDevice open_exclusive(std::u16string_view port_name) = 0;
+  virtual OpenedPort open_exclusive(std::u16string_view port_name) = 0;
   // The other programs seen holding the port, which can take replies meant for this one, in
   // words; empty when none is seen. It looks only when asked, since looking can be costly: a
   // caller asks to explain a failure.

@@ -18,7 +18,7 @@
 
 #include "link/clock.h"
 #include "link/monotonic_clock.h"
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 
 namespace quintrel {
 
@@ -30,7 +30,7 @@ class TracingBackend final : public SerialBackend {
   // The precise form, on the given clock (which must outlive the backend and its devices).
   TracingBackend(SerialBackend& inner, std::ostream& out, MicrosecondClock& clock);
 
-  OpenedDevice open_exclusive(std::u16string_view port_name) override;
+  OpenedPort open_exclusive(std::u16string_view port_name) override;
   std::string other_holders(std::u16string_view port_name) override {
     return inner_.other_holders(port_name);
   }

@@ -1,6 +1,6 @@
 // The Linux serial port over a real pseudo-terminal. These tests touch real time, with generous
 // bounds.
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -76,26 +76,26 @@ std::u16string as_u16(const std::string& text) {
   return {text.begin(), text.end()};
 }
 
-class LinuxSerialDeviceTest : public testing::Test {
+class LinuxSerialPortTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(pty.path.empty()) << "no pseudo-terminal";
-    OpenedDevice opened = backend.open_exclusive(as_u16(pty.path));
-    device = std::move(opened.device);
-    ASSERT_NE(device, nullptr) << opened.reason;
-    ASSERT_TRUE(device->read_line_settings());
-    ASSERT_TRUE(device->write_line_settings());
-    device->set_short_timeouts();
-    device->raise_dtr();  // fails on a pty; must not matter
-    device->raise_rts();
+    OpenedPort opened = backend.open_exclusive(as_u16(pty.path));
+    port = std::move(opened.port);
+    ASSERT_NE(port, nullptr) << opened.reason;
+    ASSERT_TRUE(port->read_line_settings());
+    ASSERT_TRUE(port->write_line_settings());
+    port->set_short_timeouts();
+    port->raise_dtr();  // fails on a pty; must not matter
+    port->raise_rts();
   }
 
   PtyPair pty;
   LinuxSerialBackend backend;
-  std::unique_ptr<SerialDevice> device;
+  std::unique_ptr<SerialPort> port;
 };
 
-TEST_F(LinuxSerialDeviceTest, LineIsRaw38400With8DataBits) {
+TEST_F(LinuxSerialPortTest, LineIsRaw38400With8DataBits) {
   termios held{};
   ASSERT_EQ(tcgetattr(pty.master, &held), 0);  // a pty's master reports its slave's settings
   EXPECT_EQ(cfgetospeed(&held), B38400);
@@ -109,12 +109,12 @@ TEST_F(LinuxSerialDeviceTest, LineIsRaw38400With8DataBits) {
   EXPECT_EQ(held.c_cc[VTIME], 0);
 }
 
-TEST_F(LinuxSerialDeviceTest, EveryByteValuePassesUnchangedBothWays) {
+TEST_F(LinuxSerialPortTest, EveryByteValuePassesUnchangedBothWays) {
   std::vector<std::uint8_t> all(256);
   for (int value = 0; value < 256; ++value) {
     all[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(value);
   }
-  const WriteOutcome outcome = device->write(all);
+  const WriteOutcome outcome = port->write(all);
   EXPECT_TRUE(outcome.ok);
   EXPECT_EQ(outcome.written, all.size());
   EXPECT_EQ(pty.take(all.size(), 2000), all);
@@ -124,90 +124,90 @@ TEST_F(LinuxSerialDeviceTest, EveryByteValuePassesUnchangedBothWays) {
   const auto start = Clock::now();
   std::uint8_t byte = 0;
   while (received.size() < all.size() && ms_since(start) < 2000) {
-    if (device->read_byte(byte)) {
+    if (port->read_byte(byte)) {
       received.push_back(byte);
     }
   }
   EXPECT_EQ(received, all);
 }
 
-TEST_F(LinuxSerialDeviceTest, IdleReadWaitsAboutTwoMillisecondsWithoutSpinning) {
+TEST_F(LinuxSerialPortTest, IdleReadWaitsAboutTwoMillisecondsWithoutSpinning) {
   constexpr int kReads = 100;
   std::uint8_t byte = 0;
   const double cpu_start = cpu_ms();
   const auto start = Clock::now();
   for (int i = 0; i < kReads; ++i) {
-    EXPECT_FALSE(device->read_byte(byte));
+    EXPECT_FALSE(port->read_byte(byte));
   }
   const double elapsed = ms_since(start);
   EXPECT_GE(elapsed, kReads * 1.9);
   EXPECT_LT(elapsed, kReads * 10.0);
   EXPECT_LT(cpu_ms() - cpu_start, elapsed * 0.25);
-  EXPECT_FALSE(device->gone());  // silent, not gone
+  EXPECT_FALSE(port->gone());  // silent, not gone
 }
 
-TEST_F(LinuxSerialDeviceTest, WaitingReadReturnsAsSoonAsAByteArrives) {
+TEST_F(LinuxSerialPortTest, WaitingReadReturnsAsSoonAsAByteArrives) {
   std::uint8_t byte = 0;
   ASSERT_EQ(::write(pty.master, "\x5A", 1), 1);
   const auto start = Clock::now();
   bool got = false;
   while (!got && ms_since(start) < 1000) {
-    got = device->read_byte(byte);
+    got = port->read_byte(byte);
   }
   EXPECT_TRUE(got);
   EXPECT_EQ(byte, 0x5A);
   EXPECT_LT(ms_since(start), 50.0);
 }
 
-TEST_F(LinuxSerialDeviceTest, PurgeDiscardsWhatWaits) {
+TEST_F(LinuxSerialPortTest, PurgeDiscardsWhatWaits) {
   ASSERT_EQ(::write(pty.master, "abc", 3), 3);
   pty.take(0, 20);  // let the bytes cross the pty
-  device->purge();
+  port->purge();
   std::uint8_t byte = 0;
   for (int i = 0; i < 10; ++i) {
-    EXPECT_FALSE(device->read_byte(byte));
+    EXPECT_FALSE(port->read_byte(byte));
   }
 }
 
-TEST_F(LinuxSerialDeviceTest, HangUpIsGoneAndReadsStillWait) {
+TEST_F(LinuxSerialPortTest, HangUpIsGoneAndReadsStillWait) {
   pty.close_master();  // the adapter is unplugged
   constexpr int kReads = 100;
   std::uint8_t byte = 0;
   const double cpu_start = cpu_ms();
   const auto start = Clock::now();
   for (int i = 0; i < kReads; ++i) {
-    EXPECT_FALSE(device->read_byte(byte));
+    EXPECT_FALSE(port->read_byte(byte));
   }
   const double elapsed = ms_since(start);
   EXPECT_GE(elapsed, kReads * 1.9);
   EXPECT_LT(cpu_ms() - cpu_start, elapsed * 0.25);
-  EXPECT_TRUE(device->gone());
+  EXPECT_TRUE(port->gone());
   const std::uint8_t frame[] = {0x02, 0x61, 0x03, 0x62};
-  EXPECT_FALSE(device->write(frame).ok);
+  EXPECT_FALSE(port->write(frame).ok);
 }
 
-TEST_F(LinuxSerialDeviceTest, SecondOpenOfTheSamePortIsRefusedAsBusy) {
+TEST_F(LinuxSerialPortTest, SecondOpenOfTheSamePortIsRefusedAsBusy) {
   // flock holds against root too, where TIOCEXCL does not.
-  const OpenedDevice refused = backend.open_exclusive(as_u16(pty.path));
-  EXPECT_EQ(refused.device, nullptr);
+  const OpenedPort refused = backend.open_exclusive(as_u16(pty.path));
+  EXPECT_EQ(refused.port, nullptr);
   // Who holds it, as far as /proc shows, follows (tested on a fake /proc tree).
   EXPECT_TRUE(refused.reason.starts_with(pty.path + ": busy: ")) << refused.reason;
-  device.reset();
-  const OpenedDevice reopened = backend.open_exclusive(as_u16(pty.path));
-  EXPECT_NE(reopened.device, nullptr);
+  port.reset();
+  const OpenedPort reopened = backend.open_exclusive(as_u16(pty.path));
+  EXPECT_NE(reopened.port, nullptr);
   EXPECT_EQ(reopened.reason, "");
 }
 
 TEST(LinuxSerialBackend, OpenFailuresCarryTheirReason) {
   LinuxSerialBackend backend;
-  const OpenedDevice missing = backend.open_exclusive(u"/dev/quintrel-no-such-port");
-  EXPECT_EQ(missing.device, nullptr);
+  const OpenedPort missing = backend.open_exclusive(u"/dev/quintrel-no-such-port");
+  EXPECT_EQ(missing.port, nullptr);
   EXPECT_EQ(missing.failure, OpenFailure::kMissing);
   EXPECT_EQ(missing.reason,
             "/dev/quintrel-no-such-port: no such device: the port name is wrong or the adapter "
             "is unplugged");
   // Not a tty: it opens, and the settings step refuses it.
-  std::unique_ptr<SerialDevice> not_a_tty = backend.open_exclusive(u"/dev/null").device;
+  std::unique_ptr<SerialPort> not_a_tty = backend.open_exclusive(u"/dev/null").port;
   ASSERT_NE(not_a_tty, nullptr);
   EXPECT_FALSE(not_a_tty->read_line_settings());
 }

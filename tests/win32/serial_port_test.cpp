@@ -10,24 +10,24 @@
 
 #include "platform/system_clock.h"
 #include "platform/windows/win32_clock.h"
-#include "platform/windows/win32_serial_device.h"
+#include "platform/windows/win32_serial_port.h"
 
 namespace quintrel {
 namespace {
 
 TEST(Win32SerialPort, DevicePathIsTheNamespacePrefixAndTheNameAsGiven) {
-  EXPECT_EQ(win32_device_path(u"COM3"), u"\\\\.\\COM3");
-  EXPECT_EQ(win32_device_path(u"COM10"), u"\\\\.\\COM10");
-  EXPECT_EQ(win32_device_path(u"COM3 "), u"\\\\.\\COM3 ");
-  EXPECT_EQ(win32_device_path(u""), u"\\\\.\\");
+  EXPECT_EQ(win32_port_path(u"COM3"), u"\\\\.\\COM3");
+  EXPECT_EQ(win32_port_path(u"COM10"), u"\\\\.\\COM10");
+  EXPECT_EQ(win32_port_path(u"COM3 "), u"\\\\.\\COM3 ");
+  EXPECT_EQ(win32_port_path(u""), u"\\\\.\\");
 }
 
 TEST(Win32SerialPort, APortThatDoesNotExistIsNotOpenedAndSaysWhy) {
   Win32SerialBackend backend;
   for (const char16_t* name : {u"COM250", u"", u"NOPORT"}) {
     SCOPED_TRACE(testing::Message() << "name length " << std::u16string(name).size());
-    const OpenedDevice opened = backend.open_exclusive(name);
-    EXPECT_EQ(opened.device, nullptr);
+    const OpenedPort opened = backend.open_exclusive(name);
+    EXPECT_EQ(opened.port, nullptr);
     EXPECT_FALSE(opened.reason.empty());
   }
 }
@@ -48,8 +48,8 @@ TEST(Win32SerialPort, APortNotFoundIsFollowedByThePortsPresent) {
     std::vector<ScannedPort> present_ports() override { return {{u"COM7", u"USB Serial"}}; }
   } scanner;
   Win32SerialBackend backend(&scanner);
-  const OpenedDevice opened = backend.open_exclusive(u"COM249");
-  EXPECT_EQ(opened.device, nullptr);
+  const OpenedPort opened = backend.open_exclusive(u"COM249");
+  EXPECT_EQ(opened.port, nullptr);
   EXPECT_EQ(opened.reason,
             describe_open_error(ERROR_FILE_NOT_FOUND) + "; ports present: COM7(USB Serial)");
 }
@@ -90,17 +90,17 @@ TEST(Win32SerialPortOnPty, OpenTurnsOffTheHandshakeAnotherProgramLeft) {
   const char* name = std::getenv("QUINTREL_TEST_PORT");
   ASSERT_NE(name, nullptr);
   const std::u16string port(name, name + std::strlen(name));
-  DCB left = line_held(win32_device_path(port));
+  DCB left = line_held(win32_port_path(port));
   left.fOutxCtsFlow = TRUE;
   left.fRtsControl = RTS_CONTROL_HANDSHAKE;
-  ASSERT_TRUE(line_held(win32_device_path(port), &left).fOutxCtsFlow);
+  ASSERT_TRUE(line_held(win32_port_path(port), &left).fOutxCtsFlow);
   {
     Win32SerialBackend backend;
-    const std::unique_ptr<SerialDevice> device = backend.open_exclusive(port).device;
+    const std::unique_ptr<SerialPort> device = backend.open_exclusive(port).port;
     ASSERT_TRUE(device && device->read_line_settings() && device->write_line_settings() &&
                 device->set_short_timeouts());
   }
-  const DCB after = line_held(win32_device_path(port));
+  const DCB after = line_held(win32_port_path(port));
   EXPECT_FALSE(after.fOutxCtsFlow);
   EXPECT_NE(after.fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE));
 }

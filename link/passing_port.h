@@ -6,13 +6,13 @@
 #include <memory>
 #include <utility>
 
-#include "link/serial_device.h"
+#include "link/serial_port.h"
 
 namespace quintrel {
 
-class PassingDevice : public SerialDevice {
+class PassingPort : public SerialPort {
  public:
-  explicit PassingDevice(std::unique_ptr<SerialDevice> inner) : inner_(std::move(inner)) {}
+  explicit PassingPort(std::unique_ptr<SerialPort> inner) : inner_(std::move(inner)) {}
 
   void purge() override { inner_->purge(); }
   void discard_input() override { inner_->discard_input(); }
@@ -26,10 +26,10 @@ class PassingDevice : public SerialDevice {
   void raise_rts() override { inner_->raise_rts(); }
 
  protected:
-  SerialDevice& inner() { return *inner_; }
+  SerialPort& inner() { return *inner_; }
 
  private:
-  std::unique_ptr<SerialDevice> inner_;
+  std::unique_ptr<SerialPort> inner_;
 };
 
 }  // namespace quintrel

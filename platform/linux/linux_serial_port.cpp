@@ -1,4 +1,4 @@
-#include "platform/linux/linux_serial_device.h"
+#include "platform/linux/linux_serial_port.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -76,12 +76,12 @@ void release_port(int fd, const termios* original) {
   ::close(fd);
 }
 
-class LinuxSerialDevice final : public SerialDevice {
+class LinuxSerialPort final : public SerialPort {
  public:
-  LinuxSerialDevice(int fd, std::optional<termios> original) : fd_(fd), original_(original) {}
-  ~LinuxSerialDevice() override { release_port(fd_, original_ ? &*original_ : nullptr); }
-  LinuxSerialDevice(const LinuxSerialDevice&) = delete;
-  LinuxSerialDevice& operator=(const LinuxSerialDevice&) = delete;
+  LinuxSerialPort(int fd, std::optional<termios> original) : fd_(fd), original_(original) {}
+  ~LinuxSerialPort() override { release_port(fd_, original_ ? &*original_ : nullptr); }
+  LinuxSerialPort(const LinuxSerialPort&) = delete;
+  LinuxSerialPort& operator=(const LinuxSerialPort&) = delete;
 
   void purge() override { tcflush(fd_, TCIOFLUSH); }
   void discard_input() override { tcflush(fd_, TCIFLUSH); }
@@ -193,8 +193,8 @@ class LinuxSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-OpenedDevice LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
-  const std::string path = linux_device_path(port_name);
+OpenedPort LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
+  const std::string path = linux_port_path(port_name);
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
@@ -223,11 +223,11 @@ OpenedDevice LinuxSerialBackend::open_exclusive(std::u16string_view port_name) {
   if (!is_pty_fd(fd)) {
     ioctl(fd, TIOCEXCL);
   }
-  return {std::make_unique<LinuxSerialDevice>(fd, original), OpenFailure::kNone, {}};
+  return {std::make_unique<LinuxSerialPort>(fd, original), OpenFailure::kNone, {}};
 }
 
 std::string LinuxSerialBackend::other_holders(std::u16string_view port_name) {
-  return other_holders_warning(linux_device_path(port_name), proc_root_);
+  return other_holders_warning(linux_port_path(port_name), proc_root_);
 }
 
 std::string describe_open_error(int error) {

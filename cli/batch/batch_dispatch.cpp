@@ -1,10 +1,10 @@
-#include "cli/batch/concurrent_commands.h"
+#include "cli/batch/batch_dispatch.h"
 
 #include "base/count_text.h"
 #include "base/utf8_text.h"
 #include "cli/batch/batch_command.h"
-#include "cli/batch/port_probe.h"
 #include "cli/batch/probe_command.h"
+#include "cli/batch/probe_job.h"
 #include "cli/cli_commands.h"
 #include "cli/port_targets.h"
 #include "platform/stop_signals.h"
@@ -12,10 +12,10 @@
 
 namespace quintrel::cli {
 
-std::optional<int> run_concurrent_command(const CliRequest& request, const CliServices& services,
-                                          std::ostream& out, std::ostream& err) {
+std::optional<int> run_batch_request(const CliRequest& request, const CliServices& services,
+                                     std::ostream& out, std::ostream& err) {
   if (request.command == CliCommand::kProbePort) {
-    return run_probe_port(request.port, services, out);
+    return run_probe_job(request.port, services, out);
   }
   if (request.command == CliCommand::kPorts && !request.probe) {
     return std::nullopt;
@@ -28,7 +28,7 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
       err << targets.error << '\n';
       return kExitUsage;
     }
-    if (!targets.multi) {
+    if (!targets.batch) {
       return std::nullopt;
     }
   }
@@ -41,7 +41,7 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
                       .port_scanner = services.port_scanner,
                       .stops = stops.get()};
   if (request.command == CliCommand::kPorts) {
-    return run_port_probe(request, batch, out, err);
+    return run_probe_command(request, batch, out, err);
   }
   if (request.found) {
     const std::optional<FoundPorts> found = found_ports(request, batch, err);
@@ -50,10 +50,10 @@ std::optional<int> run_concurrent_command(const CliRequest& request, const CliSe
     }
     const bool interrupted = stops->count() > 0;
     const int status =
-        found->devices.empty() && found->context.failed.empty() && !interrupted
+        found->answering.empty() && found->context.failed.empty() && !interrupted
             ? kExitFailure
-            : run_port_batch(request, found->devices, batch, out, err, found->context);
-    if (!found->devices.empty() || interrupted) {
+            : run_port_batch(request, found->answering, batch, out, err, found->context);
+    if (!found->answering.empty() || interrupted) {
       return status;
     }
     // The ports that failed are reported above, but with no device anywhere the likelier cause

@@ -1,4 +1,4 @@
-#include "cli/batch/port_probe.h"
+#include "cli/batch/probe_job.h"
 
 #include <ostream>
 
@@ -84,7 +84,7 @@ JsonObject probe_json(const ProbeFinding& finding) {
   return object;
 }
 
-int run_probe_port(const std::string& port, const CliServices& services, std::ostream& out) {
+int run_probe_job(const std::string& port, const CliServices& services, std::ostream& out) {
   SerialLink link(services.serial_backend, services.clock);
   const ProbeFinding finding = probe_port(link, port);
   out << json_text(probe_json(finding)) << '\n' << std::flush;

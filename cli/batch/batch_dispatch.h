@@ -13,7 +13,7 @@ namespace quintrel::cli {
 
 // Runs the request when it is one of those and returns its exit status; nullopt for a command
 // on one port, which runs in this process.
-std::optional<int> run_concurrent_command(const CliRequest& request, const CliServices& services,
-                                          std::ostream& out, std::ostream& err);
+std::optional<int> run_batch_request(const CliRequest& request, const CliServices& services,
+                                     std::ostream& out, std::ostream& err);
 
 }  // namespace quintrel::cli
