@@ -41,4 +41,15 @@ std::string hex_text(std::uint32_t value, std::size_t min_digits) {
   return text;
 }
 
+std::string hex_bytes(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (const std::uint8_t byte : bytes) {
+    if (!text.empty()) {
+      text += ' ';
+    }
+    text += hex_text(byte, 2);
+  }
+  return text;
+}
+
 }  // namespace quintrel

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,5 +38,8 @@ std::string ascii_lowered(std::string_view text);
 
 // The value in upper-case hexadecimal digits, at least min_digits of them ("%X", "%02X").
 std::string hex_text(std::uint32_t value, std::size_t min_digits = 1);
+
+// Each byte as two upper-case hexadecimal digits, separated by spaces: "02 63 03".
+std::string hex_bytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace quintrel

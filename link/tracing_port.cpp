@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii_text.h"
 #include "link/command_frame.h"
 #include "link/passing_port.h"
 
@@ -106,10 +107,8 @@ class TracingPort final : public PassingPort {
       line = stamp(line_start_) + " ms .. " + stamp(line_end_) + " ms  ";
     }
     line += direction_ == Direction::kSent ? "->" : "<-";
-    char piece[8];
-    for (const std::uint8_t byte : pending_) {
-      std::snprintf(piece, sizeof piece, " %02X", byte);
-      line += piece;
+    if (!pending_.empty()) {
+      line += ' ' + hex_bytes(pending_);
     }
     out_ << line << note << '\n' << std::flush;
     pending_.clear();

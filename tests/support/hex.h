@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/ascii_text.h"
 
 namespace quintrel::test {
 
@@ -31,16 +32,7 @@ inline std::vector<std::uint8_t> bytes_from_hex(std::string_view hex) {
 }
 
 inline std::string hex_of(std::span<const std::uint8_t> bytes) {
-  std::string hex;
-  char two[4];
-  for (const std::uint8_t byte : bytes) {
-    std::snprintf(two, sizeof two, "%02X", byte);
-    if (!hex.empty()) {
-      hex += ' ';
-    }
-    hex += two;
-  }
-  return hex;
+  return hex_bytes(bytes);
 }
 
 inline std::vector<std::uint8_t> bytes_of(std::string_view text) {
