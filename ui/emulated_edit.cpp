@@ -150,8 +150,27 @@ void EmulatedEdit::select_word(int at) {
   select(start, end);
 }
 
-FieldResult EmulatedEdit::forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
+FieldResult EmulatedEdit::get_selection(FieldWParam wparam, FieldLParam lparam) const {
+  const FieldSelection range = selected();
+  if (wparam != 0) {
+    *reinterpret_cast<std::uint32_t*>(wparam) = static_cast<std::uint32_t>(range.start);
+  }
+  if (lparam != 0) {
+    *reinterpret_cast<std::uint32_t*>(lparam) = static_cast<std::uint32_t>(range.end);
+  }
+  return range.end > 0xFFFF ? -1 : range.start | range.end << 16;
+}
+
+void EmulatedEdit::set_selection(std::int32_t start, std::int32_t end) {
   const int length = static_cast<int>(text.size());
+  if (start == -1) {
+    select(caret, caret);
+  } else {
+    select(start < 0 ? length : start, end < 0 ? length : end);
+  }
+}
+
+FieldResult EmulatedEdit::forward(FieldMessage message, FieldWParam wparam, FieldLParam lparam) {
   // A click's x is the low word of lParam.
   const int x = static_cast<int>(lparam & 0xFFFF);
   switch (message) {
@@ -162,26 +181,11 @@ FieldResult EmulatedEdit::forward(FieldMessage message, FieldWParam wparam, Fiel
       undo_text.reset();
       select(0, 0);
       return 1;
-    case kEmGetSel: {
-      const FieldSelection range = selected();
-      if (wparam != 0) {
-        *reinterpret_cast<std::uint32_t*>(wparam) = static_cast<std::uint32_t>(range.start);
-      }
-      if (lparam != 0) {
-        *reinterpret_cast<std::uint32_t*>(lparam) = static_cast<std::uint32_t>(range.end);
-      }
-      return range.end > 0xFFFF ? -1 : range.start | range.end << 16;
-    }
-    case kEmSetSel: {
-      const auto start = static_cast<std::int32_t>(wparam);
-      const auto end = static_cast<std::int32_t>(lparam);
-      if (start == -1) {
-        select(caret, caret);
-      } else {
-        select(start < 0 ? length : start, end < 0 ? length : end);
-      }
+    case kEmGetSel:
+      return get_selection(wparam, lparam);
+    case kEmSetSel:
+      set_selection(static_cast<std::int32_t>(wparam), static_cast<std::int32_t>(lparam));
       return 0;
-    }
     case kWmChar:
     case kWmImeChar:
       type(wparam);

@@ -73,6 +73,10 @@ class EmulatedEdit : public EditControl {
   void type(FieldWParam character);
   void key_down(FieldWParam key);
   void select_word(int at);
+  // EM_GETSEL: the range through the two out-pointers (when given) and packed in the result.
+  FieldResult get_selection(FieldWParam wparam, FieldLParam lparam) const;
+  // EM_SETSEL: -1 as start keeps the caret where it is; a negative end means the end of text.
+  void set_selection(std::int32_t start, std::int32_t end);
 
   bool routed_ = false;
   int depth_ = 0;
