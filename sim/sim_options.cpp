@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <sstream>
 
+#include "base/result.h"
 #include "platform/linux/linux_pty.h"
 
 namespace quintrel::sim {
@@ -91,11 +93,12 @@ CLI::Validator per_device(const std::string& accepted, Check good) {
       "");
 }
 
+using Setter = std::function<void(FaultSchedule&, const std::string&)>;
+
 // Hands each value of one option to set, for every device or for the one named; a device's own
 // value wins over the one for every device, whatever their order.
-void apply(const std::string& option, const std::vector<std::string>& texts, int count,
-           std::vector<FaultSchedule>& schedules,
-           const std::function<void(FaultSchedule&, const std::string&)>& set) {
+Result<void> apply(const std::string& option, const std::vector<std::string>& texts, int count,
+                   std::vector<FaultSchedule>& schedules, const Setter& set) {
   std::vector<bool> given(schedules.size() + 1, false);
   for (const bool own : {false, true}) {
     for (const std::string& text : texts) {
@@ -104,17 +107,15 @@ void apply(const std::string& option, const std::vector<std::string>& texts, int
         continue;
       }
       if (device > 0 && count == 0) {
-        throw CLI::ValidationError(option, text + ": a device number needs --count");
+        return Failure{option + ": " + text + ": a device number needs --count"};
       }
       if (device > count) {
-        throw CLI::ValidationError(option,
-                                   text + ": " + std::to_string(device) + devices_up_to(count));
+        return Failure{option + ": " + text + ": " + std::to_string(device) + devices_up_to(count)};
       }
       if (given[static_cast<std::size_t>(device)]) {
-        throw CLI::ValidationError(
-            option, text + ": a second value for " +
-                        (device > 0 ? "device " + std::to_string(device) : "every device") +
-                        "; give one");
+        return Failure{option + ": " + text + ": a second value for " +
+                       (device > 0 ? "device " + std::to_string(device) : "every device") +
+                       "; give one"};
       }
       given[static_cast<std::size_t>(device)] = true;
       for (std::size_t at = 0; at < schedules.size(); ++at) {
@@ -124,20 +125,28 @@ void apply(const std::string& option, const std::vector<std::string>& texts, int
       }
     }
   }
+  return {};
 }
 
-}  // namespace
+// The texts of the options that are checked or spread over the devices once all are parsed.
+struct GivenTexts {
+  std::string identifier;
+  std::vector<std::string> faults;
+  std::vector<std::string> firsts;
+  std::vector<std::string> counts;
+  std::vector<std::string> rates;
+  std::uint64_t seed = 1;
+  // Options that take one value: given twice is said plainly, not as CLI11's "At Most 1 required
+  // but received 2".
+  std::vector<CLI::Option*> single_options;
 
-std::string device_path(const std::string& path, int count, int number) {
-  return path.empty() || count == 0 ? path : path + "-" + std::to_string(number);
-}
+  void once(CLI::Option* option) {
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    single_options.push_back(option);
+  }
+};
 
-std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
-                                            std::ostream& err, int& exit_code) {
-  SimOptions options;
-  CLI::App app{
-      "Plays the CAN-bus device on a pseudo-terminal: prints the pty's path, then answers every "
-      "command frame with one reply frame until it is stopped (Ctrl+C or SIGTERM)."};
+void describe(CLI::App& app) {
   app.name("quintrel-sim");
   app.set_version_flag("--version", "quintrel-sim " QUINTREL_VERSION);
   app.footer(
@@ -151,41 +160,42 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
       "command; garbage-id answers ccidr with 0x, -1 and a NUL in turn, device K starting with the "
       "K-th. random draws none of "
       "these six.");
+}
 
-  // Options that take one value: given twice is said plainly, not as CLI11's "At Most 1 required
-  // but received 2".
-  std::vector<CLI::Option*> single_options;
-  const auto once = [&single_options](CLI::Option* option) {
-    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    single_options.push_back(option);
-  };
-  once(app.add_option("--link", options.symlink, "Make a symbolic link PATH to the pty")
-           ->option_text("PATH"));
-  once(app.add_option("--count", options.count,
-                      "Play N devices side by side, with links PATH-1..PATH-N and state files "
-                      "FILE-1..FILE-N; their pty lines and log lines carry the device number")
-           ->check(accepts("a number of devices from 1 to " + std::to_string(kMaxDevices),
-                           numbers(1, kMaxDevices)))
-           ->option_text("N (1.." + std::to_string(kMaxDevices) + ")"));
-  once(app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
-           ->check(accepts("a bitrate code from 0 to 4", numbers(0, 4)))
-           ->option_text("0..4 (default 3)"));
-  std::string identifier;
-  once(
-      app.add_option("--id", identifier, "Start CAN identifier, hexadecimal")
+// The options of the devices themselves: their links, number, start values, state and log.
+void add_device_options(CLI::App& app, SimOptions& options, GivenTexts& given) {
+  given.once(app.add_option("--link", options.symlink, "Make a symbolic link PATH to the pty")
+                 ->option_text("PATH"));
+  given.once(app.add_option("--count", options.count,
+                            "Play N devices side by side, with links PATH-1..PATH-N and state "
+                            "files FILE-1..FILE-N; their pty lines and log lines carry the device "
+                            "number")
+                 ->check(accepts("a number of devices from 1 to " + std::to_string(kMaxDevices),
+                                 numbers(1, kMaxDevices)))
+                 ->option_text("N (1.." + std::to_string(kMaxDevices) + ")"));
+  given.once(app.add_option("--bitrate", options.start.bitrate_code, "Start bitrate code")
+                 ->check(accepts("a bitrate code from 0 to 4", numbers(0, 4)))
+                 ->option_text("0..4 (default 3)"));
+  given.once(
+      app.add_option("--id", given.identifier, "Start CAN identifier, hexadecimal")
           ->check(accepts("a hexadecimal identifier from 0 to 7FF", numbers(0, kMaxIdentifier, 16)))
           ->option_text("HEX 0..7FF (default 7FF)"));
-  once(app.add_option(
-              "--state", options.state_file,
-              "Keep the committed values in FILE between runs (it wins over the start values)")
-           ->option_text("FILE"));
+  given.once(
+      app.add_option(
+             "--state", options.state_file,
+             "Keep the committed values in FILE between runs (it wins over the start values)")
+          ->option_text("FILE"));
   app.add_flag("--pace", options.pace, "Send replies at the byte times of a 38400 8N1 line");
   app.add_flag("--monotonic-log", options.monotonic_log,
                "Stamp the frame log with the system's monotonic clock (the clock of "
                "quintrel-cli --precise-trace) instead of the time since start");
-  once(app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
-           ->option_text("FILE"));
+  given.once(
+      app.add_option("--log", options.log_file, "Write the frame log to FILE instead of stderr")
+          ->option_text("FILE"));
+}
 
+// The fault options, each "[K:]VALUE".
+void add_fault_options(CLI::App& app, GivenTexts& given) {
   std::vector<std::string> modes;
   std::string mode_list;
   for (const std::string_view name : fault_names()) {
@@ -194,84 +204,143 @@ std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, s
   }
   modes.emplace_back(kRandom);
   mode_list += std::string(", ") + kRandom;
-  std::vector<std::string> faults;
-  std::vector<std::string> firsts;
-  std::vector<std::string> counts;
-  std::vector<std::string> rates;
-  std::uint64_t seed = 1;
-  app.add_option("--fault", faults, "Misbehave on replies: " + mode_list)
+  app.add_option("--fault", given.faults, "Misbehave on replies: " + mode_list)
       ->check(per_device("a fault mode (" + mode_list + ")",
                          [modes](const std::string& mode) {
                            return std::find(modes.begin(), modes.end(), mode) != modes.end();
                          }))
       ->allow_extra_args(false)
       ->option_text("[K:]MODE");
-  app.add_option("--fault-from", firsts, "First faulty reply, counting from 1")
+  app.add_option("--fault-from", given.firsts, "First faulty reply, counting from 1")
       ->check(per_device("a reply number from 1 up", numbers(1, kMaxReplies)))
       ->allow_extra_args(false)
       ->option_text("[K:]N (default 1)");
-  app.add_option("--fault-count", counts, "Number of faulty replies (0: all)")
+  app.add_option("--fault-count", given.counts, "Number of faulty replies (0: all)")
       ->check(per_device("a number of replies from 0 up", numbers(0, kMaxReplies)))
       ->allow_extra_args(false)
       ->option_text("[K:]N (default 0)");
-  app.add_option("--fault-rate", rates,
+  app.add_option("--fault-rate", given.rates,
                  "random: the share of the replies that get a fault, drawn per reply")
       ->check(per_device("a share from 0 to 1",
                          [](const std::string& rate) { return rate_from(rate).has_value(); }))
       ->allow_extra_args(false)
       ->option_text("[K:]P (default 0.1)");
-  once(app.add_option("--seed", seed,
-                      "random: the seed of the draws; the same seed plays the same faults again")
-           ->check(accepts("a whole number from 0 to " + std::to_string(kMaxSeed),
-                           numbers(0, kMaxSeed)))
-           ->option_text("S (default 1)"));
+  given.once(app.add_option("--seed", given.seed,
+                            "random: the seed of the draws; the same seed plays the same faults "
+                            "again")
+                 ->check(accepts("a whole number from 0 to " + std::to_string(kMaxSeed),
+                                 numbers(0, kMaxSeed)))
+                 ->option_text("S (default 1)"));
+}
 
-  try {
-    app.parse(argc, argv);
-    for (const CLI::Option* option : single_options) {
-      if (option->count() > 1) {
-        throw CLI::ArgumentMismatch(option->get_name() + " is given " +
-                                    std::to_string(option->count()) + " times; give it once");
-      }
+Result<void> check_given_once(const std::vector<CLI::Option*>& single_options) {
+  for (const CLI::Option* option : single_options) {
+    if (option->count() > 1) {
+      return Failure{option->get_name() + " is given " + std::to_string(option->count()) +
+                     " times; give it once"};
     }
-    options.faults.resize(static_cast<std::size_t>(std::max(options.count, 1)));
-    apply("--fault", faults, options.count, options.faults,
-          [](FaultSchedule& schedule, const std::string& mode) {
-            schedule.random = mode == kRandom;
-            schedule.mode = schedule.random ? FaultMode::kNone : *fault_from_name(mode);
-          });
-    apply("--fault-from", firsts, options.count, options.faults,
-          [](FaultSchedule& schedule, const std::string& first) {
-            schedule.first = std::stoi(first);
-          });
-    apply("--fault-count", counts, options.count, options.faults,
-          [](FaultSchedule& schedule, const std::string& count) {
-            schedule.count = std::stoi(count);
-          });
-    apply(
-        "--fault-rate", rates, options.count, options.faults,
-        [](FaultSchedule& schedule, const std::string& rate) { schedule.rate = *rate_from(rate); });
-    // Checked before any device starts: what is at a link's name may be someone's file or device.
-    for (int number = 1; !options.symlink.empty() && number <= std::max(options.count, 1);
-         ++number) {
-      std::string error;
-      if (!may_take_symlink(device_path(options.symlink, options.count, number), error)) {
-        throw CLI::ValidationError("--link", error);
-      }
+  }
+  return {};
+}
+
+// Each device's fault schedule from the fault options.
+Result<void> spread_faults(const GivenTexts& given, SimOptions& options) {
+  struct FaultOption {
+    const char* name;
+    const std::vector<std::string>& texts;
+    Setter set;
+  };
+  const FaultOption fault_options[] = {
+      {"--fault", given.faults,
+       [](FaultSchedule& schedule, const std::string& mode) {
+         schedule.random = mode == kRandom;
+         schedule.mode = schedule.random ? FaultMode::kNone : *fault_from_name(mode);
+       }},
+      {"--fault-from", given.firsts,
+       [](FaultSchedule& schedule, const std::string& first) {
+         schedule.first = std::stoi(first);
+       }},
+      {"--fault-count", given.counts,
+       [](FaultSchedule& schedule, const std::string& count) {
+         schedule.count = std::stoi(count);
+       }},
+      {"--fault-rate", given.rates,
+       [](FaultSchedule& schedule, const std::string& rate) { schedule.rate = *rate_from(rate); }},
+  };
+  options.faults.resize(static_cast<std::size_t>(std::max(options.count, 1)));
+  for (const FaultOption& option : fault_options) {
+    if (Result<void> applied =
+            apply(option.name, option.texts, options.count, options.faults, option.set);
+        !applied) {
+      return applied;
     }
-  } catch (const CLI::ParseError& error) {
-    exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
-    return std::nullopt;
   }
   for (FaultSchedule& schedule : options.faults) {
-    schedule.seed = seed;
+    schedule.seed = given.seed;
   }
-  if (!identifier.empty()) {
+  return {};
+}
+
+// Checked before any device starts: what is at a link's name may be someone's file or device.
+Result<void> check_links(const SimOptions& options) {
+  for (int number = 1; !options.symlink.empty() && number <= std::max(options.count, 1); ++number) {
+    std::string error;
+    if (!may_take_symlink(device_path(options.symlink, options.count, number), error)) {
+      return Failure{"--link: " + error};
+    }
+  }
+  return {};
+}
+
+// What the parsed options say together, checked in the order the user reads the errors in.
+Result<void> complete(const GivenTexts& given, SimOptions& options) {
+  if (Result<void> once = check_given_once(given.single_options); !once) {
+    return once;
+  }
+  if (Result<void> spread = spread_faults(given, options); !spread) {
+    return spread;
+  }
+  if (Result<void> links = check_links(options); !links) {
+    return links;
+  }
+  if (!given.identifier.empty()) {
     options.start.identifier =
-        static_cast<std::uint32_t>(*number_in(identifier, 0, kMaxIdentifier, 16));
+        static_cast<std::uint32_t>(*number_in(given.identifier, 0, kMaxIdentifier, 16));
   }
-  exit_code = 0;
-  return options;
+  return {};
+}
+
+}  // namespace
+
+std::string device_path(const std::string& path, int count, int number) {
+  return path.empty() || count == 0 ? path : path + "-" + std::to_string(number);
+}
+
+Result<std::optional<SimOptions>> parse_sim_options(int argc, const char* const* argv,
+                                                    std::ostream& out) {
+  SimOptions options;
+  GivenTexts given;
+  CLI::App app{
+      "Plays the CAN-bus device on a pseudo-terminal: prints the pty's path, then answers every "
+      "command frame with one reply frame until it is stopped (Ctrl+C or SIGTERM)."};
+  describe(app);
+  add_device_options(app, options, given);
+  add_fault_options(app, given);
+  std::ostringstream said;
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, printed on out.
+    if (app.exit(error, out, said) == 0) {
+      return std::optional<SimOptions>{};
+    }
+    return Failure{said.str()};
+  }
+  if (const Result<void> completed = complete(given, options); !completed) {
+    app.exit(CLI::ValidationError(completed.error()), out, said);
+    return Failure{said.str()};
+  }
+  return std::optional<SimOptions>{std::move(options)};
 }
 
 }  // namespace quintrel::sim
