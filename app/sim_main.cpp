@@ -8,11 +8,14 @@
 int main(int argc, char** argv) {
   // Before the ptys are opened: a pty on descriptor 1 would take the status lines as replies.
   quintrel::hold_standard_descriptors();
-  int exit_code = 0;
-  const auto options =
-      quintrel::sim::parse_sim_options(argc, argv, std::cout, std::cerr, exit_code);
+  const quintrel::Result<std::optional<quintrel::sim::SimOptions>> options =
+      quintrel::sim::parse_sim_options(argc, argv, std::cout);
   if (!options) {
-    return exit_code;
+    std::cerr << options.error();
+    return 2;
   }
-  return quintrel::sim::run_simulator(*options, std::cout, std::cerr);
+  if (!*options) {
+    return 0;  // --help or --version
+  }
+  return quintrel::sim::run_simulator(**options, std::cout, std::cerr);
 }

@@ -1,7 +1,6 @@
 #include "sim/device_model.h"
 
-#include <cstdio>
-
+#include "base/ascii_text.h"
 #include "device/token_parser.h"
 
 namespace quintrel::sim {
@@ -26,9 +25,7 @@ bool is_hex_digits(const std::string& text) {
 }  // namespace
 
 std::string identifier_text(std::uint32_t identifier) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(identifier));
-  return text;
+  return hex_text(identifier);
 }
 
 std::optional<std::vector<std::uint8_t>> DeviceModel::feed(std::uint8_t byte) {

@@ -1,26 +1,18 @@
 #include "sim/frame_log.h"
 
-#include <time.h>
-
 #include <cstdio>
+
+#include "base/ascii_text.h"
 
 namespace quintrel::sim {
 
 std::chrono::nanoseconds monotonic_now() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+  return std::chrono::steady_clock::now().time_since_epoch();
 }
 
 void FrameLog::bytes(const std::string& direction, std::span<const std::uint8_t> bytes,
                      std::chrono::nanoseconds at) {
-  std::string text = direction;
-  char hex[4];
-  for (const std::uint8_t byte : bytes) {
-    std::snprintf(hex, sizeof hex, " %02X", byte);
-    text += hex;
-  }
-  write(at, text);
+  write(at, bytes.empty() ? direction : direction + " " + hex_bytes(bytes));
 }
 
 void FrameLog::write(std::chrono::nanoseconds at, const std::string& text) {

@@ -11,7 +11,8 @@
 
 namespace quintrel::sim {
 
-// The clock of the log and of the replies' deadlines: CLOCK_MONOTONIC.
+// The clock of the log and of the replies' deadlines: the steady clock, CLOCK_MONOTONIC on Linux,
+// which quintrel-cli's precise trace reads too (link/monotonic_clock).
 std::chrono::nanoseconds monotonic_now();
 
 class FrameLog {

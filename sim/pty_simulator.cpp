@@ -1,21 +1,16 @@
 #include "sim/pty_simulator.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <time.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "platform/linux/linux_input_wait.h"
 #include "platform/linux/linux_private_file.h"
+#include "platform/linux/linux_stop_signals.h"
 #include "sim/frame_log.h"
 #include "sim/simulated_device.h"
 #include "sim/state_file.h"
@@ -24,57 +19,27 @@ namespace quintrel::sim {
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void request_stop(int) {
-  g_stop = 1;
-}
-
-// The stop signals are blocked except inside the loop's one wait, which they end at once: a stop
-// that comes while the devices are being served is seen at the next wait, never lost.
-class StopSignals {
- public:
-  StopSignals() {
-    struct sigaction action {};
-    action.sa_handler = request_stop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stop, &before_);
-    waiting_ = before_;
-    sigdelset(&waiting_, SIGINT);
-    sigdelset(&waiting_, SIGTERM);
-  }
-  ~StopSignals() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  const sigset_t& while_waiting() const { return waiting_; }
-
- private:
-  sigset_t before_;
-  sigset_t waiting_;
-};
-
 using Devices = std::vector<std::unique_ptr<SimulatedDevice>>;
+
+// The stop signals end the loop's one wait at once, and only that wait: a stop that comes while
+// the devices are being served is seen at the next wait, never lost. SIGHUP and SIGPIPE keep
+// their defaults.
+constexpr StopSignalChoices kSimulatorStops{
+    .hang_up_stops = false, .broken_pipe_ignored = false, .held_between_waits = true};
 
 // One thread serves every device: each says what it waits for (its pty, or the time of its next
 // reply piece) and the loop waits for the first of them all, so that one device's pacing or late
 // reply never delays another's. Returns false when a device's pty cannot be re-created.
-bool serve(Devices& devices, const StopSignals& signals, std::ostream& err) {
-  std::vector<pollfd> polled;
+bool serve(Devices& devices, const LinuxStopSignals& stops, std::ostream& err) {
+  InputWait waiting;
   std::vector<SimulatedDevice*> owners;
-  while (!g_stop) {
-    polled.clear();
+  while (stops.count() == 0) {
+    waiting.clear();
     owners.clear();
     std::optional<std::chrono::nanoseconds> earliest;
     for (const std::unique_ptr<SimulatedDevice>& device : devices) {
       if (const int fd = device->input_fd(); fd >= 0) {
-        polled.push_back({fd, POLLIN, 0});
+        waiting.watch(fd);
         owners.push_back(device.get());
       }
       const std::optional<std::chrono::nanoseconds> due = device->deadline();
@@ -82,23 +47,19 @@ bool serve(Devices& devices, const StopSignals& signals, std::ostream& err) {
         earliest = due;
       }
     }
-    timespec timeout{};
+    std::optional<std::chrono::nanoseconds> timeout;
     if (earliest) {
-      const auto left = std::max(*earliest - monotonic_now(), std::chrono::nanoseconds{});
-      timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);
-      timeout.tv_nsec = static_cast<long>(left.count() % 1000000000);
+      timeout = std::max(*earliest - monotonic_now(), std::chrono::nanoseconds{});
     }
-    const int ready = ppoll(polled.data(), polled.size(), earliest ? &timeout : nullptr,
-                            &signals.while_waiting());
-    if (ready < 0 && errno != EINTR) {
-      err << "quintrel-sim: waiting for the ptys: " << std::strerror(errno) << '\n';
+    if (const Result<void> waited = waiting.wait(timeout, stops); !waited) {
+      err << "quintrel-sim: waiting for the ptys: " << waited.error() << '\n';
       return false;
     }
-    if (g_stop) {
+    if (stops.count() > 0) {
       break;
     }
-    for (std::size_t at = 0; ready > 0 && at < polled.size(); ++at) {
-      if (polled[at].revents != 0) {
+    for (std::size_t at = 0; at < owners.size(); ++at) {
+      if (waiting.ready(at)) {
         owners[at]->read_input();
       }
     }
@@ -167,8 +128,7 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
     setups.push_back(std::move(setup));
   }
 
-  g_stop = 0;
-  const StopSignals signals;
+  const LinuxStopSignals stops(kSimulatorStops);
   Devices devices;
   for (DeviceSetup& setup : setups) {
     devices.push_back(std::make_unique<SimulatedDevice>(std::move(setup), out, err, log));
@@ -176,7 +136,7 @@ int run_simulator(const SimOptions& options, std::ostream& out, std::ostream& er
       return 1;
     }
   }
-  const bool served = serve(devices, signals, err);
+  const bool served = serve(devices, stops, err);
   log.note("stopped");
   return served ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "sim/device_model.h"
 #include "sim/fault_layer.h"
 
@@ -27,10 +28,11 @@ struct SimOptions {
 // "PATH" for the one device of a run without --count, "PATH-N" for device N of count; "" stays "".
 std::string device_path(const std::string& path, int count, int number);
 
-// Parses the arguments. Returns the options, or nullopt with exit_code set: 0 after --help or
-// --version (printed to out), 2 after a usage error (explained on err), among them a --link name
-// (with --count, any of its numbered names) that may_take_symlink refuses.
-std::optional<SimOptions> parse_sim_options(int argc, const char* const* argv, std::ostream& out,
-                                            std::ostream& err, int& exit_code);
+// Parses the arguments: the options to run with, or nullopt once --help or --version was printed on
+// out (the program then ends with 0). A usage error is a Failure holding the whole text for
+// standard error (the program then ends with 2), among them a --link name (with --count, any of
+// its numbered names) that may_take_symlink refuses.
+Result<std::optional<SimOptions>> parse_sim_options(int argc, const char* const* argv,
+                                                    std::ostream& out);
 
 }  // namespace quintrel::sim

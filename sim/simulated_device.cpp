@@ -1,9 +1,5 @@
 #include "sim/simulated_device.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "sim/state_file.h"
@@ -68,13 +64,13 @@ std::optional<std::chrono::nanoseconds> SimulatedDevice::deadline() const {
 
 void SimulatedDevice::read_input() {
   input_.resize(kReadSize);
-  const ssize_t count = ::read(pty_.master, input_.data(), input_.size());
-  input_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+  const Result<std::size_t> count = read_from_pty(pty_, input_);
+  input_.resize(count ? *count : 0);
   input_taken_ = 0;
-  if (count > 0) {
-    log_.bytes(tag_ + "rx", input_, monotonic_now());
-  } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
+  if (!count) {
     resting_until_ = monotonic_now() + kRestAfterReadError;  // not expected; never spin
+  } else if (*count > 0) {
+    log_.bytes(tag_ + "rx", input_, monotonic_now());
   }
 }
 
@@ -106,8 +102,8 @@ bool SimulatedDevice::send_due() {
     if (piece->due > now) {
       return false;
     }
-    if (!write_all(pty_.master, piece->bytes)) {
-      log_.note(tag_ + "tx lost: " + std::strerror(errno));
+    if (const Result<void> written = write_to_pty(pty_, piece->bytes); !written) {
+      log_.note(tag_ + "tx lost: " + written.error());
       sender_->abandon();
       return true;
     }

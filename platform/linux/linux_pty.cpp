@@ -169,18 +169,29 @@ void remove_symlink_to(const std::string& symlink_path, const std::string& targe
   }
 }
 
-bool write_all(int fd, std::span<const std::uint8_t> bytes) {
+Result<std::size_t> read_from_pty(const Pty& pty, std::span<std::uint8_t> buffer) {
+  const ssize_t count = ::read(pty.master, buffer.data(), buffer.size());
+  if (count > 0) {
+    return static_cast<std::size_t>(count);
+  }
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+    return std::size_t{0};
+  }
+  return Failure{count == 0 ? "end of input" : std::strerror(errno)};
+}
+
+Result<void> write_to_pty(const Pty& pty, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written = ::write(pty.master, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) {
       continue;
     }
     if (written <= 0) {
-      return false;
+      return Failure{std::strerror(errno)};
     }
     bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
-  return true;
+  return {};
 }
 
 }  // namespace quintrel::sim

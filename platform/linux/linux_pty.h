@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "base/result.h"
+
 namespace quintrel::sim {
 
 // The simulator keeps the terminal side open as well, so that the master never reports a hang-up
@@ -34,7 +36,11 @@ bool point_symlink(const std::string& symlink_path, const std::string& target, s
 // Removes link when it still points at target (another run may have taken the name since).
 void remove_symlink_to(const std::string& symlink_path, const std::string& target);
 
-// Writes all bytes; false when the pty takes no more (its buffer is full) or fails.
-bool write_all(int fd, std::span<const std::uint8_t> bytes);
+// What the host wrote, at most buffer's size: the count read, 0 when nothing is there (or a signal
+// came); a Failure with the system's reason when the read fails or finds the end of the input.
+Result<std::size_t> read_from_pty(const Pty& pty, std::span<std::uint8_t> buffer);
+// Writes all bytes; a Failure with the system's reason when the pty takes no more (its buffer is
+// full) or fails.
+Result<void> write_to_pty(const Pty& pty, std::span<const std::uint8_t> bytes);
 
 }  // namespace quintrel::sim

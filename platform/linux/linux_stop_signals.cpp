@@ -1,12 +1,10 @@
-// SIGINT and SIGTERM counted by a handler, SIGHUP counted once, SIGPIPE ignored, while a run over
-// many ports goes on. The handlers install without SA_RESTART, so a wait in poll returns at once.
-#include <signal.h>
+// SIGINT and SIGTERM counted by a handler, SIGHUP counted once, SIGPIPE ignored, as the program
+// chose; the old dispositions (and signal mask) restored when the guard goes.
+#include "platform/linux/linux_stop_signals.h"
 
 #include <csignal>
 
-#include "platform/stop_signals.h"
-
-namespace quintrel::cli {
+namespace quintrel {
 
 namespace {
 
@@ -32,47 +30,62 @@ struct sigaction handled_by(void (*handler)(int)) {
   return action;
 }
 
-class LinuxStopSignals final : public StopRequests {
- public:
-  LinuxStopSignals() {
-    g_stop_requests = 0;
-    g_hung_up = 0;
-    const struct sigaction counted = handled_by(count_stop_request);
+}  // namespace
+
+LinuxStopSignals::LinuxStopSignals(StopSignalChoices choices) : choices_(choices) {
+  g_stop_requests = 0;
+  g_hung_up = 0;
+  const struct sigaction counted = handled_by(count_stop_request);
+  sigaction(SIGINT, &counted, &old_interrupt_);
+  sigaction(SIGTERM, &counted, &old_terminate_);
+  if (choices_.broken_pipe_ignored) {
     const struct sigaction ignored = handled_by(SIG_IGN);
-    sigaction(SIGINT, &counted, &old_interrupt_);
-    sigaction(SIGTERM, &counted, &old_terminate_);
     sigaction(SIGPIPE, &ignored, &old_pipe_);
-    // A run started under nohup (SIGHUP ignored) was meant to outlive its session: it still is.
+  }
+  // A run started under nohup (SIGHUP ignored) was meant to outlive its session: it still is.
+  if (choices_.hang_up_stops) {
     sigaction(SIGHUP, nullptr, &old_hang_up_);
     if (old_hang_up_.sa_handler != SIG_IGN) {
       const struct sigaction noted = handled_by(note_hang_up);
       sigaction(SIGHUP, &noted, nullptr);
     }
   }
-  ~LinuxStopSignals() override {
-    sigaction(SIGINT, &old_interrupt_, nullptr);
-    sigaction(SIGTERM, &old_terminate_, nullptr);
-    sigaction(SIGPIPE, &old_pipe_, nullptr);
-    sigaction(SIGHUP, &old_hang_up_, nullptr);
-  }
-  LinuxStopSignals(const LinuxStopSignals&) = delete;
-  LinuxStopSignals& operator=(const LinuxStopSignals&) = delete;
-
-  // A hang-up after a Ctrl+C is the same request again, not a second one that stops the
-  // running devices.
-  int count() const override { return g_stop_requests > 0 ? g_stop_requests : g_hung_up; }
-
- private:
-  struct sigaction old_interrupt_ = {};
-  struct sigaction old_terminate_ = {};
-  struct sigaction old_pipe_ = {};
-  struct sigaction old_hang_up_ = {};
-};
-
-}  // namespace
-
-std::unique_ptr<StopRequests> hold_stop_signals() {
-  return std::make_unique<LinuxStopSignals>();
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  // Without a set to block, sigprocmask only reads the mask.
+  sigprocmask(SIG_BLOCK, choices_.held_between_waits ? &stops : nullptr, &mask_before_);
+  waiting_ = mask_before_;
+  sigdelset(&waiting_, SIGINT);
+  sigdelset(&waiting_, SIGTERM);
 }
 
-}  // namespace quintrel::cli
+LinuxStopSignals::~LinuxStopSignals() {
+  // The mask first: a stop still pending is taken by the handler, not by the old disposition.
+  if (choices_.held_between_waits) {
+    sigprocmask(SIG_SETMASK, &mask_before_, nullptr);
+  }
+  sigaction(SIGINT, &old_interrupt_, nullptr);
+  sigaction(SIGTERM, &old_terminate_, nullptr);
+  if (choices_.broken_pipe_ignored) {
+    sigaction(SIGPIPE, &old_pipe_, nullptr);
+  }
+  if (choices_.hang_up_stops) {
+    sigaction(SIGHUP, &old_hang_up_, nullptr);
+  }
+}
+
+int LinuxStopSignals::count() const {
+  return g_stop_requests > 0 ? g_stop_requests : g_hung_up;
+}
+
+namespace cli {
+
+std::unique_ptr<StopRequests> hold_stop_signals() {
+  return std::make_unique<LinuxStopSignals>(StopSignalChoices{});
+}
+
+}  // namespace cli
+
+}  // namespace quintrel

@@ -12,19 +12,18 @@
 namespace quintrel::sim {
 namespace {
 
-std::optional<SimOptions> parse(std::vector<const char*> args, int& exit_code) {
+Result<std::optional<SimOptions>> parse(std::vector<const char*> args) {
   args.insert(args.begin(), "quintrel-sim");
   std::ostringstream out;
-  std::ostringstream err;
-  return parse_sim_options(static_cast<int>(args.size()), args.data(), out, err, exit_code);
+  return parse_sim_options(static_cast<int>(args.size()), args.data(), out);
 }
 
 // "mode first count; " per device, "random@rate" for random ones.
 std::string schedules(std::vector<const char*> args) {
-  int exit_code = -1;
-  const std::optional<SimOptions> options = parse(std::move(args), exit_code);
+  const Result<std::optional<SimOptions>> options = parse(std::move(args));
   std::string text;
-  for (const FaultSchedule& s : options ? options->faults : std::vector<FaultSchedule>{}) {
+  for (const FaultSchedule& s :
+       options&&* options ? (*options)->faults : std::vector<FaultSchedule>{}) {
     text += (s.random ? "random@" + std::to_string(s.rate).substr(0, 4)
                       : std::string(fault_name(s.mode))) +
             " " + std::to_string(s.first) + " " + std::to_string(s.count) + "; ";
@@ -51,27 +50,23 @@ TEST(SimOptions, BadDeviceFormsAreUsageErrors) {
       {"--fault-rate", "1.5"},
   };
   for (const std::vector<const char*>& args : cases) {
-    int exit_code = -1;
-    EXPECT_FALSE(parse(args, exit_code)) << args.back();
-    EXPECT_EQ(exit_code, 2) << args.back();
+    const Result<std::optional<SimOptions>> parsed = parse(args);
+    EXPECT_FALSE(parsed) << args.back();
+    EXPECT_NE(parsed.error(), "") << args.back();
   }
 }
 
-// "exit-code first-line-of-err", "" when the arguments parse.
+// The first line of the usage error, "" when the arguments parse.
 std::string usage_error(std::vector<const char*> args) {
-  args.insert(args.begin(), "quintrel-sim");
-  std::ostringstream err;
-  int code = -1;
-  const bool parsed =
-      parse_sim_options(static_cast<int>(args.size()), args.data(), err, err, code).has_value();
-  return parsed ? "" : std::to_string(code) + " " + err.str().substr(0, err.str().find('\n'));
+  const Result<std::optional<SimOptions>> parsed = parse(std::move(args));
+  return parsed ? "" : parsed.error().substr(0, parsed.error().find('\n'));
 }
 
 TEST(SimOptions, AnIdentifierAbove7FFIsAUsageErrorThatNamesTheRange) {
   EXPECT_EQ(usage_error({"--id", "7fF", "--seed", "18446744073709551615"}), "");
   EXPECT_EQ(usage_error({"--id", "800"}),
-            "2 --id: 800 is not a hexadecimal identifier from 0 to 7FF");
-  EXPECT_EQ(usage_error({"--link", "a", "--link", "b"}), "2 --link is given 2 times; give it once");
+            "--id: 800 is not a hexadecimal identifier from 0 to 7FF");
+  EXPECT_EQ(usage_error({"--link", "a", "--link", "b"}), "--link is given 2 times; give it once");
 }
 
 TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
@@ -90,7 +85,7 @@ TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
     EXPECT_FALSE(point_symlink(at(name), "/dev/pts/7", error)) << name;
   }
   EXPECT_EQ(usage_error({"--count", "3", "--link", at("st").c_str()}),
-            "2 --link: " + at("st-2") +
+            "--link: " + at("st-2") +
                 ": already exists and is not a link to a pty (/dev/pts/N); it is left as it is");
   EXPECT_TRUE(point_symlink(at("missing"), "/dev/pts/7", error)) << error;
   EXPECT_TRUE(point_symlink(at("stale"), "/dev/pts/7", error)) << error;
