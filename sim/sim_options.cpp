@@ -91,9 +91,10 @@ Result<void> check_given_once(const std::vector<CLI::Option*>& single_options) {
 // Checked before any device starts: what is at a link's name may be someone's file or device.
 Result<void> check_links(const SimOptions& options) {
   for (int number = 1; !options.symlink.empty() && number <= std::max(options.count, 1); ++number) {
-    std::string error;
-    if (!may_take_symlink(device_path(options.symlink, options.count, number), error)) {
-      return Failure{"--link: " + error};
+    const Result<void> taken =
+        may_take_symlink(device_path(options.symlink, options.count, number));
+    if (!taken) {
+      return Failure{"--link: " + taken.error()};
     }
   }
   return {};

@@ -36,10 +36,12 @@ SimulatedDevice::~SimulatedDevice() {
 }
 
 bool SimulatedDevice::plug_in() {
-  std::string error;
-  if (!open_pty(pty_, error) ||
-      (!setup_.symlink.empty() && !point_symlink(setup_.symlink, pty_.path, error))) {
-    err_ << "quintrel-sim: " << error << '\n';
+  Result<void> plugged = open_pty(pty_);
+  if (plugged && !setup_.symlink.empty()) {
+    plugged = point_symlink(setup_.symlink, pty_.path);
+  }
+  if (!plugged) {
+    err_ << "quintrel-sim: " << plugged.error() << '\n';
     return false;
   }
   out_ << (setup_.numbered ? std::to_string(setup_.number) + " " : "") << pty_.path << '\n'

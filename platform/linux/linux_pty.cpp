@@ -71,95 +71,102 @@ void close_pty(Pty& pty) {
   pty = Pty{};
 }
 
-bool open_pty(Pty& pty, std::string& error) {
+namespace {
+
+// The pty's path and the system's reason; the pty is closed, so nothing half-made is kept.
+Failure pty_failure(Pty& pty) {
+  Failure failure{pty.path + ": " + std::strerror(errno)};
+  close_pty(pty);
+  return failure;
+}
+
+}  // namespace
+
+Result<void> open_pty(Pty& pty) {
   pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   const char* name = nullptr;
   if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0 ||
       (name = ptsname(pty.master)) == nullptr) {
-    error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+    const std::string reason = std::strerror(errno);
     close_pty(pty);
-    return false;
+    return Failure{"cannot create a pseudo-terminal: " + reason};
   }
   pty.path = name;
   pty.terminal = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   termios raw{};
   if (pty.terminal < 0 || tcgetattr(pty.terminal, &raw) != 0) {
-    error = pty.path + ": " + std::strerror(errno);
-    close_pty(pty);
-    return false;
+    return pty_failure(pty);
   }
   // Raw from the start: bytes sent while no host holds the port must not be echoed back.
   cfmakeraw(&raw);
   cfsetispeed(&raw, B38400);
   cfsetospeed(&raw, B38400);
-  tcsetattr(pty.terminal, TCSANOW, &raw);
-  return true;
+  if (tcsetattr(pty.terminal, TCSANOW, &raw) != 0) {
+    return pty_failure(pty);
+  }
+  return {};
 }
 
-bool may_take_symlink(const std::string& path, std::string& error) {
-  error = symlink_place_error(path);
-  if (!error.empty()) {
-    return false;
+Result<void> may_take_symlink(const std::string& path) {
+  if (std::string error = symlink_place_error(path); !error.empty()) {
+    return Failure{error};
   }
   std::error_code status_error;
   const auto type = std::filesystem::symlink_status(path, status_error).type();
   if (type == std::filesystem::file_type::not_found) {
-    return true;
+    return {};
   }
   struct stat symlink_info {};
   if (::lstat(path.c_str(), &symlink_info) == 0 && symlink_info.st_uid != ::geteuid()) {
-    error = path + ": already exists and belongs to another user (uid " +
-            std::to_string(symlink_info.st_uid) + "); choose another --link";
-    return false;
+    return Failure{path + ": already exists and belongs to another user (uid " +
+                   std::to_string(symlink_info.st_uid) + "); choose another --link"};
   }
   std::error_code read_error;
   const std::string target = std::filesystem::read_symlink(path, read_error).string();
   if (type == std::filesystem::file_type::symlink && is_pty_path(target) && !read_error) {
-    error = live_pty_error(path, target);
-    return error.empty();
+    if (std::string error = live_pty_error(path, target); !error.empty()) {
+      return Failure{error};
+    }
+    return {};
   }
-  error = path + ": " +
-          (status_error ? status_error.message()
-                        : "already exists and is not a link to a pty (/dev/pts/N); it is left "
-                          "as it is");
-  return false;
+  return Failure{path + ": " +
+                 (status_error ? status_error.message()
+                               : "already exists and is not a link to a pty (/dev/pts/N); it is "
+                                 "left as it is")};
 }
 
-bool point_symlink(const std::string& symlink_path, const std::string& target, std::string& error) {
-  error = symlink_place_error(symlink_path);
-  if (!error.empty()) {
-    return false;
+Result<void> point_symlink(const std::string& symlink_path, const std::string& target) {
+  if (std::string error = symlink_place_error(symlink_path); !error.empty()) {
+    return Failure{error};
   }
   // Where the name is free, symlink() takes it in one step and can never replace anything.
   if (::symlink(target.c_str(), symlink_path.c_str()) == 0) {
-    return true;
+    return {};
   }
   if (errno != EEXIST) {
-    error = symlink_path + ": " + std::strerror(errno);
-    return false;
+    return Failure{symlink_path + ": " + std::strerror(errno)};
   }
   std::error_code read_error;
   struct stat symlink_info {};
   if (::lstat(symlink_path.c_str(), &symlink_info) == 0 && symlink_info.st_uid == ::geteuid() &&
       std::filesystem::read_symlink(symlink_path, read_error) == target) {
-    return true;  // a re-made pty that got the number of the one it replaces
+    return {};  // a re-made pty that got the number of the one it replaces
   }
-  if (!may_take_symlink(symlink_path, error)) {
-    return false;
+  if (Result<void> taken = may_take_symlink(symlink_path); !taken) {
+    return taken;
   }
   // Made beside the link and renamed over it; a name of its own, so that nothing is removed to
   // make room for it.
   const std::string temporary = symlink_path + ".quintrel-sim-" + std::to_string(::getpid());
   if (::symlink(target.c_str(), temporary.c_str()) != 0) {
-    error = temporary + ": " + std::strerror(errno);
-    return false;
+    return Failure{temporary + ": " + std::strerror(errno)};
   }
   if (::rename(temporary.c_str(), symlink_path.c_str()) != 0) {
-    error = symlink_path + ": " + std::strerror(errno);
+    const std::string reason = std::strerror(errno);
     ::unlink(temporary.c_str());
-    return false;
+    return Failure{symlink_path + ": " + reason};
   }
-  return true;
+  return {};
 }
 
 void remove_symlink_to(const std::string& symlink_path, const std::string& target) {

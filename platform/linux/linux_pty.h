@@ -19,7 +19,7 @@ struct Pty {
 };
 
 // False with the reason when the pty cannot be made; pty is left closed then.
-bool open_pty(Pty& pty, std::string& error);
+Result<void> open_pty(Pty& pty);
 void close_pty(Pty& pty);
 
 // Whether a link to a pty may be made at path: only in a directory that no one else may rewrite
@@ -28,11 +28,11 @@ void close_pty(Pty& pty);
 // reused). A link to a pty of the user's that still exists is another program's live port,
 // likely another simulator's. Anything else may hold someone's data or device. Each refusal comes
 // with the reason and the way out.
-bool may_take_symlink(const std::string& path, std::string& error);
+Result<void> may_take_symlink(const std::string& path);
 
 // Points link at target when may_take_symlink allows it (or it already does), replacing an old link
 // in one step.
-bool point_symlink(const std::string& symlink_path, const std::string& target, std::string& error);
+Result<void> point_symlink(const std::string& symlink_path, const std::string& target);
 // Removes link when it still points at target (another run may have taken the name since).
 void remove_symlink_to(const std::string& symlink_path, const std::string& target);
 

@@ -80,15 +80,14 @@ TEST(SimLink, OnlyAFreeNameOrALinkToAPtyIsTakenAndOnlyOursIsRemoved) {
   std::ofstream(dir / "st-2") << "kept";
   fs::create_symlink("/dev/pts/ptmx", dir / "foreign");  // under /dev/pts/, yet no pty of ours
   fs::create_symlink("/dev/pts/99999", dir / "stale");
-  std::string error;
   for (const char* name : {"file", "directory", "foreign"}) {
-    EXPECT_FALSE(point_symlink(at(name), "/dev/pts/7", error)) << name;
+    EXPECT_FALSE(point_symlink(at(name), "/dev/pts/7").ok()) << name;
   }
   EXPECT_EQ(usage_error({"--count", "3", "--link", at("st").c_str()}),
             "--link: " + at("st-2") +
                 ": already exists and is not a link to a pty (/dev/pts/N); it is left as it is");
-  EXPECT_TRUE(point_symlink(at("missing"), "/dev/pts/7", error)) << error;
-  EXPECT_TRUE(point_symlink(at("stale"), "/dev/pts/7", error)) << error;
+  EXPECT_EQ(point_symlink(at("missing"), "/dev/pts/7").error(), "");
+  EXPECT_EQ(point_symlink(at("stale"), "/dev/pts/7").error(), "");
   remove_symlink_to(at("missing"), "/dev/pts/8");  // another run's pty: the name is theirs now
   remove_symlink_to(at("stale"), "/dev/pts/7");
   EXPECT_TRUE(fs::is_symlink(dir / "missing") && !fs::is_symlink(dir / "stale"));
