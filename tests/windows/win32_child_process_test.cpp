@@ -42,9 +42,9 @@ TEST(Win32ChildRunner, AnEndThatCannotBeFollowedIsAFailureWithItsErrorAtOnce) {
        {std::pair{no_code, "GetExitCodeProcess failed (Windows error 5)"},
         {no_wait, "WaitForMultipleObjects failed (Windows error 6); its process was ended"}}) {
     const auto runner = make_win32_child_runner(calls);
-    const Result<ChildRunner::Start> started = runner->start(4, {"--gtest_list_tests"}, "");
-    ASSERT_TRUE(started) << started.error();
-    ASSERT_EQ(*started, ChildRunner::Start::kStarted);
+    const Result<ChildRunner::Start> start = runner->start(4, {"--gtest_list_tests"}, "");
+    ASSERT_TRUE(start) << start.error();
+    ASSERT_EQ(*start, ChildRunner::Start::kStarted);
     const DWORD started = GetTickCount();
     std::optional<ChildEnd> end;
     while (!end && GetTickCount() - started < 20000) {
