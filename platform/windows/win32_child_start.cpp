@@ -1,6 +1,7 @@
 #include "platform/windows/win32_child_start.h"
 
 #include <array>
+#include <utility>
 
 #include "base/utf8_text.h"
 #include "platform/windows/win32_command_line.h"
