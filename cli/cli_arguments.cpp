@@ -355,8 +355,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   exit_code = 0;
   // QUINTREL_PORT stands in for -p, with --found too: it names the ports the search may reach,
   // so that a station's save --found never writes to a device elsewhere on the PC.
-  std::string failure;
-  const std::optional<std::string> named = environment_variable(kPortVariable, failure);
+  const Result<std::optional<std::string>> variable = environment_variable(kPortVariable);
+  const std::string failure = variable.error();
+  const std::optional<std::string> named = variable ? *variable : std::nullopt;
   if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
       request.ports.empty() && (named || !failure.empty() || !request.found)) {
     if (!named || named->empty()) {

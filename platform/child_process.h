@@ -11,9 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace quintrel::cli {
 
-// At most this many children at once; a longer list waits for free places.
+// At most this many children at once; a longer list waits for free places. A choice: each child
+// costs a process, two pipes here and a port of its own, so the bound keeps a run over a long list
+// well inside an ordinary user's limits on processes and descriptors, while every port of even a
+// large adapter rack still runs side by side; it also stays within the 64 handles
+// WaitForMultipleObjects waits on at once (win32_child_process.cpp checks that).
 inline constexpr std::size_t kMaxRunningChildren = 32;
 
 // How a child's run ended and what it wrote.
@@ -41,18 +47,19 @@ class ChildRunner {
   // Stops every child still running and waits for it a short while.
   virtual ~ChildRunner() = default;
 
+  // How a start that the system did not refuse went.
   enum class Start {
     kStarted,
-    kRefused,    // the system refuses (failure says why)
-    kNoRoomYet,  // the process is out of descriptors or processes: one less child may do
+    kNoRoomYet,  // out of descriptors or processes while other children of this runner hold
+                 // some: one of them ending may make room
   };
 
   // Starts this very program (the file the running process was started from, even when a newer
   // one has since replaced it) with the arguments (not counting the program name) under the
-  // number job; its standard input is input, then end of file; its output is collected. Unless
-  // started, failure says why.
-  virtual Start start(std::size_t job, const std::vector<std::string>& args,
-                      const std::string& input, std::string& failure) = 0;
+  // number job; its standard input is input, then end of file; its output is collected. A
+  // Failure says why the system refuses it (a lack of room with no other child running is one).
+  virtual Result<Start> start(std::size_t job, const std::vector<std::string>& args,
+                              const std::string& input) = 0;
 
   // Waits at most max_wait_ms for a started child to end and returns it, or nullopt when none
   // ended in that time.

@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
+
 namespace quintrel::cli {
 
 // The value of the variable name (ASCII), empty when it is set to nothing; nullopt when it is not
-// set, or when it cannot be read, with failure saying why.
-std::optional<std::string> environment_variable(const char* name, std::string& failure);
+// set; a Failure when it cannot be read.
+Result<std::optional<std::string>> environment_variable(const char* name);
 
 }  // namespace quintrel::cli

@@ -12,6 +12,8 @@
 
 namespace quintrel {
 
+class PlatformParts;
+
 class PlatformServices {
  public:
   PlatformServices();
@@ -24,8 +26,7 @@ class PlatformServices {
   Clock& clock();
 
  private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
+  std::unique_ptr<PlatformParts> parts_;  // the platform's own (platform_parts.h)
 };
 
 }  // namespace quintrel

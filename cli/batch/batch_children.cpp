@@ -46,18 +46,17 @@ class BatchRun {
     while (next_ < jobs_.size() &&
            started_at_.size() < std::max<std::size_t>(limits_.max_running, 1)) {
       const std::size_t job = next_;
-      std::string failure;
-      const ChildRunner::Start started =
-          runner_.start(job, jobs_[job].args, jobs_[job].input, failure);
-      if (started == ChildRunner::Start::kNoRoomYet && !started_at_.empty()) {
+      const Result<ChildRunner::Start> started =
+          runner_.start(job, jobs_[job].args, jobs_[job].input);
+      if (started && *started == ChildRunner::Start::kNoRoomYet) {
         return;
       }
       ++next_;
-      if (started == ChildRunner::Start::kStarted) {
+      if (started) {
         started_at_[job] = clock_.now_ms();
         observer_.job_started(job);
       } else {
-        end_unstarted(job, ChildEnd::How::kNotStarted, failure);
+        end_unstarted(job, ChildEnd::How::kNotStarted, started.error());
       }
     }
   }

@@ -4,12 +4,12 @@
 
 namespace quintrel::cli {
 
-std::optional<std::string> environment_variable(const char* name, std::string&) {
+Result<std::optional<std::string>> environment_variable(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr) {
-    return std::nullopt;
+    return std::optional<std::string>();
   }
-  return std::string(value);
+  return std::optional<std::string>(value);
 }
 
 }  // namespace quintrel::cli

@@ -1,34 +1,31 @@
-#include "platform/platform_services.h"
-
+// Linux's parts of the platform services: the kernel's ports together with the ports that
+// programs of the project advertise.
 #include <iostream>
 
 #include "platform/linux/linux_advertised_ports.h"
 #include "platform/linux/linux_port_scanner.h"
 #include "platform/linux/linux_serial_port.h"
-#include "platform/system_clock.h"
+#include "platform/platform_parts.h"
 
 namespace quintrel {
 
-struct PlatformServices::Parts {
-  LinuxPortScanner kernel_ports;
-  AdvertisedPortScanner scanner{&kernel_ports, advertised_ports_directory(), &std::cerr};
-  LinuxSerialBackend serial{&scanner};
+namespace {
+
+class LinuxParts final : public PlatformParts {
+ public:
+  SerialBackend& serial_backend() override { return serial_; }
+  PortScanner& port_scanner() override { return scanner_; }
+
+ private:
+  LinuxPortScanner kernel_ports_;
+  AdvertisedPortScanner scanner_{&kernel_ports_, advertised_ports_directory(), &std::cerr};
+  LinuxSerialBackend serial_{&scanner_};
 };
 
-PlatformServices::PlatformServices() : parts_(std::make_unique<Parts>()) {}
+}  // namespace
 
-PlatformServices::~PlatformServices() = default;
-
-SerialBackend& PlatformServices::serial_backend() {
-  return parts_->serial;
-}
-
-PortScanner& PlatformServices::port_scanner() {
-  return parts_->scanner;
-}
-
-Clock& PlatformServices::clock() {
-  return system_clock();
+std::unique_ptr<PlatformParts> make_platform_parts() {
+  return std::make_unique<LinuxParts>();
 }
 
 }  // namespace quintrel

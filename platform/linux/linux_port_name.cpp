@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "base/utf8_text.h"
 #include "ports/port_identity.h"
@@ -13,25 +14,25 @@ namespace quintrel {
 
 namespace {
 
-// "COM" and a number from 1 written without leading zeros; nine digits at most, so the number
-// always fits.
-bool com_number(std::u16string_view name, std::uint32_t& number) {
+// The number of "COM" and a number from 1 written without leading zeros; nine digits at most, so
+// the number always fits. nullopt for any other name.
+std::optional<std::uint32_t> com_number(std::u16string_view name) {
   constexpr std::u16string_view kPrefix = u"COM";
   if (!name.starts_with(kPrefix)) {
-    return false;
+    return std::nullopt;
   }
   const std::u16string_view digits = name.substr(kPrefix.size());
   if (digits.empty() || digits.size() > 9 || digits.front() == u'0') {
-    return false;
+    return std::nullopt;
   }
-  number = 0;
+  std::uint32_t number = 0;
   for (const char16_t digit : digits) {
     if (digit < u'0' || digit > u'9') {
-      return false;
+      return std::nullopt;
     }
     number = number * 10 + static_cast<std::uint32_t>(digit - u'0');
   }
-  return true;
+  return number;
 }
 
 }  // namespace
@@ -40,9 +41,8 @@ std::string linux_port_path(std::u16string_view port_name) {
   if (port_name.starts_with(u'/')) {
     return utf8_from_utf16(port_name);
   }
-  std::uint32_t number = 0;
-  if (com_number(port_name, number)) {
-    return "/dev/ttyS" + std::to_string(number - 1);
+  if (const std::optional<std::uint32_t> number = com_number(port_name)) {
+    return "/dev/ttyS" + std::to_string(*number - 1);
   }
   return "/dev/" + utf8_from_utf16(port_name);
 }

@@ -159,12 +159,12 @@ class LinuxSerialPort final : public SerialPort {
   }
 
   // The idle wait is poll's (kReadWaitMs in read_byte) on a non-blocking descriptor, so a read
-  // never blocks whatever the driver makes of VMIN and VTIME.
+  // never blocks whatever the driver makes of VMIN and VTIME; a port that refuses even these
+  // settings right after taking the line's is refused all the same.
   bool set_short_timeouts() override {
     settings_.c_cc[VMIN] = 0;
     settings_.c_cc[VTIME] = 0;
-    tcsetattr(fd_, TCSANOW, &settings_);
-    return true;
+    return tcsetattr(fd_, TCSANOW, &settings_) == 0;
   }
 
   // Both fail on a pseudo-terminal (ENOTTY); Linux has raised the lines at open anyway.

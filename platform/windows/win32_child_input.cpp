@@ -1,5 +1,7 @@
 #include "platform/windows/win32_child_input.h"
 
+#include "platform/windows/win32_system_failure.h"
+
 namespace quintrel::cli {
 
 namespace {
@@ -23,35 +25,29 @@ ChildInput::~ChildInput() {
   }
 }
 
-bool ChildInput::open(const std::wstring& name, HANDLE& child_end, const char*& failed_call,
-                      DWORD& error) {
+Result<Handle> ChildInput::open(const std::wstring& name) {
   // The child's end is the server's, made first by this process and of one instance, so nobody
   // else can take the name before it or connect after this process's end; as with CreatePipe,
   // the reading end is the server and the writing end the client, so bytes written before the
   // writer closes stay readable.
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  child_end =
+  Handle child_end(
       CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE,
                        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                       1, 0, kInputBufferBytes, 0, &inherit);
-  if (child_end == INVALID_HANDLE_VALUE) {
-    child_end = nullptr;
-    failed_call = "CreateNamedPipeW";
-    error = GetLastError();
-    return false;
+                       1, 0, kInputBufferBytes, 0, &inherit));
+  if (!child_end) {
+    return system_failure("CreateNamedPipeW");
   }
   event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  pipe_ = event_ == nullptr ? INVALID_HANDLE_VALUE
-                            : CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED, nullptr);
-  if (pipe_ == INVALID_HANDLE_VALUE) {
-    failed_call = event_ == nullptr ? "CreateEventW" : "CreateFileW";
-    error = GetLastError();
-    CloseHandle(child_end);
-    child_end = nullptr;
-    return false;
+  if (event_ == nullptr) {
+    return system_failure("CreateEventW");
   }
-  return true;
+  pipe_ = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                      nullptr);
+  if (pipe_ == INVALID_HANDLE_VALUE) {
+    return system_failure("CreateFileW");
+  }
+  return child_end;
 }
 
 void ChildInput::write(std::string bytes) {

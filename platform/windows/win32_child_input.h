@@ -9,6 +9,9 @@
 
 #include <string>
 
+#include "base/result.h"
+#include "platform/windows/win32_handle.h"
+
 namespace quintrel::cli {
 
 class ChildInput {
@@ -21,9 +24,8 @@ class ChildInput {
   ChildInput& operator=(const ChildInput&) = delete;
 
   // Makes the pipe named name (unique in this session): its inheritable read end for the child,
-  // which the caller closes once the child has it, and the writing end kept here. False with the
-  // failed call's name and its error.
-  bool open(const std::wstring& name, HANDLE& child_end, const char*& failed_call, DWORD& error);
+  // which the caller closes once the child has it, and the writing end kept here.
+  Result<Handle> open(const std::wstring& name);
 
   // Starts writing bytes; the pipe is closed, and the child reads end of input, once all of it
   // is written. A child that ended early makes the write fail, and says on its error output that

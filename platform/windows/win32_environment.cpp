@@ -4,6 +4,7 @@
 
 #include "base/utf8_text.h"
 #include "platform/environment.h"
+#include "platform/windows/win32_system_failure.h"
 
 namespace quintrel::cli {
 
@@ -17,7 +18,7 @@ constexpr int kReadAttempts = 4;
 
 }  // namespace
 
-std::optional<std::string> environment_variable(const char* name, std::string& failure) {
+Result<std::optional<std::string>> environment_variable(const char* name) {
   const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
   std::wstring value(1, L'\0');
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -28,24 +29,21 @@ std::optional<std::string> environment_variable(const char* name, std::string& f
     if (length == 0) {
       const DWORD error = GetLastError();
       if (error == ERROR_ENVVAR_NOT_FOUND) {
-        return std::nullopt;
+        return std::optional<std::string>();
       }
       if (error != ERROR_SUCCESS) {
-        failure = "GetEnvironmentVariableW failed (Windows error " + std::to_string(error) + ")";
-        return std::nullopt;
+        return system_failure("GetEnvironmentVariableW", error);
       }
-      return std::string();
+      return std::optional<std::string>(std::string());
     }
     if (length < value.size()) {
       // Fits: length characters without the terminator.
       value.resize(length);
-      return utf8_from_utf16(std::u16string(value.begin(), value.end()));
+      return std::optional(utf8_from_utf16(std::u16string(value.begin(), value.end())));
     }
     value.assign(length, L'\0');  // too small: length is the size needed, terminator included
   }
-  failure = "GetEnvironmentVariableW failed (Windows error " +
-            std::to_string(ERROR_INSUFFICIENT_BUFFER) + ")";
-  return std::nullopt;
+  return system_failure("GetEnvironmentVariableW", ERROR_INSUFFICIENT_BUFFER);
 }
 
 }  // namespace quintrel::cli

@@ -46,8 +46,8 @@ class Win32SerialPort final : public SerialPort {
   }
 
   bool set_short_timeouts() override {
+    // Every field is set here, so the port's own time-outs need not be read first.
     COMMTIMEOUTS timeouts{};
-    GetCommTimeouts(handle_, &timeouts);
     // An idle one-byte read returns after about 2 ms (1 ms per byte plus 1 ms).
     timeouts.ReadIntervalTimeout = 1;
     timeouts.ReadTotalTimeoutMultiplier = 1;

@@ -26,12 +26,11 @@ class FakeChildRunner final : public ChildRunner {
   FakeChildRunner(quintrel::test::VirtualClock& clock, Script script)
       : clock_(clock), script_(std::move(script)) {}
 
-  Start start(std::size_t job, const std::vector<std::string>&, const std::string& input,
-              std::string& failure) override {
+  Result<Start> start(std::size_t job, const std::vector<std::string>&,
+                      const std::string& input) override {
     ScriptedChild child = script_(job, input);
     if (child.refused) {
-      failure = "refused";
-      return Start::kRefused;
+      return Failure{"refused"};
     }
     child.end.job = job;
     started.emplace_back(job, clock_.now);

@@ -85,7 +85,7 @@ class LinuxSerialPortTest : public testing::Test {
     ASSERT_NE(port, nullptr) << opened.reason;
     ASSERT_TRUE(port->read_line_settings());
     ASSERT_TRUE(port->write_line_settings());
-    port->set_short_timeouts();
+    ASSERT_TRUE(port->set_short_timeouts());
     port->raise_dtr();  // fails on a pty; must not matter
     port->raise_rts();
   }
@@ -184,6 +184,7 @@ TEST_F(LinuxSerialPortTest, HangUpIsGoneAndReadsStillWait) {
   EXPECT_TRUE(port->gone());
   const std::uint8_t frame[] = {0x02, 0x61, 0x03, 0x62};
   EXPECT_FALSE(port->write(frame).ok);
+  EXPECT_FALSE(port->set_short_timeouts()) << "a hung-up port refuses settings";
 }
 
 TEST_F(LinuxSerialPortTest, SecondOpenOfTheSamePortIsRefusedAsBusy) {

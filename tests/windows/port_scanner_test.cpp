@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/windows/win32_device_ids.h"
+#include "platform/windows/win32_device_properties.h"
 #include "platform/windows/win32_port_scanner.h"
 
 namespace quintrel {
@@ -57,22 +59,18 @@ struct FakeProperty {
   std::vector<std::pair<bool, std::uint32_t>> requests;  // (buffer given, size)
 
   PropertyRequest request() {
-    return [this](std::uint8_t* buffer, std::uint32_t size, std::uint32_t& required,
-                  std::uint32_t& error) {
+    return [this](std::uint8_t* buffer, std::uint32_t size) {
       requests.emplace_back(buffer != nullptr, size);
       if (other_error != 0) {
-        error = other_error;
-        return false;
+        return PropertyAnswer{false, other_error};
       }
       const auto needed = static_cast<std::uint32_t>(value.size());
       if (buffer == nullptr || size < needed) {
-        required = needed;
-        error = ERROR_INSUFFICIENT_BUFFER;
         value.resize(value.size() + grow_each_time, 'x');
-        return false;
+        return PropertyAnswer{false, ERROR_INSUFFICIENT_BUFFER, needed};
       }
       std::memcpy(buffer, value.data(), value.size());
-      return true;
+      return PropertyAnswer{true};
     };
   }
 };

@@ -1,7 +1,7 @@
 // Quintrel.exe driven from outside, under Wine on a virtual display, against the simulated device
 // on COM3: the window's controls are read and pressed with window messages, and every message
 // window is found, read (text, title, icon) and answered the way an operator would. The tests
-// run in order, as one operator session; tests/win32/program-test starts the simulated device and
+// run in order, as one operator session; tests/windows/program-test starts the simulated device and
 // this driver.
 //
 // Environment: QUINTREL_PROGRAM (Quintrel.exe), QUINTREL_SIM_LOG (the device's frame log),

@@ -1,5 +1,5 @@
 // quintrel-cli.exe's output on a Windows console whose code page is an OEM one; the bytes it
-// sends through a pipe are checked by tests/win32/program-test.
+// sends through a pipe are checked by tests/windows/program-test.
 #include "platform/windows/win32_console_writer.h"
 
 #include <gtest/gtest.h>

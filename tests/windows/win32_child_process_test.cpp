@@ -19,10 +19,11 @@ TEST(Win32ChildRunner, AProgramPathThatCannotBeReadStartsNoChildAndSaysWhy) {
   for (const auto& [call, error] : {std::pair{+refused, "5"}, {+always_cut, "122"}}) {
     Win32ChildCalls calls;
     calls.get_module_file_name = call;
-    std::string failure;
-    EXPECT_EQ(make_win32_child_runner(calls)->start(0, {"--gtest_list_tests"}, "", failure),
-              ChildRunner::Start::kRefused);
-    EXPECT_EQ(failure, std::string("GetModuleFileNameW failed (Windows error ") + error + ")");
+    const Result<ChildRunner::Start> started =
+        make_win32_child_runner(calls)->start(0, {"--gtest_list_tests"}, "");
+    EXPECT_FALSE(started);
+    EXPECT_EQ(started.error(),
+              std::string("GetModuleFileNameW failed (Windows error ") + error + ")");
   }
 }
 
@@ -41,9 +42,9 @@ TEST(Win32ChildRunner, AnEndThatCannotBeFollowedIsAFailureWithItsErrorAtOnce) {
        {std::pair{no_code, "GetExitCodeProcess failed (Windows error 5)"},
         {no_wait, "WaitForMultipleObjects failed (Windows error 6); its process was ended"}}) {
     const auto runner = make_win32_child_runner(calls);
-    std::string failure;
-    ASSERT_EQ(runner->start(4, {"--gtest_list_tests"}, "", failure), ChildRunner::Start::kStarted)
-        << failure;
+    const Result<ChildRunner::Start> start = runner->start(4, {"--gtest_list_tests"}, "");
+    ASSERT_TRUE(start) << start.error();
+    ASSERT_EQ(*start, ChildRunner::Start::kStarted);
     const DWORD started = GetTickCount();
     std::optional<ChildEnd> end;
     while (!end && GetTickCount() - started < 20000) {
