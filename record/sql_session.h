@@ -18,6 +18,11 @@ using SqlValue = std::variant<std::int64_t, std::string>;
 using SqlRow = std::vector<std::optional<std::string>>;
 using SqlRows = std::vector<SqlRow>;
 
+// Durability: a statement outside an exclusive transaction is committed without waiting for the
+// disk (it is lost only with the machine's power, and then only as far as an identifier's
+// settling, freeing or release, which leave it uncertain, or a save's row). An exclusive
+// transaction's commit waits for the disk, and so makes everything committed before it durable
+// too: a taken identifier is on disk before any device is sent it.
 class SqlSession {
  public:
   virtual ~SqlSession() = default;
@@ -27,6 +32,9 @@ class SqlSession {
   // Starts a transaction that no other writer of the record runs beside: concurrent takers of
   // identifiers, imports and schema upgrades from any process wait for each other here.
   virtual Result<void> begin_exclusive() = 0;
+  // Commits it (waiting for the disk) or rolls it back. A commit that fails may leave the
+  // transaction open; a rollback then ends it.
+  virtual Result<void> end_exclusive(bool commit) = 0;
   // The column definition of a table's own row number, which the two databases spell differently.
   virtual std::string row_number_column() const = 0;
 };
@@ -35,20 +43,21 @@ class SqlSession {
 // (the failure says so when the rollback fails too).
 template <typename T>
 Result<T> exclusively(SqlSession& session, const std::function<Result<T>()>& work) {
-  if (auto begun = session.begin_exclusive(); !begun)
+  if (auto begun = session.begin_exclusive(); !begun) {
     return Failure{begun.error()};
+  }
   auto done = work();
   std::string failure;
   if (done) {
-    auto committed = session.run("COMMIT");
-    if (committed)
+    auto committed = session.end_exclusive(true);
+    if (committed) {
       return done;
+    }
     failure = "the commit failed: " + committed.error();
   } else {
     failure = done.error();
   }
-  // A failed commit can leave the transaction open (SQLite, when busy): it is rolled back too.
-  if (auto rolled_back = session.run("ROLLBACK"); !rolled_back) {
+  if (auto rolled_back = session.end_exclusive(false); !rolled_back) {
     failure += " (and the rollback failed: " + rolled_back.error() + ")";
   }
   return Failure{failure};

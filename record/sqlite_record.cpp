@@ -26,12 +26,8 @@ class SqliteSession : public SqlSession {
 
   Result<SqlRows> run(const std::string& statement,
                       const std::vector<SqlValue>& parameters) override;
-  Result<void> begin_exclusive() override {
-    auto begun = run("BEGIN IMMEDIATE", {});
-    if (!begun)
-      return Failure{begun.error()};
-    return {};
-  }
+  Result<void> begin_exclusive() override;
+  Result<void> end_exclusive(bool commit) override;
   std::string row_number_column() const override { return "INTEGER PRIMARY KEY"; }
 
  private:
@@ -86,10 +82,30 @@ Result<SqlRows> SqliteSession::run(const std::string& statement,
   return rows;
 }
 
-// WAL lets stations read while one writes; FULL keeps a committed take through a power cut, so no
-// identifier is given twice after one.
+// The exclusive transactions' commits sync the write-ahead log (FULL), which holds every earlier
+// commit too; the others do not wait for the disk (NORMAL).
+Result<void> SqliteSession::begin_exclusive() {
+  for (const char* statement : {"PRAGMA synchronous = FULL", "BEGIN IMMEDIATE"}) {
+    auto done = run(statement, {});
+    if (!done)
+      return Failure{done.error()};
+  }
+  return {};
+}
+
+Result<void> SqliteSession::end_exclusive(bool commit) {
+  auto ended = run(commit ? "COMMIT" : "ROLLBACK", {});
+  if (!ended)
+    return Failure{ended.error()};
+  auto relaxed = run("PRAGMA synchronous = NORMAL", {});
+  if (!relaxed)
+    return Failure{relaxed.error()};
+  return {};
+}
+
+// WAL lets stations read while one writes.
 Result<void> prepare_connection(SqliteSession& session) {
-  for (const char* pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL"}) {
+  for (const char* pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
     auto set = session.run(pragma, {});
     if (!set)
       return Failure{set.error()};
