@@ -85,12 +85,16 @@ Result<SqlRows> SqliteSession::run(const std::string& statement,
 // The exclusive transactions' commits sync the write-ahead log (FULL), which holds every earlier
 // commit too; the others do not wait for the disk (NORMAL).
 Result<void> SqliteSession::begin_exclusive() {
-  for (const char* statement : {"PRAGMA synchronous = FULL", "BEGIN IMMEDIATE"}) {
-    auto done = run(statement, {});
-    if (!done)
-      return Failure{done.error()};
+  auto synced = run("PRAGMA synchronous = FULL", {});
+  if (!synced) {
+    return Failure{synced.error()};
   }
-  return {};
+  auto begun = run("BEGIN IMMEDIATE", {});
+  if (begun) {
+    return {};
+  }
+  auto relaxed = run("PRAGMA synchronous = NORMAL", {});
+  return Failure{begun.error() + (relaxed ? "" : " (and " + relaxed.error() + ")")};
 }
 
 Result<void> SqliteSession::end_exclusive(bool commit) {
