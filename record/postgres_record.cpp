@@ -76,9 +76,10 @@ Result<SqlRows> PostgresSession::run(const std::string& statement,
 }
 
 // The session's other commits do not wait for the server's disk (synchronous_commit off); this
-// one does, and so flushes theirs too.
+// one does, and so flushes theirs too. READ COMMITTED whatever the server's default: each
+// statement after the lock sees what the taker before committed.
 Result<void> PostgresSession::begin_exclusive() {
-  auto begun = run("BEGIN", {});
+  auto begun = run("BEGIN ISOLATION LEVEL READ COMMITTED", {});
   if (!begun) {
     return Failure{begun.error()};
   }
