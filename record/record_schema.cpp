@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "record/save_rows.h"
+
 namespace quintrel::record {
 namespace {
 
@@ -59,14 +61,12 @@ Result<int> stored_version(SqlSession& session) {
     return Failure{rows.error()};
   if (rows->empty())
     return 0;
-  if (rows->size() != 1 || !rows->front().at(0)) {
-    return Failure{"its table schema_version does not hold one version"};
+  auto version = rows->size() == 1 ? integer_from(rows->front().at(0))
+                                   : Result<std::int64_t>(Failure{"not one row"});
+  if (!version) {
+    return Failure{"its table schema_version does not hold one version: " + version.error()};
   }
-  try {
-    return std::stoi(*rows->front().at(0));
-  } catch (const std::exception&) {
-    return Failure{"its schema version \"" + *rows->front().at(0) + "\" is not a number"};
-  }
+  return static_cast<int>(*version);
 }
 
 Result<void> upgrade_from(SqlSession& session, int version) {
