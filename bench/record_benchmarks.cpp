@@ -41,8 +41,9 @@ SaveRow device_row(std::int64_t device, std::uint32_t identifier) {
 
 void record_per_device(benchmark::State& state, const std::string& where) {
   auto opened = open_record(where);
-  if (!opened)
+  if (!opened) {
     return state.SkipWithError(opened.error().c_str());
+  }
   LineRecord& record = **opened;
   // Each run starts from an empty pool; the rows of earlier runs stay, as on a line.
   auto held = record.identifiers();
@@ -58,20 +59,23 @@ void record_per_device(benchmark::State& state, const std::string& where) {
   for (auto _ : state) {
     ++device;
     auto taken = record.take_identifier(0, 0x7FF, "bench", "/dev/ttyUSB0");
-    if (!taken)
+    if (!taken) {
       return state.SkipWithError(taken.error().c_str());
+    }
     auto settled = record.settle_identifier(*taken, IdentifierState::kGiven);
     auto added = record.add_save(device_row(device, *taken));
-    if (!settled || !added)
+    if (!settled || !added) {
       return state.SkipWithError((settled.error() + added.error()).c_str());
+    }
   }
 }
 
 void opening(benchmark::State& state, const std::string& where) {
   for (auto _ : state) {
     auto opened = open_record(where);
-    if (!opened)
+    if (!opened) {
       return state.SkipWithError(opened.error().c_str());
+    }
   }
 }
 

@@ -6,8 +6,9 @@ namespace quintrel::record {
 
 Result<std::unique_ptr<LineRecord>> open_record(const std::string& where) {
   constexpr std::string_view kSqlite = "sqlite:";
-  if (where.starts_with(kSqlite))
+  if (where.starts_with(kSqlite)) {
     return open_sqlite_record(where.substr(kSqlite.size()));
+  }
   if (where.starts_with("postgresql://") || where.starts_with("postgres://")) {
     return open_postgres_record(where);
   }

@@ -20,8 +20,9 @@ constexpr const char* kQuickCommits = "SET synchronous_commit = off";
 constexpr std::int64_t kPoolLock = 0x5175696E7472656C;
 
 std::string trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
     text.pop_back();
+  }
   return text;
 }
 
@@ -53,8 +54,9 @@ Result<SqlRows> PostgresSession::run(const std::string& statement,
                         : std::get<std::string>(value));
   }
   std::vector<const char*> values;
-  for (const auto& text : texts)
+  for (const auto& text : texts) {
     values.push_back(text.c_str());
+  }
   const std::unique_ptr<PGresult, void (*)(PGresult*)> result(
       PQexecParams(connection_, statement.c_str(), static_cast<int>(values.size()), nullptr,
                    values.data(), nullptr, nullptr, 0),
@@ -113,20 +115,23 @@ std::string address_without_password(const std::string& address) {
     const auto at = shown.rfind('@', end - 1);
     if (at != std::string::npos && at >= begin) {
       const auto colon = shown.find(':', begin);
-      if (colon < at)
+      if (colon < at) {
         shown.erase(colon, at - colon);
+      }
     }
   }
   const auto query = shown.find('?');
-  if (query == std::string::npos)
+  if (query == std::string::npos) {
     return shown;
+  }
   std::string kept;
   std::size_t start = query + 1;
   while (start <= shown.size()) {
     const auto end = std::min(shown.find('&', start), shown.size());
     const std::string item = shown.substr(start, end - start);
-    if (item.rfind("password=", 0) != 0 && !item.empty())
+    if (item.rfind("password=", 0) != 0 && !item.empty()) {
       kept += (kept.empty() ? "" : "&") + item;
+    }
     start = end + 1;
   }
   return shown.substr(0, query) + (kept.empty() ? "" : "?" + kept);
@@ -141,11 +146,13 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
   const char* const keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
   const char* const values[] = {kConnectTimeoutSeconds, "quintrel", address.c_str(), nullptr};
   PGconn* connection = PQconnectdbParams(keywords, values, 1);
-  if (!connection)
+  if (!connection) {
     return opening_failed("no memory for the connection");
+  }
   auto session = std::make_unique<PostgresSession>(connection);
-  if (PQstatus(connection) != CONNECTION_OK)
+  if (PQstatus(connection) != CONNECTION_OK) {
     return opening_failed(trimmed(PQerrorMessage(connection)));
+  }
   // The server's notices (a table that exists already) are no news for the station.
   PQsetNoticeProcessor(
       connection, [](void*, const char*) {}, nullptr);
@@ -155,8 +162,9 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
       return opening_failed(set.error());
     }
   }
-  if (auto upgraded = upgrade_schema(*session); !upgraded)
+  if (auto upgraded = upgrade_schema(*session); !upgraded) {
     return opening_failed(upgraded.error());
+  }
   return std::unique_ptr<LineRecord>(std::make_unique<SqlLineRecord>(std::move(session), where));
 }
 

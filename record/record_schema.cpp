@@ -57,10 +57,12 @@ std::string with_row_number(std::string statement, const std::string& column) {
 
 Result<int> stored_version(SqlSession& session) {
   auto rows = session.run("SELECT version FROM schema_version");
-  if (!rows)
+  if (!rows) {
     return Failure{rows.error()};
-  if (rows->empty())
+  }
+  if (rows->empty()) {
     return 0;
+  }
   auto version = rows->size() == 1 ? integer_from(rows->front().at(0))
                                    : Result<std::int64_t>(Failure{"not one row"});
   if (!version) {
@@ -84,15 +86,18 @@ Result<void> upgrade_from(SqlSession& session, int version) {
       }
     }
   }
-  if (version == kSchemaVersion)
+  if (version == kSchemaVersion) {
     return {};
+  }
   auto cleared = session.run("DELETE FROM schema_version");
-  if (!cleared)
+  if (!cleared) {
     return Failure{cleared.error()};
+  }
   auto stored = session.run("INSERT INTO schema_version (version) VALUES ($1)",
                             {std::int64_t{kSchemaVersion}});
-  if (!stored)
+  if (!stored) {
     return Failure{stored.error()};
+  }
   return {};
 }
 
@@ -101,11 +106,13 @@ Result<void> upgrade_from(SqlSession& session, int version) {
 Result<void> upgrade_schema(SqlSession& session) {
   return exclusively<void>(session, [&]() -> Result<void> {
     auto made = session.run("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
-    if (!made)
+    if (!made) {
       return Failure{made.error()};
+    }
     auto version = stored_version(session);
-    if (!version)
+    if (!version) {
       return Failure{version.error()};
+    }
     return upgrade_from(session, *version);
   });
 }

@@ -50,8 +50,9 @@ std::vector<SqlValue> save_row_values(const SaveRow& row) {
 }
 
 Result<SaveRow> save_row_from(const SqlRow& columns) {
-  if (columns.size() != kSaveColumnCount)
+  if (columns.size() != kSaveColumnCount) {
     return Failure{"a save row has the wrong columns"};
+  }
   auto text = [&](std::size_t index) { return columns[index].value_or(std::string()); };
   auto ok = integer_from(columns[14]);
   auto exit_code = integer_from(columns[16]);
@@ -89,18 +90,23 @@ Result<FilterClause> filter_clause(const RowFilter& filter) {
   };
   if (!filter.identifier.empty()) {
     auto identifier = identifier_from_text(filter.identifier);
-    if (!identifier)
+    if (!identifier) {
       return Failure{identifier.error()};
+    }
     add("identifier_written = $", hex_text(*identifier));
   }
-  if (!filter.station.empty())
+  if (!filter.station.empty()) {
     add("station = $", filter.station);
-  if (!filter.label.empty())
+  }
+  if (!filter.label.empty()) {
     add("label = $", filter.label);
-  if (!filter.since.empty())
+  }
+  if (!filter.since.empty()) {
     add("time >= $", filter.since);
-  if (!filter.until.empty())
+  }
+  if (!filter.until.empty()) {
     add("time < $", filter.until);
+  }
   return clause;
 }
 
@@ -112,8 +118,9 @@ Result<std::uint32_t> identifier_from_text(const std::string& text) {
     }
     value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
   }
-  if (text.empty())
+  if (text.empty()) {
     return Failure{"an identifier is empty"};
+  }
   return value;
 }
 

@@ -34,28 +34,33 @@ Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::u
                                                      const std::string& station,
                                                      const std::string& port) {
   const std::string range = hex_text(first) + "-" + hex_text(last);
-  if (first > last)
+  if (first > last) {
     return failure("the range " + range + " is empty (its first is above its last)");
+  }
   auto taken = exclusively<std::uint32_t>(*session_, [&]() -> Result<std::uint32_t> {
     auto lowest = session_->run(kLowestFree, {std::int64_t{first}, std::int64_t{last}});
-    if (!lowest)
+    if (!lowest) {
       return Failure{lowest.error()};
+    }
     if (lowest->size() != 1 || !lowest->front().at(0)) {
       return Failure{"every identifier of " + range + " is given or uncertain"};
     }
     auto identifier = integer_from(lowest->front()[0]);
-    if (!identifier)
+    if (!identifier) {
       return Failure{identifier.error()};
+    }
     auto held = session_->run(
         "INSERT INTO identifiers (identifier, state, station, port, time)"
         " VALUES ($1, 'uncertain', $2, $3, $4)",
         {*identifier, station, port, utc_time_now()});
-    if (!held)
+    if (!held) {
       return Failure{held.error()};
+    }
     return static_cast<std::uint32_t>(*identifier);
   });
-  if (!taken)
+  if (!taken) {
     return failure(taken.error());
+  }
   return taken;
 }
 
@@ -63,20 +68,24 @@ Result<void> SqlLineRecord::settle_identifier(std::uint32_t identifier, Identifi
   auto settled = session_->run(
       "UPDATE identifiers SET state = $2, time = $3 WHERE identifier = $1 RETURNING identifier",
       {std::int64_t{identifier}, std::string(state_text(state)), utc_time_now()});
-  if (!settled)
+  if (!settled) {
     return failure(settled.error());
-  if (settled->empty())
+  }
+  if (settled->empty()) {
     return failure("identifier " + hex_text(identifier) + " is not taken");
+  }
   return {};
 }
 
 Result<void> SqlLineRecord::free_identifier(std::uint32_t identifier) {
   auto freed = session_->run("DELETE FROM identifiers WHERE identifier = $1 RETURNING identifier",
                              {std::int64_t{identifier}});
-  if (!freed)
+  if (!freed) {
     return failure(freed.error());
-  if (freed->empty())
+  }
+  if (freed->empty()) {
     return failure("identifier " + hex_text(identifier) + " is not taken");
+  }
   return {};
 }
 
@@ -84,17 +93,21 @@ Result<void> SqlLineRecord::release_identifier(std::uint32_t identifier) {
   auto released = session_->run(
       "DELETE FROM identifiers WHERE identifier = $1 AND state = 'uncertain' RETURNING identifier",
       {std::int64_t{identifier}});
-  if (!released)
+  if (!released) {
     return failure(released.error());
-  if (!released->empty())
+  }
+  if (!released->empty()) {
     return {};
+  }
   auto holder = session_->run("SELECT station, port, time FROM identifiers WHERE identifier = $1",
                               {std::int64_t{identifier}});
-  if (!holder)
+  if (!holder) {
     return failure(holder.error());
+  }
   const std::string name = "identifier " + hex_text(identifier);
-  if (holder->empty())
+  if (holder->empty()) {
     return failure(name + " is free already");
+  }
   const auto& row = holder->front();
   return failure(name + " was given for good (station " + row[0].value_or("") + ", port " +
                  row[1].value_or("") + ", " + row[2].value_or("") +
@@ -104,13 +117,15 @@ Result<void> SqlLineRecord::release_identifier(std::uint32_t identifier) {
 Result<std::vector<IdentifierEntry>> SqlLineRecord::identifiers() {
   auto rows = session_->run(
       "SELECT identifier, state, station, port, time FROM identifiers ORDER BY identifier");
-  if (!rows)
+  if (!rows) {
     return failure(rows.error());
+  }
   std::vector<IdentifierEntry> entries;
   for (const auto& row : *rows) {
     auto identifier = integer_from(row.at(0));
-    if (!identifier)
+    if (!identifier) {
       return failure(identifier.error());
+    }
     const auto state = row[1] == "given" ? IdentifierState::kGiven : IdentifierState::kUncertain;
     entries.push_back({static_cast<std::uint32_t>(*identifier), state, row[2].value_or(""),
                        row[3].value_or(""), row[4].value_or("")});
@@ -122,25 +137,29 @@ Result<void> SqlLineRecord::add_save(const SaveRow& row) {
   auto added = session_->run(
       std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" + save_placeholders() + ")",
       save_row_values(row));
-  if (!added)
+  if (!added) {
     return failure(added.error());
+  }
   return {};
 }
 
 Result<std::vector<SaveRow>> SqlLineRecord::saves(const RowFilter& filter) {
   auto clause = filter_clause(filter);
-  if (!clause)
+  if (!clause) {
     return failure(clause.error());
+  }
   auto rows = session_->run(
       std::string("SELECT ") + kSaveColumns + " FROM saves" + clause->where + " ORDER BY time, id",
       clause->parameters);
-  if (!rows)
+  if (!rows) {
     return failure(rows.error());
+  }
   std::vector<SaveRow> saves;
   for (const auto& row : *rows) {
     auto save = save_row_from(row);
-    if (!save)
+    if (!save) {
       return failure(save.error());
+    }
     saves.push_back(std::move(*save));
   }
   return saves;
@@ -151,14 +170,16 @@ Result<std::size_t> SqlLineRecord::import_saves(const std::vector<SaveRow>& rows
     std::size_t added = 0;
     for (const auto& row : rows) {
       auto one = import_one(row);
-      if (!one)
+      if (!one) {
         return Failure{one.error()};
+      }
       added += *one ? 1 : 0;
     }
     return added;
   });
-  if (!imported)
+  if (!imported) {
     return failure(imported.error());
+  }
   return imported;
 }
 
@@ -169,8 +190,9 @@ Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
                                  save_placeholders() +
                                  ") ON CONFLICT (time, station, port) DO NOTHING RETURNING id",
                              save_row_values(row));
-  if (!added)
+  if (!added) {
     return Failure{added.error()};
+  }
   if (row.ok && row.identifier_source == "pool") {
     auto identifier = identifier_from_text(row.identifier_written);
     if (!identifier) {
@@ -182,8 +204,9 @@ Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
         " VALUES ($1, 'given', $2, $3, $4) ON CONFLICT (identifier) DO UPDATE SET"
         " state = 'given', station = excluded.station, port = excluded.port, time = excluded.time",
         {std::int64_t{*identifier}, row.station, row.port, row.time});
-    if (!given)
+    if (!given) {
       return Failure{given.error()};
+    }
   }
   return !added->empty();
 }

@@ -52,8 +52,9 @@ Result<void> SqliteSession::bind(sqlite3_stmt* prepared, const std::vector<SqlVa
             : sqlite3_bind_text(prepared, index, std::get<std::string>(value).c_str(),
                                 static_cast<int>(std::get<std::string>(value).size()),
                                 SQLITE_TRANSIENT);
-    if (status != SQLITE_OK)
+    if (status != SQLITE_OK) {
       return failure();
+    }
   }
   return {};
 }
@@ -65,8 +66,9 @@ Result<SqlRows> SqliteSession::run(const std::string& statement,
     return failure();
   }
   const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(prepared, sqlite3_finalize);
-  if (auto bound = bind(prepared, parameters); !bound)
+  if (auto bound = bind(prepared, parameters); !bound) {
     return Failure{bound.error()};
+  }
   SqlRows rows;
   int status = SQLITE_OK;
   while ((status = sqlite3_step(prepared)) == SQLITE_ROW) {
@@ -77,8 +79,9 @@ Result<SqlRows> SqliteSession::run(const std::string& statement,
                          : std::nullopt);
     }
   }
-  if (status != SQLITE_DONE)
+  if (status != SQLITE_DONE) {
     return failure();
+  }
   return rows;
 }
 
@@ -99,11 +102,13 @@ Result<void> SqliteSession::begin_exclusive() {
 
 Result<void> SqliteSession::end_exclusive(bool commit) {
   auto ended = run(commit ? "COMMIT" : "ROLLBACK", {});
-  if (!ended)
+  if (!ended) {
     return Failure{ended.error()};
+  }
   auto relaxed = run("PRAGMA synchronous = NORMAL", {});
-  if (!relaxed)
+  if (!relaxed) {
     return Failure{relaxed.error()};
+  }
   return {};
 }
 
@@ -111,8 +116,9 @@ Result<void> SqliteSession::end_exclusive(bool commit) {
 Result<void> prepare_connection(SqliteSession& session) {
   for (const char* pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
     auto set = session.run(pragma, {});
-    if (!set)
+    if (!set) {
       return Failure{set.error()};
+    }
   }
   return upgrade_schema(session);
 }
@@ -124,20 +130,24 @@ Result<std::unique_ptr<LineRecord>> open_sqlite_record(const std::string& path) 
   auto opening_failed = [&](const std::string& why) {
     return Failure{"The record " + where + " could not be opened: " + why};
   };
-  if (path.empty())
+  if (path.empty()) {
     return opening_failed("the path is empty");
+  }
   const auto folder = std::filesystem::path(path).parent_path();
   std::error_code error;
-  if (!folder.empty())
+  if (!folder.empty()) {
     std::filesystem::create_directories(folder, error);
-  if (error)
+  }
+  if (error) {
     return opening_failed("its folder could not be made: " + error.message());
+  }
   sqlite3* database = nullptr;
   const int status =
       sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   auto session = std::make_unique<SqliteSession>(database);
-  if (status != SQLITE_OK)
+  if (status != SQLITE_OK) {
     return opening_failed(sqlite3_errstr(status));
+  }
   sqlite3_busy_timeout(database, kBusyTimeoutMs);
   if (auto prepared = prepare_connection(*session); !prepared) {
     return opening_failed(prepared.error());

@@ -33,8 +33,9 @@ class RecordTest : public testing::TestWithParam<Backend> {
         "schema_version");
   }
   void TearDown() override {
-    if (!folder_.empty())
+    if (!folder_.empty()) {
       std::filesystem::remove_all(folder_);
+    }
   }
 
   std::unique_ptr<LineRecord> open() {
@@ -50,8 +51,9 @@ class RecordTest : public testing::TestWithParam<Backend> {
       PGconn* connection = PQconnectdb(where_.c_str());
       PGresult* result = PQexec(connection, sql.c_str());
       EXPECT_LE(PQresultStatus(result), PGRES_TUPLES_OK) << PQerrorMessage(connection);
-      if (PQntuples(result) > 0)
+      if (PQntuples(result) > 0) {
         value = PQgetvalue(result, 0, 0);
+      }
       PQclear(result);
       PQfinish(connection);
       return value;

@@ -86,15 +86,17 @@ TEST_P(RecordTest, SavesAreListedByEachFilter) {
   const std::vector<SaveRow> rows = {save("2026-12-10T05:40:00.123Z", "st1", "7FF", "given"),
                                      save("2026-12-09T23:59:59.999Z", "st2", "100", "pool"),
                                      save("2026-12-11T00:00:00.000Z", "st1", "", "", false)};
-  for (const auto& row : rows)
+  for (const auto& row : rows) {
     ASSERT_TRUE(record->add_save(row));
+  }
   EXPECT_FALSE(record->add_save(rows[0])) << "the same time, station and port twice";
   auto listed = [&](RowFilter filter) {
     std::vector<std::string> times;
     auto found = record->saves(filter);
     EXPECT_TRUE(found) << found.error();
-    for (const auto& row : found.value())
+    for (const auto& row : found.value()) {
       times.push_back(row.time.substr(8, 2));
+    }
     return times;
   };
   EXPECT_EQ(listed({}), (std::vector<std::string>{"09", "10", "11"}));
