@@ -81,19 +81,20 @@ Result<SqlRows> PostgresSession::run(const std::string& statement,
 // one does, and so flushes theirs too. READ COMMITTED whatever the server's default: each
 // statement after the lock sees what the taker before committed.
 Result<void> PostgresSession::begin_exclusive() {
-  auto begun = run("BEGIN ISOLATION LEVEL READ COMMITTED", {});
-  if (!begun) {
-    return Failure{begun.error()};
+  // One round trip: the statements as one script, so a taker waits for the server only thrice.
+  const std::string begin =
+      "BEGIN ISOLATION LEVEL READ COMMITTED;"
+      " SET LOCAL synchronous_commit = on;"
+      " SELECT pg_advisory_xact_lock(" +
+      std::to_string(kPoolLock) + ")";
+  const std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(connection_, begin.c_str()),
+                                                              PQclear);
+  if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+    return {};
   }
-  auto step = run("SET LOCAL synchronous_commit = on", {});
-  if (step) {
-    step = run("SELECT pg_advisory_xact_lock($1)", {kPoolLock});
-  }
-  if (!step) {
-    auto rolled_back = run("ROLLBACK", {});
-    return Failure{step.error() + (rolled_back ? "" : " (and the rollback failed)")};
-  }
-  return {};
+  const std::string failure = trimmed(PQerrorMessage(connection_));
+  auto rolled_back = run("ROLLBACK", {});
+  return Failure{failure + (rolled_back ? "" : " (and the rollback failed)")};
 }
 
 Result<void> PostgresSession::end_exclusive(bool commit) {

@@ -12,14 +12,17 @@ const char* state_text(IdentifierState state) {
   return state == IdentifierState::kGiven ? "given" : "uncertain";
 }
 
-// The lowest identifier of $1..$2 the record does not hold: the range's first, or one above a
-// held identifier of the range.
-const char* const kLowestFree =
-    "SELECT MIN(candidate) FROM ("
+// Holds the lowest identifier of $1..$2 the record does not hold (the range's first, or one above
+// a held identifier of the range) as uncertain for station $3, port $4 at time $5; no row when
+// there is none.
+const char* const kTakeLowestFree =
+    "INSERT INTO identifiers (identifier, state, station, port, time)"
+    " SELECT candidate, 'uncertain', $3, $4, $5 FROM ("
     " SELECT CAST($1 AS BIGINT) AS candidate"
     " UNION ALL SELECT identifier + 1 FROM identifiers WHERE identifier BETWEEN $1 AND $2"
     ") AS candidates WHERE candidate <= $2 AND candidate NOT IN"
-    " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)";
+    " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)"
+    " ORDER BY candidate LIMIT 1 RETURNING identifier";
 
 }  // namespace
 
@@ -38,23 +41,17 @@ Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::u
     return failure("the range " + range + " is empty (its first is above its last)");
   }
   auto taken = exclusively<std::uint32_t>(*session_, [&]() -> Result<std::uint32_t> {
-    auto lowest = session_->run(kLowestFree, {std::int64_t{first}, std::int64_t{last}});
-    if (!lowest) {
-      return Failure{lowest.error()};
-    }
-    if (lowest->size() != 1 || !lowest->front().at(0)) {
-      return Failure{"every identifier of " + range + " is given or uncertain"};
-    }
-    auto identifier = integer_from(lowest->front()[0]);
-    if (!identifier) {
-      return Failure{identifier.error()};
-    }
     auto held = session_->run(
-        "INSERT INTO identifiers (identifier, state, station, port, time)"
-        " VALUES ($1, 'uncertain', $2, $3, $4)",
-        {*identifier, station, port, utc_time_now()});
+        kTakeLowestFree, {std::int64_t{first}, std::int64_t{last}, station, port, utc_time_now()});
     if (!held) {
       return Failure{held.error()};
+    }
+    if (held->empty()) {
+      return Failure{"every identifier of " + range + " is given or uncertain"};
+    }
+    auto identifier = integer_from(held->front().at(0));
+    if (!identifier) {
+      return Failure{identifier.error()};
     }
     return static_cast<std::uint32_t>(*identifier);
   });
