@@ -1,0 +1,211 @@
+#include "record/sql_line_record.h"
+
+#include <utility>
+
+#include "base/ascii_text.h"
+#include "record/save_rows.h"
+
+namespace quintrel::record {
+namespace {
+
+const char* state_text(IdentifierState state) {
+  return state == IdentifierState::kGiven ? "given" : "uncertain";
+}
+
+// Holds the lowest identifier of $1..$2 the record does not hold (the range's first, or one above
+// a held identifier of the range) as uncertain for station $3, port $4 at time $5; no row when
+// there is none.
+const char* const kTakeLowestFree =
+    "INSERT INTO identifiers (identifier, state, station, port, time)"
+    " SELECT candidate, 'uncertain', $3, $4, $5 FROM ("
+    " SELECT CAST($1 AS BIGINT) AS candidate"
+    " UNION ALL SELECT identifier + 1 FROM identifiers WHERE identifier BETWEEN $1 AND $2"
+    ") AS candidates WHERE candidate <= $2 AND candidate NOT IN"
+    " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)"
+    " ORDER BY candidate LIMIT 1 RETURNING identifier";
+
+}  // namespace
+
+SqlLineRecord::SqlLineRecord(std::unique_ptr<SqlSession> session, std::string where)
+    : session_(std::move(session)), where_(std::move(where)) {}
+
+Failure SqlLineRecord::failure(const std::string& what) const {
+  return Failure{"The record " + where_ + ": " + what};
+}
+
+Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::uint32_t last,
+                                                     const std::string& station,
+                                                     const std::string& port) {
+  const std::string range = hex_text(first) + "-" + hex_text(last);
+  if (first > last) {
+    return failure("the range " + range + " is empty (its first is above its last)");
+  }
+  auto taken = exclusively<std::uint32_t>(*session_, [&]() -> Result<std::uint32_t> {
+    auto held = session_->run(
+        kTakeLowestFree, {std::int64_t{first}, std::int64_t{last}, station, port, utc_time_now()});
+    if (!held) {
+      return Failure{held.error()};
+    }
+    if (held->empty()) {
+      return Failure{"every identifier of " + range + " is given or uncertain"};
+    }
+    auto identifier = integer_from(held->front().at(0));
+    if (!identifier) {
+      return Failure{identifier.error()};
+    }
+    return static_cast<std::uint32_t>(*identifier);
+  });
+  if (!taken) {
+    return failure(taken.error());
+  }
+  return taken;
+}
+
+Result<void> SqlLineRecord::settle_identifier(std::uint32_t identifier, IdentifierState state) {
+  auto settled = session_->run(
+      "UPDATE identifiers SET state = $2, time = $3 WHERE identifier = $1 RETURNING identifier",
+      {std::int64_t{identifier}, std::string(state_text(state)), utc_time_now()});
+  if (!settled) {
+    return failure(settled.error());
+  }
+  if (settled->empty()) {
+    return failure("identifier " + hex_text(identifier) + " is not taken");
+  }
+  return {};
+}
+
+Result<void> SqlLineRecord::free_identifier(std::uint32_t identifier) {
+  auto freed = session_->run("DELETE FROM identifiers WHERE identifier = $1 RETURNING identifier",
+                             {std::int64_t{identifier}});
+  if (!freed) {
+    return failure(freed.error());
+  }
+  if (freed->empty()) {
+    return failure("identifier " + hex_text(identifier) + " is not taken");
+  }
+  return {};
+}
+
+Result<void> SqlLineRecord::release_identifier(std::uint32_t identifier) {
+  auto released = session_->run(
+      "DELETE FROM identifiers WHERE identifier = $1 AND state = 'uncertain' RETURNING identifier",
+      {std::int64_t{identifier}});
+  if (!released) {
+    return failure(released.error());
+  }
+  if (!released->empty()) {
+    return {};
+  }
+  auto holder = session_->run("SELECT station, port, time FROM identifiers WHERE identifier = $1",
+                              {std::int64_t{identifier}});
+  if (!holder) {
+    return failure(holder.error());
+  }
+  const std::string name = "identifier " + hex_text(identifier);
+  if (holder->empty()) {
+    return failure(name + " is free already");
+  }
+  const auto& row = holder->front();
+  return failure(name + " was given for good (station " + row[0].value_or("") + ", port " +
+                 row[1].value_or("") + ", " + row[2].value_or("") +
+                 "); only an uncertain identifier is released");
+}
+
+Result<std::vector<IdentifierEntry>> SqlLineRecord::identifiers() {
+  auto rows = session_->run(
+      "SELECT identifier, state, station, port, time FROM identifiers ORDER BY identifier");
+  if (!rows) {
+    return failure(rows.error());
+  }
+  std::vector<IdentifierEntry> entries;
+  for (const auto& row : *rows) {
+    auto identifier = integer_from(row.at(0));
+    if (!identifier) {
+      return failure(identifier.error());
+    }
+    const auto state = row[1] == "given" ? IdentifierState::kGiven : IdentifierState::kUncertain;
+    entries.push_back({static_cast<std::uint32_t>(*identifier), state, row[2].value_or(""),
+                       row[3].value_or(""), row[4].value_or("")});
+  }
+  return entries;
+}
+
+Result<void> SqlLineRecord::add_save(const SaveRow& row) {
+  auto added = session_->run(
+      std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" + save_placeholders() + ")",
+      save_row_values(row));
+  if (!added) {
+    return failure(added.error());
+  }
+  return {};
+}
+
+Result<std::vector<SaveRow>> SqlLineRecord::saves(const RowFilter& filter) {
+  auto clause = filter_clause(filter);
+  if (!clause) {
+    return failure(clause.error());
+  }
+  auto rows = session_->run(
+      std::string("SELECT ") + kSaveColumns + " FROM saves" + clause->where + " ORDER BY time, id",
+      clause->parameters);
+  if (!rows) {
+    return failure(rows.error());
+  }
+  std::vector<SaveRow> saves;
+  for (const auto& row : *rows) {
+    auto save = save_row_from(row);
+    if (!save) {
+      return failure(save.error());
+    }
+    saves.push_back(std::move(*save));
+  }
+  return saves;
+}
+
+Result<std::size_t> SqlLineRecord::import_saves(const std::vector<SaveRow>& rows) {
+  auto imported = exclusively<std::size_t>(*session_, [&]() -> Result<std::size_t> {
+    std::size_t added = 0;
+    for (const auto& row : rows) {
+      auto one = import_one(row);
+      if (!one) {
+        return Failure{one.error()};
+      }
+      added += *one ? 1 : 0;
+    }
+    return added;
+  });
+  if (!imported) {
+    return failure(imported.error());
+  }
+  return imported;
+}
+
+// Adds the row unless the record holds it (true when added); the identifier it wrote from a pool
+// becomes given, whoever held it.
+Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
+  auto added = session_->run(std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" +
+                                 save_placeholders() +
+                                 ") ON CONFLICT (time, station, port) DO NOTHING RETURNING id",
+                             save_row_values(row));
+  if (!added) {
+    return Failure{added.error()};
+  }
+  if (row.ok && row.identifier_source == "pool") {
+    auto identifier = identifier_from_text(row.identifier_written);
+    if (!identifier) {
+      return Failure{"the row of " + row.time + ", station " + row.station + ", port " + row.port +
+                     ": " + identifier.error()};
+    }
+    auto given = session_->run(
+        "INSERT INTO identifiers (identifier, state, station, port, time)"
+        " VALUES ($1, 'given', $2, $3, $4) ON CONFLICT (identifier) DO UPDATE SET"
+        " state = 'given', station = excluded.station, port = excluded.port, time = excluded.time",
+        {std::int64_t{*identifier}, row.station, row.port, row.time});
+    if (!given) {
+      return Failure{given.error()};
+    }
+  }
+  return !added->empty();
+}
+
+}  // namespace quintrel::record

@@ -1,0 +1,40 @@
+// The record's rules over either database: one LineRecord for SQLite and PostgreSQL, which differ
+// only in their SqlSession.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "record/line_record.h"
+#include "record/sql_session.h"
+
+namespace quintrel::record {
+
+class SqlLineRecord : public LineRecord {
+ public:
+  // where: the record's place in words (no password). The session's schema is already current.
+  SqlLineRecord(std::unique_ptr<SqlSession> session, std::string where);
+
+  std::string where() const override { return where_; }
+  Result<std::uint32_t> take_identifier(std::uint32_t first, std::uint32_t last,
+                                        const std::string& station,
+                                        const std::string& port) override;
+  Result<void> settle_identifier(std::uint32_t identifier, IdentifierState state) override;
+  Result<void> free_identifier(std::uint32_t identifier) override;
+  Result<void> release_identifier(std::uint32_t identifier) override;
+  Result<std::vector<IdentifierEntry>> identifiers() override;
+
+  Result<void> add_save(const SaveRow& row) override;
+  Result<std::vector<SaveRow>> saves(const RowFilter& filter) override;
+  Result<std::size_t> import_saves(const std::vector<SaveRow>& rows) override;
+
+ private:
+  // The failure, naming the record: "the record sqlite:/x.db: ...".
+  Failure failure(const std::string& what) const;
+  Result<bool> import_one(const SaveRow& row);
+
+  std::unique_ptr<SqlSession> session_;
+  std::string where_;
+};
+
+}  // namespace quintrel::record

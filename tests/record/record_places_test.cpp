@@ -1,0 +1,49 @@
+// Naming a record: the kinds open_record knows, the default file, and failures that name the
+// record without its password.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "record/line_record.h"
+#include "record/postgres_record.h"
+#include "record/sqlite_record.h"
+
+namespace quintrel::record {
+namespace {
+
+TEST(RecordPlaces, FailuresNameTheRecordWithoutItsPassword) {
+  EXPECT_EQ(open_record("mysql://op:pw@host/line").error(),
+            "The record \"mysql://op@host/line\" is neither sqlite:PATH nor postgresql://...: name "
+            "the kind of record first");
+  EXPECT_EQ(open_record("sqlite:").error(),
+            "The record sqlite: could not be opened: the path is empty");
+  EXPECT_NE(open_record("sqlite:/dev/null/record.db")
+                .error()
+                .find("The record sqlite:/dev/null/record.db could not be opened: its folder"),
+            std::string::npos);
+  const auto refused =
+      open_record("postgres://op:secret@/line?host=/nonexistent&password=hidden&port=5").error();
+  EXPECT_EQ(refused.find("The record postgres://op@/line?host=/nonexistent&port=5 could not be "
+                         "opened: "),
+            0u)
+      << refused;
+  EXPECT_EQ(refused.find("secret"), std::string::npos);
+  EXPECT_EQ(refused.find("hidden"), std::string::npos);
+  EXPECT_EQ(address_without_password("postgresql://a:b@h1:5432,h2/db?password=c"),
+            "postgresql://a@h1:5432,h2/db");
+  EXPECT_EQ(address_without_password("postgresql://h:5432/db"), "postgresql://h:5432/db");
+}
+
+TEST(RecordPlaces, TheDefaultIsInTheUsersDataFolder) {
+  setenv("HOME", "/home/op", 1);
+  setenv("XDG_DATA_HOME", "/data", 1);
+  EXPECT_EQ(*default_record_where(), "sqlite:/data/quintrel/record.db");
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(*default_record_where(), "sqlite:/home/op/.local/share/quintrel/record.db");
+  unsetenv("HOME");
+  EXPECT_NE(default_record_where().error().find("name one with --record or QUINTREL_RECORD"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace quintrel::record
