@@ -75,17 +75,15 @@ bool serve(Devices& devices, const LinuxStopSignals& stops, std::ostream& err) {
 // Takes the device's start values from its state file; false, said on err, when the file is
 // broken or no file can be written beside it (every commit would then be refused).
 bool read_state(DeviceSetup& setup, FrameLog& log, std::ostream& err) {
-  std::string error;
-  switch (load_state(setup.state_file, setup.start, error)) {
-    case StateLoad::kBroken:
-      // Refused rather than overwritten: the file may hold values someone wants back.
-      err << "quintrel-sim: " << error << '\n';
-      return false;
-    case StateLoad::kLoaded:
-      log.note(setup.tag() + "state read from " + setup.state_file);
-      break;
-    case StateLoad::kMissing:
-      break;
+  const Result<std::optional<DeviceValues>> loaded = load_state(setup.state_file);
+  if (!loaded) {
+    // Refused rather than overwritten: the file may hold values someone wants back.
+    err << "quintrel-sim: " << loaded.error() << '\n';
+    return false;
+  }
+  if (loaded.value()) {
+    setup.start = *loaded.value();
+    log.note(setup.tag() + "state read from " + setup.state_file);
   }
   if (const std::string reason = unwritable_place_reason(setup.state_file); !reason.empty()) {
     const std::filesystem::path file(setup.state_file);

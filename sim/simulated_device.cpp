@@ -136,15 +136,15 @@ void SimulatedDevice::start_reply(ReplyPlan plan) {
 }
 
 bool SimulatedDevice::store(const DeviceValues& values) {
-  std::string error;
-  if (save_state(setup_.state_file, values, error)) {
+  const Result<void> saved = save_state(setup_.state_file, values);
+  if (saved) {
     log_.note(tag_ + "state saved to " + setup_.state_file);
     return true;
   }
   // Like a device whose memory cannot be written: the host hears NG, not a commit that is lost.
-  err_ << "quintrel-sim: " << error
+  err_ << "quintrel-sim: " << saved.error()
        << "; the commit is answered NG until the file can be written\n";
-  log_.note(tag_ + "state NOT saved, the commit is answered NG: " + error);
+  log_.note(tag_ + "state NOT saved, the commit is answered NG: " + saved.error());
   return false;
 }
 

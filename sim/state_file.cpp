@@ -25,16 +25,15 @@ bool all_digits(const std::string& text, unsigned base) {
 
 }  // namespace
 
-StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, std::string& error) {
+Result<std::optional<DeviceValues>> load_state(const std::filesystem::path& file) {
   std::ifstream in(file);
   if (!in) {
     if (std::filesystem::exists(file)) {
-      error = file.string() + ": cannot be read";
-      return StateLoad::kBroken;
+      return Failure{file.string() + ": cannot be read"};
     }
-    return StateLoad::kMissing;
+    return std::optional<DeviceValues>();
   }
-  DeviceValues read = values;
+  DeviceValues read;
   bool have_bitrate = false;
   bool have_identifier = false;
   std::string line;
@@ -49,23 +48,18 @@ StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, st
       read.identifier = text_to_u32(value, 16);
       have_identifier = true;
     } else if (!line.empty()) {
-      error = file.string() + ": unexpected line \"" + line + "\"";
-      return StateLoad::kBroken;
+      return Failure{file.string() + ": unexpected line \"" + line + "\""};
     }
   }
   if (!have_bitrate || !have_identifier) {
-    error = file.string() + ": needs both bitrate_code and identifier";
-    return StateLoad::kBroken;
+    return Failure{file.string() + ": needs both bitrate_code and identifier"};
   }
-  values = read;
-  return StateLoad::kLoaded;
+  return std::optional<DeviceValues>(read);
 }
 
-bool save_state(const std::filesystem::path& file, const DeviceValues& values, std::string& error) {
-  return replace_file(file,
-                      "bitrate_code=" + std::to_string(values.bitrate_code) +
-                          "\nidentifier=" + identifier_text(values.identifier) + '\n',
-                      error);
+Result<void> save_state(const std::filesystem::path& file, const DeviceValues& values) {
+  return replace_file(file, "bitrate_code=" + std::to_string(values.bitrate_code) +
+                                "\nidentifier=" + identifier_text(values.identifier) + '\n');
 }
 
 }  // namespace quintrel::sim

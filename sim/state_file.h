@@ -7,17 +7,16 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "sim/device_model.h"
 
 namespace quintrel::sim {
 
-enum class StateLoad { kLoaded, kMissing, kBroken };
-
-// Reads the values; kMissing leaves them untouched, kBroken names the problem in error.
-StateLoad load_state(const std::filesystem::path& file, DeviceValues& values, std::string& error);
+// Reads the values: nullopt when there is no file; a failure names the file and what is wrong.
+Result<std::optional<DeviceValues>> load_state(const std::filesystem::path& file);
 
 // Writes the values through a private temporary file beside it, renamed over the old one
-// (replace_file). False (with the reason) when it cannot.
-bool save_state(const std::filesystem::path& file, const DeviceValues& values, std::string& error);
+// (replace_file).
+Result<void> save_state(const std::filesystem::path& file, const DeviceValues& values);
 
 }  // namespace quintrel::sim

@@ -33,12 +33,11 @@ bool write_text(int fd, std::string_view text) {
 
 }  // namespace
 
-bool replace_file(const std::filesystem::path& file, std::string_view text, std::string& error) {
+Result<void> replace_file(const std::filesystem::path& file, std::string_view text) {
   std::string temporary;
   const int fd = make_temporary(file, temporary);
   if (fd < 0) {
-    error = file.string() + ": no file can be made beside it: " + std::strerror(errno);
-    return false;
+    return Failure{file.string() + ": no file can be made beside it: " + std::strerror(errno)};
   }
   bool written = write_text(fd, text);
   int cause = errno;
@@ -48,13 +47,12 @@ bool replace_file(const std::filesystem::path& file, std::string_view text, std:
     cause = errno;
   }
   if (written && ::rename(temporary.c_str(), file.c_str()) == 0) {
-    return true;
+    return {};
   }
   cause = written ? errno : cause;
   ::unlink(temporary.c_str());
-  error = file.string() + ": cannot be " + (written ? "replaced: " : "written: ") +
-          std::strerror(cause);
-  return false;
+  return Failure{file.string() + ": cannot be " + (written ? "replaced: " : "written: ") +
+                 std::strerror(cause)};
 }
 
 std::string unwritable_place_reason(const std::filesystem::path& file) {

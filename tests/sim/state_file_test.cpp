@@ -26,29 +26,28 @@ class StateFileTest : public testing::Test {
 
   fs::path dir;
   fs::path file;
-  std::string error;
 };
 
 TEST_F(StateFileTest, SavedValuesLoadBackAndNoTemporaryIsLeft) {
   // A link planted at a name known in advance must lead nowhere: the victim stays as it is.
   std::ofstream(dir / "victim") << "kept";
   fs::create_symlink(dir / "victim", file.string() + ".tmp");
-  ASSERT_TRUE(save_state(file, {.bitrate_code = 1, .identifier = 0x5A}, error)) << error;
+  ASSERT_EQ(save_state(file, {.bitrate_code = 1, .identifier = 0x5A}).error(), "");
   std::ifstream in(file);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "bitrate_code=1\nidentifier=5A\n");
   EXPECT_FALSE(fs::is_symlink(file));
   EXPECT_EQ(fs::file_size(dir / "victim"), 4u);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);  // the file, the link, the victim
 
-  DeviceValues values;
-  EXPECT_EQ(load_state(file, values, error), StateLoad::kLoaded);
-  EXPECT_EQ(values, (DeviceValues{.bitrate_code = 1, .identifier = 0x5A}));
+  const auto loaded = load_state(file);
+  ASSERT_TRUE(loaded && loaded.value());
+  EXPECT_EQ(*loaded.value(), (DeviceValues{.bitrate_code = 1, .identifier = 0x5A}));
 }
 
-TEST_F(StateFileTest, MissingFileLeavesTheStartValues) {
-  DeviceValues values{.bitrate_code = 2, .identifier = 0x10};
-  EXPECT_EQ(load_state(file, values, error), StateLoad::kMissing);
-  EXPECT_EQ(values, (DeviceValues{.bitrate_code = 2, .identifier = 0x10}));
+TEST_F(StateFileTest, MissingFileHasNoValues) {
+  const auto loaded = load_state(file);
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(loaded.value().has_value());
 }
 
 TEST_F(StateFileTest, BrokenFilesAreRefusedAndLeaveTheValues) {
@@ -57,25 +56,23 @@ TEST_F(StateFileTest, BrokenFilesAreRefusedAndLeaveTheValues) {
         "bitrate_code=3\nidentifier=7FF\nx\n", "bitrate_code=3\nidentifier=123456789\n"}) {
     SCOPED_TRACE(text);
     write(text);
-    DeviceValues values{.bitrate_code = 2, .identifier = 0x10};
-    error.clear();
-    EXPECT_EQ(load_state(file, values, error), StateLoad::kBroken);
-    EXPECT_NE(error.find(file.string()), std::string::npos);
-    EXPECT_EQ(values, (DeviceValues{.bitrate_code = 2, .identifier = 0x10}));
+    const auto loaded = load_state(file);
+    ASSERT_FALSE(loaded);
+    EXPECT_NE(loaded.error().find(file.string()), std::string::npos);
   }
 }
 
 TEST_F(StateFileTest, UnwritablePlaceIsReportedAndACommitThereIsRefused) {
   const fs::path gone = dir / "no-such-dir" / "state";
-  EXPECT_FALSE(save_state(gone, {}, error));
-  EXPECT_EQ(error, gone.string() + ": no file can be made beside it: No such file or directory");
+  EXPECT_EQ(save_state(gone, {}).error(),
+            gone.string() + ": no file can be made beside it: No such file or directory");
   EXPECT_EQ(unwritable_place_reason(gone), "No such file or directory");
   EXPECT_EQ(unwritable_place_reason(file), "");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 0);
 
   DeviceModel model;
   model.store_commits_with(
-      [&](const DeviceValues& values) { return save_state(gone, values, error); });
+      [&](const DeviceValues& values) { return save_state(gone, values).ok(); });
   EXPECT_EQ(model.answer("ccid 5"), "OK");
   EXPECT_EQ(model.answer("ppw3916"), "NG");
   EXPECT_EQ(model.committed(), DeviceValues{});
