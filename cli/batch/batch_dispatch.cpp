@@ -20,15 +20,15 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
   if (request.command == CliCommand::kPorts && !request.probe) {
     return std::nullopt;
   }
-  PortTargets targets;
+  Result<PortTargets> targets = PortTargets{};
   if (request.command != CliCommand::kPorts && !request.found) {
     targets =
         resolve_port_targets(request.ports, port_list_for(request.ports, services.port_scanner));
-    if (!targets.error.empty()) {
-      err << targets.error << '\n';
+    if (!targets) {
+      err << targets.error() << '\n';
       return kExitUsage;
     }
-    if (!targets.batch) {
+    if (!targets->batch) {
       return std::nullopt;
     }
   }
@@ -44,8 +44,9 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
     return run_probe_command(request, batch, out, err);
   }
   if (request.found) {
-    const std::optional<FoundPorts> found = found_ports(request, batch, err);
+    const Result<FoundPorts> found = found_ports(request, batch);
     if (!found) {
+      err << found.error() << '\n';
       return kExitUsage;
     }
     const bool interrupted = stops->count() > 0;
@@ -62,11 +63,11 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
     return kExitFailure;
   }
   std::vector<std::string> ports;
-  for (const ScannedPort& port : targets.ports) {
+  for (const ScannedPort& port : targets->ports) {
     ports.push_back(utf8_from_utf16(port.name));
   }
   return run_port_batch(request, ports, batch, out, err,
-                        {.listed = targets.ports, .failed = {}, .skipped = {}});
+                        {.listed = targets->ports, .failed = {}, .skipped = {}});
 }
 
 }  // namespace quintrel::cli
