@@ -80,20 +80,20 @@ std::vector<std::string> with_help_word_as_flag(int argc, const char* const* arg
 }
 
 // The words CLI11 left over: unknown commands or options, or an expanded glob after -p (added to
-// ports). Returns the usage error, or empty.
-std::string take_remaining_words(const CLI::App& app, const CLI::App* command,
-                                 CliRequest& request) {
+// ports). Fails with the usage error.
+Result<void> take_remaining_words(const CLI::App& app, const CLI::App* command,
+                                  CliRequest& request) {
   const std::vector<std::string> words = app.remaining(true);
   if (command == nullptr) {
     if (words.empty()) {
-      return "a command is required: " + word_list(command_names(app));
+      return Failure{"a command is required: " + word_list(command_names(app))};
     }
-    return unknown_word_message(words.front(), "", command_names(app), option_names(app));
+    return Failure{unknown_word_message(words.front(), "", command_names(app), option_names(app))};
   }
   std::vector<std::string> options = option_names(*command);
   for (const std::string& word : words) {
     if (word.starts_with('-')) {
-      return unknown_word_message(word, command->get_name(), {}, options);
+      return Failure{unknown_word_message(word, command->get_name(), {}, options)};
     }
   }
   if (words.empty()) {
@@ -103,29 +103,29 @@ std::string take_remaining_words(const CLI::App& app, const CLI::App* command,
   const auto stray = std::find_if(words.begin(), words.end(),
                                   [](const auto& word) { return !names_a_file(word); });
   if (request.ports.empty() || stray != words.end()) {
-    return "'" + (request.ports.empty() ? words.front() : *stray) +
-           "' is neither an option nor a port of '" + command->get_name() +
-           "': give each port its own -p (-p A -p B), or quote a glob ('COM*') so that "
-           "quintrel-cli matches it against the port list";
+    return Failure{"'" + (request.ports.empty() ? words.front() : *stray) +
+                   "' is neither an option nor a port of '" + command->get_name() +
+                   "': give each port its own -p (-p A -p B), or quote a glob ('COM*') so that "
+                   "quintrel-cli matches it against the port list"};
   }
   request.ports.insert(request.ports.end(), words.begin(), words.end());
   return {};
 }
 
-// The usage error of a parsed command line, or empty: stray words, an option given more than
-// once that takes one value, then the command's own rules.
-std::string usage_error(const CLI::App& app, const CommandOptions* chosen, CliRequest& request) {
-  if (std::string stray = take_remaining_words(app, chosen ? chosen->app : nullptr, request);
-      !stray.empty()) {
-    return stray;
+// A parsed command line's usage errors: stray words, an option given more than once that takes
+// one value, then the command's own rules.
+Result<void> check_usage(const CLI::App& app, const CommandOptions* chosen, CliRequest& request) {
+  if (Result<void> words = take_remaining_words(app, chosen ? chosen->app : nullptr, request);
+      !words) {
+    return words;
   }
   for (const CLI::Option* once : chosen->once) {
     if (once->count() > 1) {
-      return once->get_name() + " is given " + std::to_string(once->count()) +
-             " times; give it once";
+      return Failure{once->get_name() + " is given " + std::to_string(once->count()) +
+                     " times; give it once"};
     }
   }
-  return chosen->usage_error ? chosen->usage_error(request) : std::string();
+  return chosen->check_usage ? chosen->check_usage(request) : Result<void>();
 }
 
 // QUINTREL_PORT stands in for -p, with --found too: it names the ports the search may reach, so
@@ -174,10 +174,10 @@ Result<std::optional<CliRequest>> parse_cli_arguments(int argc, const char* cons
   const auto chosen = std::find_if(commands.begin(), commands.end(), [&](const auto& command) {
     return !parsed.empty() && command.app == parsed.front();
   });
-  const std::string usage =
-      usage_error(app, chosen == commands.end() ? nullptr : &*chosen, request);
-  if (!usage.empty()) {
-    return usage_failure(usage);
+  if (const Result<void> usage =
+          check_usage(app, chosen == commands.end() ? nullptr : &*chosen, request);
+      !usage) {
+    return usage_failure(usage.error());
   }
   request.command = chosen->command;
   if (chosen->takes_ports) {

@@ -96,13 +96,15 @@ std::string port_json_help() {
          "consulted, ok, exit, and error (and reason) when it failed";
 }
 
-std::string ports_usage_error(const CliRequest& request) {
+// --match and -p choose the ports to probe, one of them.
+Result<void> check_ports_usage(const CliRequest& request) {
   if (!request.probe && (!request.match.empty() || !request.ports.empty())) {
-    return "--match and -p of 'ports' go with --probe";
+    return Failure{"--match and -p of 'ports' go with --probe"};
   }
   if (!request.match.empty() && !request.ports.empty()) {
-    return "--match and -p both choose the ports to probe; give one of them (-p takes a glob "
-           "over the list too)";
+    return Failure{
+        "--match and -p both choose the ports to probe; give one of them (-p takes a glob over "
+        "the list too)"};
   }
   return {};
 }
@@ -128,7 +130,7 @@ CommandOptions ports_command(CLI::App& app, CliRequest& request) {
       ->allow_extra_args(false)
       ->check(not_an_option);
   add_deadline_option(ports, request);
-  return {&ports, CliCommand::kPorts, {match}, ports_usage_error, false};
+  return {&ports, CliCommand::kPorts, {match}, check_ports_usage, false};
 }
 
 CommandOptions read_command(CLI::App& app, CliRequest& request) {

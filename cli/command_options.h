@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "cli/cli_arguments.h"
 
 namespace quintrel::cli {
@@ -19,8 +20,8 @@ struct CommandOptions {
   CliCommand command = CliCommand::kPorts;
   // Options to be given at most once (CLI11 would quietly keep the last of several).
   std::vector<const CLI::Option*> once;
-  // The command's own usage error once its options are parsed; empty when there is none.
-  std::function<std::string(const CliRequest&)> usage_error;
+  // The command's own usage rules once its options are parsed (none: empty).
+  std::function<Result<void>(const CliRequest&)> check_usage;
   // The command runs on ports: without -p they come from QUINTREL_PORT.
   bool takes_ports = false;
 };
