@@ -12,6 +12,32 @@
 
 namespace quintrel::cli {
 
+namespace {
+
+// --found: a run over the ports where a probe found a device. With no device anywhere the likelier
+// cause is power or cabling, which exit 1 tells a station script.
+int run_found(const CliRequest& request, BatchServices& batch, std::ostream& out,
+              std::ostream& err) {
+  const Result<FoundPorts> found = found_ports(request, batch);
+  if (!found) {
+    err << found.error() << '\n';
+    return kExitUsage;
+  }
+  const bool interrupted = batch.stops->count() > 0;
+  const int status =
+      found->answering.empty() && found->context.failed.empty() && !interrupted
+          ? kExitFailure
+          : run_port_batch(request, found->answering, batch, out, err, found->context);
+  if (!found->answering.empty() || interrupted) {
+    return status;
+  }
+  // The ports that failed are reported above.
+  err << "no device found on the " << count_text(found->probed, "port") << " probed\n";
+  return kExitFailure;
+}
+
+}  // namespace
+
 std::optional<int> run_batch_request(const CliRequest& request, const CliServices& services,
                                      std::ostream& out, std::ostream& err) {
   if (request.command == CliCommand::kProbePort) {
@@ -44,23 +70,7 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
     return run_probe_command(request, batch, out, err);
   }
   if (request.found) {
-    const Result<FoundPorts> found = found_ports(request, batch);
-    if (!found) {
-      err << found.error() << '\n';
-      return kExitUsage;
-    }
-    const bool interrupted = stops->count() > 0;
-    const int status =
-        found->answering.empty() && found->context.failed.empty() && !interrupted
-            ? kExitFailure
-            : run_port_batch(request, found->answering, batch, out, err, found->context);
-    if (!found->answering.empty() || interrupted) {
-      return status;
-    }
-    // The ports that failed are reported above, but with no device anywhere the likelier cause
-    // is power or cabling, which exit 1 tells a station script.
-    err << "no device found on the " << count_text(found->probed, "port") << " probed\n";
-    return kExitFailure;
+    return run_found(request, batch, out, err);
   }
   std::vector<std::string> ports;
   for (const ScannedPort& port : targets->ports) {

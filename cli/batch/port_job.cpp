@@ -94,7 +94,6 @@ Result<CliRequest> decode(const JsonObject& object) {
   if (!command) {
     return Failure{command.error()};
   }
-  CliRequest request;
   const Result<std::string> port = text_field(object, "port");
   const Result<bool> trace = port ? flag_field(object, "trace") : Result<bool>(false);
   const Result<bool> precise_trace = trace ? flag_field(object, "precise_trace") : trace;
@@ -112,6 +111,7 @@ Result<CliRequest> decode(const JsonObject& object) {
   if (known == kJobCommands.end()) {
     return Failure{"unknown command \"" + *command + "\""};
   }
+  CliRequest request;
   request.command = known->first;
   request.port = *port;
   request.ports = {request.port};
