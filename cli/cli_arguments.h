@@ -5,9 +5,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "base/result.h"
+#include "cli/argument_forms.h"
 #include "device/bitrate_code.h"
 
 namespace quintrel::cli {
@@ -36,28 +37,14 @@ struct CliRequest {
   int parent_pid = 0;  // a port's job (Linux): it ends when the run that started it ends
 };
 
-// A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.
-std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
-
-// What the identifier field would hold after typing these characters: hexadecimal digits of
-// either case with a value of at most 7FF, upper-case and without leading zeros ("07f" gives
-// "7F", "000" gives "0"); nullopt for anything else.
-std::optional<std::u16string> identifier_from_argument(std::string_view text);
-
-// --deadline's bounds, in seconds.
-inline constexpr double kDeadlineMinSeconds = 0.1;
-inline constexpr double kDeadlineMaxSeconds = 3600;
-
-// "17.5" seconds as milliseconds (17500); nullopt for anything but a number within the bounds.
-std::optional<std::uint32_t> deadline_from_argument(std::string_view text);
-
 // The environment variable that names the port when -p is absent.
 inline constexpr char kPortVariable[] = "QUINTREL_PORT";
 
 // Parses the arguments, taking the port from QUINTREL_PORT when a command needs one and -p is
-// absent. Returns the request, or nullopt with exit_code set: 0 after --help or --version
-// (printed to out), 2 after a usage error (explained on err).
-std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv, std::ostream& out,
-                                              std::ostream& err, int& exit_code);
+// absent. Gives the request, or none when --help or --version asked for nothing more than what
+// they printed on out (exit 0). Fails with a usage error (exit 2), its last line pointing to
+// --help.
+Result<std::optional<CliRequest>> parse_cli_arguments(int argc, const char* const* argv,
+                                                      std::ostream& out);
 
 }  // namespace quintrel::cli

@@ -83,19 +83,15 @@ void note_failure(const LinkOutcome& failed, SerialLink& link, PortOutcome& outc
   }
 }
 
-// On failure the message is followed by the reason the system gave for refusing the open (for a
-// busy port, who holds it).
-bool open_link(SerialLink& link, const std::string& port, PortOutcome& outcome, std::ostream& err) {
-  const LinkOutcome opened = link.open(port_name_to_open(port));
-  if (opened.ok()) {
-    return true;
-  }
+// As note_failure, with the message followed by the reason the system gave for refusing the open
+// (for a busy port, who holds it).
+void note_open_failure(const LinkOutcome& opened, SerialLink& link, PortOutcome& outcome,
+                       std::ostream& err) {
   note_failure(opened, link, outcome, err);
   outcome.reason = opened.reason;
   if (!outcome.reason.empty()) {
     err << outcome.reason << '\n';
   }
-  return false;
 }
 
 // The port box's entries, each device once (COM1 not again after /dev/ttyS0), as the box shows
@@ -206,9 +202,11 @@ int run_one_port(const CliRequest& request, const std::string& port,
   PortOutcome outcome;
   outcome.port = port;
   SerialLink link(services.serial_backend, services.clock);
-  if (open_link(link, port, outcome, err)) {
+  if (const LinkOutcome opened = link.open(port_name_to_open(port)); opened.ok()) {
     run_on_link(request, link, outcome, out, err);
     link.close();
+  } else {
+    note_open_failure(opened, link, outcome, err);
   }
   if (request.json) {
     out << json_text(with_port_places(outcome_json(outcome), listed)) << '\n' << std::flush;
@@ -259,13 +257,13 @@ int run_cli_command(const CliRequest& request, const CliServices& services, std:
     return run_ports(request, services.port_scanner, out);
   }
   const std::vector<ScannedPort> listed = port_list_for({request.port}, services.port_scanner);
-  const SelectorResult selected =
+  const Result<SelectedPorts> selected =
       select_ports(request.port, listed, system_port_identity, system_port_exists);
-  if (!selected.error.empty()) {
-    err << selected.error << '\n';
+  if (!selected) {
+    err << selected.error() << '\n';
     return kExitUsage;
   }
-  return run_one_port(request, selected.ports.front(), listed, services, out, err);
+  return run_one_port(request, selected->ports.front(), listed, services, out, err);
 }
 
 }  // namespace quintrel::cli

@@ -23,20 +23,21 @@ namespace quintrel::cli {
 
 namespace {
 
-// The request of a port's job from standard input; nullopt after saying what is wrong.
-std::optional<CliRequest> read_port_job() {
+// The request of a port's job from standard input.
+Result<CliRequest> read_port_job() {
   if (input_is_terminal()) {
-    std::cerr << kPortJobCommand
-              << " is quintrel-cli's own entry: a run over many ports starts it with a request "
-                 "on standard input. To work on a port, run read, save or buzzer-off (see "
-                 "quintrel-cli --help)\n";
-    return std::nullopt;
+    return Failure{std::string(kPortJobCommand) +
+                   " is quintrel-cli's own entry: a run over many ports starts it with a request "
+                   "on standard input. To work on a port, run read, save or buzzer-off (see "
+                   "quintrel-cli --help)"};
   }
-  std::string error;
-  std::optional<std::string> text = port_job_input(std::cin, error);
-  std::optional<CliRequest> request = text ? port_job_request(*text, error) : std::nullopt;
+  const Result<std::string> text = port_job_input(std::cin);
+  if (!text) {
+    return Failure{std::string(kPortJobCommand) + ": " + text.error()};
+  }
+  Result<CliRequest> request = port_job_request(*text);
   if (!request) {
-    std::cerr << kPortJobCommand << ": " << error << '\n';
+    return Failure{std::string(kPortJobCommand) + ": " + request.error()};
   }
   return request;
 }
@@ -56,44 +57,55 @@ int run_one_port_command(const CliRequest& request, const CliServices& services)
   return status;
 }
 
-// command: what was asked, once the arguments were understood.
-int run_request(int argc, char** argv, PlatformServices& platform, CliCommand& command) {
-  int exit_code = 0;
-  std::optional<CliRequest> request =
-      parse_cli_arguments(argc, argv, std::cout, std::cerr, exit_code);
-  if (!request) {
-    return exit_code;
-  }
-  const bool port_job = request->command == CliCommand::kPortJob;
-  if (port_job) {
-    request = read_port_job();
-    if (!request) {
-      return kExitUsage;
-    }
-  }
-  command = request->command;
-  if (request->parent_pid != 0 && !end_with_parent(request->parent_pid)) {
-    std::cerr << kPortJobCommand << ": process " << request->parent_pid
-              << " that the request names is not this process's parent (it has ended, or it did "
-                 "not start this one): nothing was done\n";
-    return kExitFailure;
-  }
+// How a run ended, and what it was asked to do once the arguments were understood.
+struct RunEnd {
+  int exit_code = kExitSuccess;
+  CliCommand command = CliCommand::kPorts;
+};
 
+// Runs a request on the platform's serial backend, traced as asked; a port's job marks its steps.
+int run_request(const CliRequest& request, bool port_job, PlatformServices& platform) {
   TracingBackend tracing(platform.serial_backend(), std::cerr, platform.clock());
   TracingBackend precise_tracing(platform.serial_backend(), std::cerr, monotonic_clock());
-  SerialBackend& backend = request->precise_trace ? precise_tracing
-                           : request->trace       ? tracing
-                                                  : platform.serial_backend();
+  SerialBackend& backend = request.precise_trace ? precise_tracing
+                           : request.trace       ? tracing
+                                                 : platform.serial_backend();
   // A port's job tells its run how far it got, should the run have to stop it.
   StepMarkingBackend marking(backend, std::cerr);
   const CliServices services{port_job ? marking : backend, &platform.port_scanner(),
                              platform.clock()};
-  const std::optional<int> concurrent = run_batch_request(*request, services, std::cout, std::cerr);
+  const std::optional<int> concurrent = run_batch_request(request, services, std::cout, std::cerr);
   if (concurrent) {
     return *concurrent;
   }
-  return port_job ? run_cli_command(*request, services, std::cout, std::cerr)
-                  : run_one_port_command(*request, services);
+  return port_job ? run_cli_command(request, services, std::cout, std::cerr)
+                  : run_one_port_command(request, services);
+}
+
+// Understands the command line and runs what it asks.
+RunEnd run_command_line(int argc, char** argv, PlatformServices& platform) {
+  const Result<std::optional<CliRequest>> parsed = parse_cli_arguments(argc, argv, std::cout);
+  if (!parsed) {
+    std::cerr << parsed.error() << '\n';
+    return {kExitUsage};
+  }
+  if (!*parsed) {
+    return {kExitSuccess};
+  }
+  const bool port_job = (*parsed)->command == CliCommand::kPortJob;
+  const Result<CliRequest> request = port_job ? read_port_job() : Result<CliRequest>(**parsed);
+  if (!request) {
+    std::cerr << request.error() << '\n';
+    return {kExitUsage};
+  }
+  const CliRequest& asked = *request;
+  if (asked.parent_pid != 0 && !end_with_parent(asked.parent_pid)) {
+    std::cerr << kPortJobCommand << ": process " << asked.parent_pid
+              << " that the request names is not this process's parent (it has ended, or it did "
+                 "not start this one): nothing was done\n";
+    return {kExitFailure, asked.command};
+  }
+  return {run_request(asked, port_job, platform), asked.command};
 }
 
 // What the command did, for a user whose output was lost: a save's device keeps what it got.
@@ -112,8 +124,7 @@ std::string what_was_done(CliCommand command, int exit_code) {
 }  // namespace
 
 int run_cli_program(int argc, char** argv, PlatformServices& platform) {
-  CliCommand command = CliCommand::kPorts;
-  const int exit_code = run_request(argc, argv, platform, command);
+  const auto [exit_code, command] = run_command_line(argc, argv, platform);
   const std::optional<OutputFailure> failure = output_failure(std::cout);
   // Only runs over many ports end so, and they tell of their output in their summary.
   if (!failure || exit_code == kExitOutputClosed || exit_code == kExitOutputFailed ||

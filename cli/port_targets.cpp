@@ -24,19 +24,19 @@ std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors
   return needed ? port_list_entries(scanner) : std::vector<ScannedPort>();
 }
 
-PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
-                                 const std::vector<ScannedPort>& listed,
-                                 const PortIdentity& identity, const PortExists& exists) {
+Result<PortTargets> resolve_port_targets(const std::vector<std::string>& selectors,
+                                         const std::vector<ScannedPort>& listed,
+                                         const PortIdentity& identity, const PortExists& exists) {
   PortTargets targets;
   targets.batch = selectors.size() > 1;
   std::set<std::string> devices;
   for (const std::string& selector : selectors) {
-    SelectorResult selected = select_ports(selector, listed, identity, exists);
-    if (!selected.error.empty()) {
-      return {{}, false, selected.error};
+    const Result<SelectedPorts> selected = select_ports(selector, listed, identity, exists);
+    if (!selected) {
+      return Failure{selected.error()};
     }
-    targets.batch = targets.batch || selected.batch;
-    for (const std::string& name : selected.ports) {
+    targets.batch = targets.batch || selected->batch;
+    for (const std::string& name : selected->ports) {
       if (!devices.insert(identity ? identity(name) : name).second) {
         continue;
       }

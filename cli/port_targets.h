@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "ports/port_list.h"
 #include "ports/port_selector.h"
 
@@ -13,7 +14,6 @@ namespace quintrel::cli {
 struct PortTargets {
   std::vector<ScannedPort> ports;  // the listed entry where the list has the port
   bool batch = false;              // several -p or a glob: a batch run over many ports
-  std::string error;               // a usage error in words; ports is empty then
 };
 
 // The identity of a port as port_identity gives it.
@@ -27,10 +27,11 @@ bool system_port_exists(const std::string& port_name);
 std::vector<ScannedPort> port_list_for(const std::vector<std::string>& selectors,
                                        PortScanner* scanner);
 
-// The ports the selectors name in the list, in the order named.
-PortTargets resolve_port_targets(const std::vector<std::string>& selectors,
-                                 const std::vector<ScannedPort>& listed,
-                                 const PortIdentity& identity = system_port_identity,
-                                 const PortExists& exists = system_port_exists);
+// The ports the selectors name in the list, in the order named; the first selector's usage error
+// fails them all.
+Result<PortTargets> resolve_port_targets(const std::vector<std::string>& selectors,
+                                         const std::vector<ScannedPort>& listed,
+                                         const PortIdentity& identity = system_port_identity,
+                                         const PortExists& exists = system_port_exists);
 
 }  // namespace quintrel::cli

@@ -4,6 +4,7 @@
 // knows a window.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -20,6 +21,15 @@ class SettingsReceiver {
   virtual void apply_bitrate(BitrateCode code) = 0;
   virtual void apply_identifier(std::uint32_t identifier) = 0;
 };
+
+// Each operation's exchanges (a command frame out, its reply back) in the order it makes them,
+// named as a user is told how far one got ("stopped in step 2 of 3 (writing the identifier)").
+inline constexpr std::array<std::string_view, 1> kReadBitrateSteps = {"reading the bitrate"};
+inline constexpr std::array<std::string_view, 2> kReadSettingsSteps = {"reading the bitrate",
+                                                                       "reading the identifier"};
+inline constexpr std::array<std::string_view, 3> kSaveSettingsSteps = {
+    "writing the bitrate", "writing the identifier", "committing"};
+inline constexpr std::array<std::string_view, 1> kBuzzerOffSteps = {"switching the buzzer off"};
 
 // "ccebr": the bitrate the device is set to, in code when the exchange succeeded.
 LinkOutcome read_bitrate(SerialLink& link, BitrateCode& code);

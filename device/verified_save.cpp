@@ -26,6 +26,14 @@ std::string bitrate_name(BitrateCode code) {
 
 }  // namespace
 
+std::vector<std::string> save_and_verify_steps() {
+  std::vector<std::string> steps(kSaveSettingsSteps.begin(), kSaveSettingsSteps.end());
+  for (const std::string_view read : kReadSettingsSteps) {
+    steps.push_back(std::string(read) + " back");
+  }
+  return steps;
+}
+
 VerifiedSave save_and_verify(SerialLink& link, BitrateCode bitrate,
                              std::u16string_view identifier) {
   VerifiedSave save;

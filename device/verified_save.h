@@ -23,6 +23,10 @@ struct VerifiedSave {
   bool verified() const { return outcome.ok() && differences.empty(); }
 };
 
+// save_and_verify's exchanges in order, as kSaveSettingsSteps names them: the save's, then its
+// reads of both values ("reading the bitrate back", ...).
+std::vector<std::string> save_and_verify_steps();
+
 // save_settings, then read_settings when the save was answered. identifier is the field's
 // hexadecimal text, as save_settings sends it.
 VerifiedSave save_and_verify(SerialLink& link, BitrateCode bitrate, std::u16string_view identifier);

@@ -7,6 +7,8 @@
 namespace quintrel {
 
 namespace {
+// The fixed names the port box offers whatever the scan finds: COM1..COM10, the range of the
+// legacy serial ports a PC may have without any device announcing them.
 constexpr int kFixedPortCount = 10;
 
 // "COM1".."COM10", for ports the scan does not find.

@@ -73,6 +73,8 @@ std::vector<ScannedPort> port_list_entries(PortScanner* scanner);
 // entry 0.
 void fill_port_list(PortBox& box, PortScanner* scanner);
 
+// The note names this many ports, a PC's usual handful, so that it stays one line; on a PC with
+// dozens (a test bench, pseudo-terminals) 'ports' lists them all.
 inline constexpr std::size_t kPresentPortsNamed = 8;
 
 // For a port that cannot be found: "ports present: " and the scanned entries (at most

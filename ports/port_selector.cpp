@@ -6,6 +6,7 @@
 #include "base/ascii_text.h"
 #include "base/outside_text.h"
 #include "base/utf8_text.h"
+#include "ports/port_glob.h"
 
 namespace quintrel {
 
@@ -14,6 +15,8 @@ namespace {
 constexpr std::string_view kUsbPrefix = "usb:";
 constexpr std::string_view kSerialPrefix = "serial:";
 constexpr std::string_view kGlobCharacters = "*?[";
+// A usage error names this many of the ports a usb: or serial: selector matched: enough to tell
+// them apart, few enough for one message.
 constexpr std::size_t kNamedInMessageAtMost = 10;
 
 bool is_control(char c) {
@@ -25,12 +28,6 @@ bool is_control(char c) {
 // sequence cannot rewrite the terminal.
 std::string shown(std::string_view text) {
   return "'" + escaped_controls(text) + "'";
-}
-
-SelectorResult usage_error(std::string text) {
-  SelectorResult result;
-  result.error = std::move(text);
-  return result;
 }
 
 // "a, b, c" with at most kNamedInMessageAtMost names, then how many more.
@@ -55,35 +52,6 @@ bool is_hex4(std::string_view text) {
 // are compared ignoring ASCII case on every platform.
 bool same_serial(std::string_view listed, std::string_view wanted) {
   return equal_ignoring_ascii_case(listed, wanted);
-}
-
-// One bracket expression starting at pattern[at] == '['. False when it has no closing "]";
-// otherwise end is the index after it and matched whether c is in the set.
-bool bracket_matches(std::string_view pattern, std::size_t at, unsigned char c, std::size_t& end,
-                     bool& matched) {
-  std::size_t i = at + 1;
-  const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
-  if (negated) {
-    ++i;
-  }
-  bool in_set = false;
-  for (bool first = true; i < pattern.size(); first = false) {
-    const auto low = static_cast<unsigned char>(pattern[i]);
-    if (low == ']' && !first) {
-      end = i + 1;
-      matched = in_set != negated;
-      return true;
-    }
-    if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
-      const auto high = static_cast<unsigned char>(pattern[i + 2]);
-      in_set = in_set || (low <= c && c <= high);
-      i += 3;
-    } else {
-      in_set = in_set || low == c;
-      ++i;
-    }
-  }
-  return false;
 }
 
 // The ports a selector picked: each device once. A fixed entry only where the scan found its
@@ -137,10 +105,10 @@ class Picked {
 };
 
 // usb: and serial: stand for one device: none or several is a usage error that says which.
-SelectorResult one_device(std::string_view selector, const Picked& picked) {
+Result<SelectedPorts> one_device(std::string_view selector, const Picked& picked) {
   if (picked.names.empty()) {
-    return usage_error("no port matches " + shown(selector) +
-                       " ('quintrel-cli ports --json' shows each port's vid, pid and serial)");
+    return Failure{"no port matches " + shown(selector) +
+                   " ('quintrel-cli ports --json' shows each port's vid, pid and serial)"};
   }
   if (picked.names.size() > 1) {
     std::vector<std::string> described;
@@ -148,16 +116,14 @@ SelectorResult one_device(std::string_view selector, const Picked& picked) {
       described.push_back(utf8_from_utf16(port->name) +
                           (port->serial.empty() ? "" : " (serial " + port->serial + ")"));
     }
-    return usage_error(shown(selector) + " matches " + std::to_string(picked.names.size()) +
-                       " ports: " + named(described) + "; name one of them");
+    return Failure{shown(selector) + " matches " + std::to_string(picked.names.size()) +
+                   " ports: " + named(described) + "; name one of them"};
   }
-  SelectorResult result;
-  result.ports = picked.names;
-  return result;
+  return SelectedPorts{picked.names, false};
 }
 
-SelectorResult select_usb(std::string_view selector, const std::vector<ScannedPort>& ports,
-                          const PortIdentity& identity) {
+Result<SelectedPorts> select_usb(std::string_view selector, const std::vector<ScannedPort>& ports,
+                                 const PortIdentity& identity) {
   const std::string_view rest = selector.substr(kUsbPrefix.size());
   const std::size_t colon = rest.find(':');
   const std::string_view vid = rest.substr(0, colon);
@@ -168,8 +134,8 @@ SelectorResult select_usb(std::string_view selector, const std::vector<ScannedPo
   const bool has_serial = second_colon != std::string_view::npos;
   const std::string_view serial = has_serial ? pid_and_serial.substr(second_colon + 1) : "";
   if (!is_hex4(vid) || !is_hex4(pid) || (has_serial && serial.empty())) {
-    return usage_error(shown(selector) +
-                       " is not usb:VID:PID[:SERIAL] (VID and PID as 4 hexadecimal digits)");
+    return Failure{shown(selector) +
+                   " is not usb:VID:PID[:SERIAL] (VID and PID as 4 hexadecimal digits)"};
   }
   Picked picked(ports, identity);
   for (const ScannedPort& port : ports) {
@@ -181,11 +147,12 @@ SelectorResult select_usb(std::string_view selector, const std::vector<ScannedPo
   return one_device(selector, picked);
 }
 
-SelectorResult select_serial(std::string_view selector, const std::vector<ScannedPort>& ports,
-                             const PortIdentity& identity) {
+Result<SelectedPorts> select_serial(std::string_view selector,
+                                    const std::vector<ScannedPort>& ports,
+                                    const PortIdentity& identity) {
   const std::string_view serial = selector.substr(kSerialPrefix.size());
   if (serial.empty()) {
-    return usage_error(shown(selector) + " names no serial number");
+    return Failure{shown(selector) + " names no serial number"};
   }
   Picked picked(ports, identity);
   for (const ScannedPort& port : ports) {
@@ -196,8 +163,8 @@ SelectorResult select_serial(std::string_view selector, const std::vector<Scanne
   return one_device(selector, picked);
 }
 
-SelectorResult select_glob(std::string_view pattern, const std::vector<ScannedPort>& ports,
-                           const PortIdentity& identity) {
+Result<SelectedPorts> select_glob(std::string_view pattern, const std::vector<ScannedPort>& ports,
+                                  const PortIdentity& identity) {
   Picked picked(ports, identity);
   for (const ScannedPort& port : ports) {
     const auto matches = [pattern](const std::string& text) {
@@ -208,19 +175,16 @@ SelectorResult select_glob(std::string_view pattern, const std::vector<ScannedPo
     }
   }
   if (picked.names.empty()) {
-    return usage_error("no port matches " + shown(pattern) +
-                       " (a pattern is matched against the names, by_id and link paths of "
-                       "'quintrel-cli ports --json', not against the file system)");
+    return Failure{"no port matches " + shown(pattern) +
+                   " (a pattern is matched against the names, by_id and link paths of "
+                   "'quintrel-cli ports --json', not against the file system)"};
   }
   if (picked.names.size() > kMaxSelectedPorts) {
-    return usage_error(shown(pattern) + " matches " + std::to_string(picked.names.size()) +
-                       " ports, more than " + std::to_string(kMaxSelectedPorts) +
-                       " in one run; narrow the pattern");
+    return Failure{shown(pattern) + " matches " + std::to_string(picked.names.size()) +
+                   " ports, more than " + std::to_string(kMaxSelectedPorts) +
+                   " in one run; narrow the pattern"};
   }
-  SelectorResult result;
-  result.ports = picked.names;
-  result.batch = true;
-  return result;
+  return SelectedPorts{picked.names, true};
 }
 
 std::string_view name_part(std::string_view selector) {
@@ -228,51 +192,6 @@ std::string_view name_part(std::string_view selector) {
 }
 
 }  // namespace
-
-bool glob_matches(std::string_view pattern, std::string_view text) {
-  std::size_t p = 0;
-  std::size_t t = 0;
-  // Where to resume after the last "*": its pattern index and the text it has swallowed to.
-  std::size_t star = std::string_view::npos;
-  std::size_t star_text = 0;
-  while (t < text.size()) {
-    bool step = false;
-    if (p < pattern.size()) {
-      const char pc = pattern[p];
-      if (pc == '*') {
-        star = p++;
-        star_text = t;
-        continue;
-      }
-      std::size_t end = 0;
-      bool matched = false;
-      if (pc == '?') {
-        step = true;
-        end = p + 1;
-      } else if (pc == '[' &&
-                 bracket_matches(pattern, p, static_cast<unsigned char>(text[t]), end, matched)) {
-        step = matched;
-      } else {
-        step = pc == text[t];
-        end = p + 1;
-      }
-      if (step) {
-        p = end;
-        ++t;
-        continue;
-      }
-    }
-    if (star == std::string_view::npos) {
-      return false;
-    }
-    p = star + 1;
-    t = ++star_text;
-  }
-  while (p < pattern.size() && pattern[p] == '*') {
-    ++p;
-  }
-  return p == pattern.size();
-}
 
 std::vector<ScannedPort> listed_once(std::vector<ScannedPort> entries,
                                      const PortIdentity& identity) {
@@ -297,12 +216,12 @@ bool selector_uses_port_list(std::string_view selector) {
          name_part(selector).find_first_of(kGlobCharacters) != std::string_view::npos;
 }
 
-SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
-                            const PortIdentity& identity, const PortExists& exists) {
+Result<SelectedPorts> select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
+                                   const PortIdentity& identity, const PortExists& exists) {
   for (const char c : selector) {
     if (is_control(c)) {
-      return usage_error("the port " + shown(selector) +
-                         " holds a control character, which no port name has");
+      return Failure{"the port " + shown(selector) +
+                     " holds a control character, which no port name has"};
     }
   }
   if (selector.starts_with(kUsbPrefix)) {
@@ -314,17 +233,15 @@ SelectorResult select_ports(std::string_view selector, const std::vector<Scanned
   const bool whole = exists && exists(std::string(selector));
   const std::string_view name = whole ? selector : name_part(selector);
   if (name.empty()) {
-    return usage_error(selector.empty() ? "the port name is empty"
-                                        : "no port name before the \"(\" of " + shown(selector));
+    return Failure{selector.empty() ? "the port name is empty"
+                                    : "no port name before the \"(\" of " + shown(selector)};
   }
   bool listed = false;
   for (const ScannedPort& port : ports) {
     listed = listed || utf8_from_utf16(port.name) == name;
   }
   if (whole || listed || name.find_first_of(kGlobCharacters) == std::string_view::npos) {
-    SelectorResult result;
-    result.ports.emplace_back(name);
-    return result;
+    return SelectedPorts{{std::string(name)}, false};
   }
   return select_glob(name, ports, identity);
 }

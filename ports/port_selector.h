@@ -10,14 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
+#include "ports/port_glob.h"
 #include "ports/port_list.h"
 
 namespace quintrel {
 
-struct SelectorResult {
+struct SelectedPorts {
   std::vector<std::string> ports;  // the names to open, each device once, in the list's order
   bool batch = false;              // a glob: a batch run, however many ports it matched
-  std::string error;               // a usage error in words; ports is empty then
 };
 
 // What identifies the device a port name opens (port_identity in production); two names with the
@@ -27,7 +28,8 @@ using PortIdentity = std::function<std::string(const std::string& port_name)>;
 // Whether something of this name exists as it is written (port_name_exists in production).
 using PortExists = std::function<bool(const std::string& port_name)>;
 
-// More ports than this in one run is taken for a pattern that went wrong.
+// More ports than this in one run is taken for a pattern that went wrong: a test bench has dozens,
+// while a pattern over /dev/pts/* on a busy machine can match thousands.
 inline constexpr std::size_t kMaxSelectedPorts = 256;
 
 // Whether the selector needs the port list; a plain name or a `ports` line does not.
@@ -38,18 +40,15 @@ bool selector_uses_port_list(std::string_view selector);
 // serial: must name exactly one device. A glob picks every entry whose name, by_id or link it
 // matches; a fixed COM1..COM10 entry whose identity is another name (Linux: /dev/ttyS0) only
 // when the scan found that device. A name of the list that merely contains * ? or [ is that port,
-// not a glob.
-SelectorResult select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
-                            const PortIdentity& identity = {}, const PortExists& exists = {});
+// not a glob. Fails with a usage error in words.
+Result<SelectedPorts> select_ports(std::string_view selector, const std::vector<ScannedPort>& ports,
+                                   const PortIdentity& identity = {},
+                                   const PortExists& exists = {});
 
 // The entries with each device once, for a listing: a fixed COM1..COM10 entry is left out where
 // the scan found its device (/dev/ttyS0 for COM1 on Linux; COM1 itself on Windows), so that a
 // port is named once, with its description. Selectors still take the fixed names.
 std::vector<ScannedPort> listed_once(std::vector<ScannedPort> entries,
                                      const PortIdentity& identity);
-
-// fnmatch-style matching without a file system: * any run of bytes (also "/"), ? one byte,
-// [abc] [a-z] [!a] one byte of a set; a "[" without its "]" is itself.
-bool glob_matches(std::string_view pattern, std::string_view text);
 
 }  // namespace quintrel

@@ -66,6 +66,18 @@ class BatchRun {
     if (started_at_.empty()) {
       return;
     }
+    if (std::optional<ChildEnd> end = runner_.wait_for_end(wait_ms())) {
+      finish(std::move(*end));
+    }
+    stop_overdue();
+    observer_.tick();
+  }
+
+  std::vector<ChildEnd> ends() && { return std::move(ends_); }
+
+ private:
+  // Until the next tick or the first running job's deadline, whichever comes first.
+  std::uint32_t wait_ms() const {
     std::uint32_t wait_ms = kBatchTickMs;
     const std::uint32_t now = clock_.now_ms();
     for (const auto& [job, start] : started_at_) {
@@ -73,25 +85,22 @@ class BatchRun {
       const std::uint32_t deadline = jobs_[job].deadline_ms;
       wait_ms = std::min(wait_ms, used >= deadline ? 0 : deadline - used);
     }
-    if (std::optional<ChildEnd> end = runner_.wait_for_end(wait_ms)) {
-      finish(std::move(*end));
-    }
-    const std::uint32_t after = clock_.now_ms();
+    return wait_ms;
+  }
+
+  void stop_overdue() {
+    const std::uint32_t now = clock_.now_ms();
     std::vector<std::size_t> overdue;
     for (const auto& [job, start] : started_at_) {
-      if (after - start >= jobs_[job].deadline_ms) {
+      if (now - start >= jobs_[job].deadline_ms) {
         overdue.push_back(job);
       }
     }
     for (const std::size_t job : overdue) {
       finish(runner_.stop(job));
     }
-    observer_.tick();
   }
 
-  std::vector<ChildEnd> ends() && { return std::move(ends_); }
-
- private:
   void finish(ChildEnd end) {
     const std::size_t job = end.job;
     started_at_.erase(job);

@@ -14,7 +14,8 @@
 
 namespace quintrel::cli {
 
-// A running batch reports to its observer at least this often (the live status shows times).
+// A running batch reports to its observer at least this often: the live status shows times in
+// tenths of a second, and a quarter second keeps them moving without redrawing for nothing.
 inline constexpr std::uint32_t kBatchTickMs = 250;
 
 struct BatchLimits {

@@ -1,12 +1,8 @@
 #include "cli/batch/batch_command.h"
 
 #include <map>
-#include <sstream>
-#include <utility>
 
 #include "base/count_text.h"
-#include "base/message_texts.h"
-#include "base/utf8_text.h"
 #include "cli/batch/job_deadline.h"
 #include "cli/batch/port_job.h"
 #include "cli/batch/status_board.h"
@@ -18,25 +14,9 @@ namespace quintrel::cli {
 
 namespace {
 
-// The summary names this many failed ports; every one has its own result line anyway.
+// The summary names this many failed ports, enough for a bench's worth at a glance while a
+// pattern that failed hundreds keeps the summary short; every one has its own result line anyway.
 constexpr std::size_t kFailedNamedInSummary = 20;
-
-std::string last_line(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  std::string last;
-  while (std::getline(lines, line)) {
-    if (!line.empty()) {
-      last = line;
-    }
-  }
-  return last;
-}
-
-std::string text_of(const JsonObject& object, const char* key) {
-  const auto it = object.find(key);
-  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
 
 // Shows the jobs' progress and prints each port's result as its child ends.
 class BatchPrinter final : public BatchObserver {
@@ -109,6 +89,8 @@ class BatchPrinter final : public BatchObserver {
     board_.refresh();
   }
 
+  // The warnings, where each port stands after an interruption, lost output, the count of ports
+  // that succeeded and those that failed, then what the run left out; the run's exit status.
   int summarise() {
     for (const std::string& warning : warnings_) {
       err_ << "warning: " << warning << '\n';
@@ -126,14 +108,7 @@ class BatchPrinter final : public BatchObserver {
                                              : "standard output could not be written";
       err_ << what << " (" << output->cause << "): the results still due were not printed\n";
     }
-    err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
-    for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
-      err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
-    }
-    if (failed_.size() > kFailedNamedInSummary) {
-      err_ << " and " << failed_.size() - kFailedNamedInSummary << " more, each on its line";
-    }
-    err_ << '\n';
+    print_count();
     if (!context_.skipped.empty()) {
       err_ << context_.skipped << '\n';
     }
@@ -150,6 +125,18 @@ class BatchPrinter final : public BatchObserver {
   }
 
  private:
+  // "3 of 5 ports succeeded; failed: A (exit 1), B (exit 3)".
+  void print_count() {
+    err_ << succeeded_ << " of " << count_text(succeeded_ + failed_.size(), "port") << " succeeded";
+    for (std::size_t i = 0; i < failed_.size() && i < kFailedNamedInSummary; ++i) {
+      err_ << (i == 0 ? "; failed: " : ", ") << failed_[i];
+    }
+    if (failed_.size() > kFailedNamedInSummary) {
+      err_ << " and " << failed_.size() - kFailedNamedInSummary << " more, each on its line";
+    }
+    err_ << '\n';
+  }
+
   // A port that does not exist names the ports present; with many such ports that list is said
   // once, after the summary, instead of on every port's line.
   JsonObject without_present_ports(JsonObject result) {
@@ -200,94 +187,6 @@ class BatchPrinter final : public BatchObserver {
 ChildJob port_child_job(const CliRequest& request, const std::string& port) {
   return {
       {kPortJobCommand}, port_job_text(request, port, this_process_id()), job_deadline_ms(request)};
-}
-
-std::optional<JsonObject> last_json_object(const std::string& output) {
-  std::istringstream lines(output);
-  std::optional<JsonObject> found;
-  for (std::string line; std::getline(lines, line);) {
-    JsonObject parsed = JsonObject::parse(line, nullptr, false);
-    if (parsed.is_object()) {
-      found = std::move(parsed);
-    }
-  }
-  return found;
-}
-
-std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
-                          const std::vector<std::string>& steps) {
-  switch (end.how) {
-    case ChildEnd::How::kNotRun:
-      return "not started: the run was interrupted";
-    case ChildEnd::How::kInterrupted:
-      return "interrupted " + step_reached(end.err, steps);
-    case ChildEnd::How::kStopped:
-      return "no result within " + deadline_text(deadline_ms) + ": stopped " +
-             step_reached(end.err, steps) + (end.detail.empty() ? "" : "; " + end.detail);
-    case ChildEnd::How::kLost:
-      return "its result cannot be known: " + end.detail;
-    case ChildEnd::How::kCrashed:
-      return "ended by " + end.detail + " without a result";
-    case ChildEnd::How::kNotStarted:
-      return "could not start a process for the port: " + end.detail;
-    case ChildEnd::How::kExited:
-      break;
-  }
-  if (last_json_object(end.out)) {
-    return {};
-  }
-  const std::string said = last_line(without_step_marks(end.err));
-  return said.empty() ? "ended without a result (exit " + std::to_string(end.exit_code) + ")"
-                      : said;
-}
-
-JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms,
-                       const std::vector<std::string>& steps) {
-  const std::string failure = child_failure(end, deadline_ms, steps);
-  if (failure.empty()) {
-    JsonObject object = *last_json_object(end.out);
-    if (!object.contains("ok")) {
-      object["ok"] = end.exit_code == kExitSuccess;
-    }
-    if (!object.contains("exit")) {
-      object["exit"] = end.exit_code;
-    }
-    return object;
-  }
-  const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
-  if (end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted) {
-    return {{"port", port}, {"ok", false}, {"exit", kExitInterrupted}, {"error", failure}};
-  }
-  return {{"port", port},
-          {"ok", false},
-          {"exit", exited_failing ? end.exit_code : kExitFailure},
-          {"error", failure}};
-}
-
-std::string result_line(CliCommand command, const JsonObject& result) {
-  const std::string port = text_of(result, "port");
-  const std::string link = text_of(result, "link");
-  const std::string place = link.empty() ? text_of(result, "by_id") : link;
-  std::string line = port + (place.empty() || place == port ? "" : " (" + place + ")") + ": ";
-  if (!result.value("ok", false)) {
-    line += "failed (exit " + std::to_string(result.value("exit", kExitFailure)) + ")";
-    for (const char* key : {"error", "reason"}) {
-      const std::string text = text_of(result, key);
-      if (!text.empty()) {
-        line += ": " + text;
-      }
-    }
-    return line;
-  }
-  switch (command) {
-    case CliCommand::kRead:
-      return line + "bitrate " + text_of(result, "bitrate") + ", identifier " +
-             text_of(result, "identifier");
-    case CliCommand::kSave:
-      return line + utf8_from_utf16(messages::kSaved);
-    default:
-      return line + "buzzer off";
-  }
 }
 
 int run_port_batch(const CliRequest& request, const std::vector<std::string>& ports,

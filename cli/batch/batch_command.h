@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/batch/batch_children.h"
+#include "cli/batch/port_result.h"
 #include "cli/cli_arguments.h"
 #include "cli/port_json.h"
 #include "link/clock.h"
@@ -38,24 +39,6 @@ struct BatchServices {
 
 // The child that runs the request's command on one port: port-job, its request, its deadline.
 ChildJob port_child_job(const CliRequest& request, const std::string& port);
-
-// The last line of a child's output that is a JSON object.
-std::optional<JsonObject> last_json_object(const std::string& output);
-
-// What went wrong with a child that gave no result, in words; empty when it gave one. deadline_ms
-// is the one the child was stopped at; steps (job_steps) name the step an interrupted child was in.
-std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
-                          const std::vector<std::string>& steps = {});
-
-// The port's result: the child's object (with "ok" and "exit" from its exit status where it
-// lacks them), or one made here.
-// A port the run stopped or never started has "exit" kExitInterrupted.
-JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32_t deadline_ms,
-                       const std::vector<std::string>& steps = {});
-
-// "PORT: bitrate 500kbps, identifier 7FF", "PORT: Saved !!!", "PORT: buzzer off" or
-// "PORT: failed (exit N): error: reason".
-std::string result_line(CliCommand command, const JsonObject& result);
 
 // What a run over many ports knows before its children start.
 struct BatchContext {

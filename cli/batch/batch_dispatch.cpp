@@ -12,6 +12,32 @@
 
 namespace quintrel::cli {
 
+namespace {
+
+// --found: a run over the ports where a probe found a device. With no device anywhere the likelier
+// cause is power or cabling, which exit 1 tells a station script.
+int run_found(const CliRequest& request, BatchServices& batch, std::ostream& out,
+              std::ostream& err) {
+  const Result<FoundPorts> found = found_ports(request, batch);
+  if (!found) {
+    err << found.error() << '\n';
+    return kExitUsage;
+  }
+  const bool interrupted = batch.stops->count() > 0;
+  const int status =
+      found->answering.empty() && found->context.failed.empty() && !interrupted
+          ? kExitFailure
+          : run_port_batch(request, found->answering, batch, out, err, found->context);
+  if (!found->answering.empty() || interrupted) {
+    return status;
+  }
+  // The ports that failed are reported above.
+  err << "no device found on the " << count_text(found->probed, "port") << " probed\n";
+  return kExitFailure;
+}
+
+}  // namespace
+
 std::optional<int> run_batch_request(const CliRequest& request, const CliServices& services,
                                      std::ostream& out, std::ostream& err) {
   if (request.command == CliCommand::kProbePort) {
@@ -20,15 +46,15 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
   if (request.command == CliCommand::kPorts && !request.probe) {
     return std::nullopt;
   }
-  PortTargets targets;
+  Result<PortTargets> targets = PortTargets{};
   if (request.command != CliCommand::kPorts && !request.found) {
     targets =
         resolve_port_targets(request.ports, port_list_for(request.ports, services.port_scanner));
-    if (!targets.error.empty()) {
-      err << targets.error << '\n';
+    if (!targets) {
+      err << targets.error() << '\n';
       return kExitUsage;
     }
-    if (!targets.batch) {
+    if (!targets->batch) {
       return std::nullopt;
     }
   }
@@ -44,29 +70,14 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
     return run_probe_command(request, batch, out, err);
   }
   if (request.found) {
-    const std::optional<FoundPorts> found = found_ports(request, batch, err);
-    if (!found) {
-      return kExitUsage;
-    }
-    const bool interrupted = stops->count() > 0;
-    const int status =
-        found->answering.empty() && found->context.failed.empty() && !interrupted
-            ? kExitFailure
-            : run_port_batch(request, found->answering, batch, out, err, found->context);
-    if (!found->answering.empty() || interrupted) {
-      return status;
-    }
-    // The ports that failed are reported above, but with no device anywhere the likelier cause
-    // is power or cabling, which exit 1 tells a station script.
-    err << "no device found on the " << count_text(found->probed, "port") << " probed\n";
-    return kExitFailure;
+    return run_found(request, batch, out, err);
   }
   std::vector<std::string> ports;
-  for (const ScannedPort& port : targets.ports) {
+  for (const ScannedPort& port : targets->ports) {
     ports.push_back(utf8_from_utf16(port.name));
   }
   return run_port_batch(request, ports, batch, out, err,
-                        {.listed = targets.ports, .failed = {}, .skipped = {}});
+                        {.listed = targets->ports, .failed = {}, .skipped = {}});
 }
 
 }  // namespace quintrel::cli

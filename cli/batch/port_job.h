@@ -7,10 +7,10 @@
 
 #include <cstddef>
 #include <istream>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "cli/cli_arguments.h"
 
 namespace quintrel::cli {
@@ -23,11 +23,11 @@ std::string port_job_text(const CliRequest& request, const std::string& port, in
 // port, is at most a path of 4096 bytes, which JSON's escapes make at most six times longer.
 inline constexpr std::size_t kPortJobRequestMax = 64 * 1024;
 
-// The request text on in, or nullopt (with error) when it is longer than kPortJobRequestMax: a
-// child never holds more than that, whatever it is given.
-std::optional<std::string> port_job_input(std::istream& in, std::string& error);
+// The request text on in; fails when it is longer than kPortJobRequestMax: a child never holds
+// more than that, whatever it is given.
+Result<std::string> port_job_input(std::istream& in);
 
-// The request a child runs (with --json output), or nullopt with what is wrong in error.
-std::optional<CliRequest> port_job_request(std::string_view text, std::string& error);
+// The request a child runs (with --json output); fails saying what is wrong with the text.
+Result<CliRequest> port_job_request(std::string_view text);
 
 }  // namespace quintrel::cli

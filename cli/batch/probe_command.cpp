@@ -49,19 +49,23 @@ bool is_device(const ProbeReport& probed) {
 
 }  // namespace
 
-PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed) {
+Result<PortTargets> probe_candidates(const CliRequest& request,
+                                     const std::vector<ScannedPort>& listed) {
   if (!request.ports.empty()) {
     return resolve_port_targets(request.ports, listed);
   }
   if (!request.match.empty()) {
     // Only what the list holds: a plain name that is not listed selects nothing.
-    PortTargets matched = resolve_port_targets({request.match}, listed);
-    std::erase_if(matched.ports, [&listed](const ScannedPort& port) {
+    Result<PortTargets> matched = resolve_port_targets({request.match}, listed);
+    if (!matched) {
+      return matched;
+    }
+    std::erase_if(matched->ports, [&listed](const ScannedPort& port) {
       return std::none_of(listed.begin(), listed.end(),
                           [&port](const ScannedPort& entry) { return entry.name == port.name; });
     });
-    if (matched.error.empty() && matched.ports.empty()) {
-      matched.error = "--match " + request.match + " selects none of the listed ports";
+    if (matched->ports.empty()) {
+      return Failure{"--match " + request.match + " selects none of the listed ports"};
     }
     return matched;
   }
@@ -124,20 +128,20 @@ std::vector<ProbeReport> run_probes(const std::vector<ScannedPort>& candidates,
 
 int run_probe_command(const CliRequest& request, BatchServices& services, std::ostream& out,
                       std::ostream& err) {
-  const PortTargets candidates =
+  const Result<PortTargets> candidates =
       probe_candidates(request, port_list_entries(services.port_scanner));
-  if (!candidates.error.empty()) {
-    err << candidates.error << '\n';
+  if (!candidates) {
+    err << candidates.error() << '\n';
     return kExitUsage;
   }
   const std::vector<ProbeReport> probed =
-      run_probes(candidates.ports, request.deadline_ms, services, [&](const ProbeReport& result) {
+      run_probes(candidates->ports, request.deadline_ms, services, [&](const ProbeReport& result) {
         out << (request.json ? json_text(result.result) : probe_line(result)) << '\n' << std::flush;
       });
   const auto devices = std::count_if(probed.begin(), probed.end(), is_device);
   err << "a device on " << devices << " of " << count_text(probed.size(), "port") << " probed\n";
   if (services.stops != nullptr && services.stops->count() > 0) {
-    err << "interrupted: " << candidates.ports.size() - probed.size() << " ports not probed\n";
+    err << "interrupted: " << candidates->ports.size() - probed.size() << " ports not probed\n";
     return kExitInterrupted;
   }
   return devices > 0 ? kExitSuccess : kExitFailure;
@@ -158,18 +162,16 @@ JsonObject probe_failure_result(const ProbeReport& probed) {
           {"probe", outcome}};
 }
 
-std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& services,
-                                      std::ostream& err) {
+Result<FoundPorts> found_ports(const CliRequest& request, BatchServices& services) {
   const std::vector<ScannedPort> listed = port_list_entries(services.port_scanner);
-  const PortTargets candidates = probe_candidates(request, listed);
-  if (!candidates.error.empty()) {
-    err << candidates.error << '\n';
-    return std::nullopt;
+  const Result<PortTargets> candidates = probe_candidates(request, listed);
+  if (!candidates) {
+    return Failure{candidates.error()};
   }
   FoundPorts found;
   found.context.listed = listed;
   const std::vector<ProbeReport> probed =
-      run_probes(candidates.ports, request.deadline_ms, services, [](const ProbeReport&) {});
+      run_probes(candidates->ports, request.deadline_ms, services, [](const ProbeReport&) {});
   found.probed = probed.size();
   std::map<std::string, std::size_t> skipped;  // by what the probe found
   for (const ProbeReport& result : probed) {

@@ -17,7 +17,8 @@ namespace quintrel::cli {
 
 // The ports to probe: those named by -p, else the listed ports --match selects, else every
 // listed port; each device once. A selector that names nothing is a usage error.
-PortTargets probe_candidates(const CliRequest& request, const std::vector<ScannedPort>& listed);
+Result<PortTargets> probe_candidates(const CliRequest& request,
+                                     const std::vector<ScannedPort>& listed);
 
 struct ProbeReport {
   ScannedPort port;
@@ -60,8 +61,7 @@ bool failed_without_device(const ProbeReport& probed, bool selected);
 // silent or garbled port, 3 for one that cannot be opened), "error", "probe".
 JsonObject probe_failure_result(const ProbeReport& probed);
 
-// --found: the candidate ports probed, or nullopt after a usage error (said on err).
-std::optional<FoundPorts> found_ports(const CliRequest& request, BatchServices& services,
-                                      std::ostream& err);
+// --found: the candidate ports probed; fails with a usage error.
+Result<FoundPorts> found_ports(const CliRequest& request, BatchServices& services);
 
 }  // namespace quintrel::cli

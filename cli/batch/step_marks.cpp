@@ -4,6 +4,8 @@
 #include <sstream>
 #include <utility>
 
+#include "device/setting_commands.h"
+#include "device/verified_save.h"
 #include "link/passing_port.h"
 
 namespace quintrel::cli {
@@ -40,26 +42,22 @@ OpenedPort StepMarkingBackend::open_exclusive(std::u16string_view port_name) {
 }
 
 std::vector<std::string> job_steps(const CliRequest& request) {
-  const std::vector<std::string> reading = {"reading the bitrate", "reading the identifier"};
+  const auto named = [](const auto& steps) {
+    return std::vector<std::string>(steps.begin(), steps.end());
+  };
   switch (request.command) {
     case CliCommand::kRead:
-      return reading;
-    case CliCommand::kSave: {
-      std::vector<std::string> steps = {"writing the bitrate", "writing the identifier",
-                                        "committing"};
-      if (request.verify) {
-        steps.insert(steps.end(), {"reading the bitrate back", "reading the identifier back"});
-      }
-      return steps;
-    }
+      return named(kReadSettingsSteps);
+    case CliCommand::kSave:
+      return request.verify ? save_and_verify_steps() : named(kSaveSettingsSteps);
     case CliCommand::kBuzzerOff:
-      return {"switching the buzzer off"};
+      return named(kBuzzerOffSteps);
     case CliCommand::kPorts:
     case CliCommand::kProbePort:
     case CliCommand::kPortJob:
       break;
   }
-  return {reading.front()};
+  return named(kReadBitrateSteps);
 }
 
 int last_step_begun(const std::string& err) {

@@ -31,8 +31,8 @@ class StepMarkingBackend final : public SerialBackend {
   std::ostream& out_;
 };
 
-// The steps of the request's command in order, one per exchange (a command frame out, its reply
-// back): "writing the bitrate", "committing", ...
+// The steps of the request's command in order, one per exchange, as device/ names its operations'
+// exchanges: "writing the bitrate", "committing", ... (a probe: read_bitrate's).
 std::vector<std::string> job_steps(const CliRequest& request);
 
 // The number of the last step the job's error output marks as begun; 0 for none.

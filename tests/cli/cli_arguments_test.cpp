@@ -88,8 +88,14 @@ Parsed parse(std::vector<const char*> args) {
   std::ostringstream out;
   std::ostringstream err;
   Parsed parsed;
-  parsed.request =
-      parse_cli_arguments(static_cast<int>(args.size()), args.data(), out, err, parsed.exit_code);
+  Result<std::optional<CliRequest>> result =
+      parse_cli_arguments(static_cast<int>(args.size()), args.data(), out);
+  parsed.exit_code = result ? 0 : 2;
+  if (result) {
+    parsed.request = std::move(*result);
+  } else {
+    err << result.error() << '\n';
+  }
   parsed.out = out.str();
   parsed.err = err.str();
   return parsed;

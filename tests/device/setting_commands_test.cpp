@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 #include "base/message_texts.h"
+#include "device/verified_save.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/hex.h"
 #include "tests/support/scripted_responder.h"
@@ -180,6 +182,24 @@ INSTANTIATE_TEST_SUITE_P(EachStep, SaveSettingsStops,
                                          SaveStop{"BitrateEmptyReply", "cceb 3", true, 1},
                                          SaveStop{"CommitEmptyReply", "ppw3916", true, 3}),
                          [](const auto& test_info) { return std::string(test_info.param.name); });
+
+// A stopped command is said to be in step N of its operation's step list: one step per command.
+TEST_F(SettingCommandsTest, EachOperationSendsACommandForEachOfItsSteps) {
+  replies["ccebr"] = reply_frame("2");
+  replies["ccidr"] = reply_frame("1A");
+  const auto sent = [this] { return std::exchange(responder.commands, {}).size(); };
+  BitrateCode code = 0;
+  EXPECT_EQ(env.shown(read_bitrate(env.link, code)), 0);
+  EXPECT_EQ(sent(), kReadBitrateSteps.size());
+  EXPECT_EQ(env.shown(read_settings(env.link, receiver)), 0);
+  EXPECT_EQ(sent(), kReadSettingsSteps.size());
+  EXPECT_EQ(env.shown(save_settings(env.link, 2, u"1A")), 0);
+  EXPECT_EQ(sent(), kSaveSettingsSteps.size());
+  EXPECT_TRUE(save_and_verify(env.link, 2, u"1A").verified());
+  EXPECT_EQ(sent(), save_and_verify_steps().size());
+  EXPECT_EQ(env.shown(buzzer_off(env.link)), 0);
+  EXPECT_EQ(sent(), kBuzzerOffSteps.size());
+}
 
 TEST_F(SettingCommandsTest, AnyNonEmptyReplyToAWriteCountsAsSuccess) {
   replies["bzoff"] = reply_frame("whatever the device says");

@@ -66,11 +66,12 @@ TEST(SelectPorts, EachFormOfSelector) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.selector);
-    const SelectorResult result = select_ports(c.selector, ports, identity);
-    EXPECT_EQ(result.ports, c.ports);
-    EXPECT_EQ(result.batch, c.batch);
-    EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
-    EXPECT_EQ(result.error.empty(), *c.error == '\0') << result.error;
+    const Result<SelectedPorts> result = select_ports(c.selector, ports, identity);
+    const SelectedPorts selected = result ? *result : SelectedPorts{};
+    EXPECT_EQ(selected.ports, c.ports);
+    EXPECT_EQ(selected.batch, c.batch);
+    EXPECT_NE(result.error().find(c.error), std::string::npos) << result.error();
+    EXPECT_EQ(result.error().empty(), *c.error == '\0') << result.error();
   }
   // Only these need the scanned list; a plain name opens as it stands.
   for (const char* selector : {"usb:0403:6001", "serial:A1", "COM*", "/dev/tty[US]*"}) {
@@ -83,9 +84,9 @@ TEST(SelectPorts, EachFormOfSelector) {
 // device once, as the scan found it, and keeps COM2.
 TEST(SelectPorts, AnExistingNameKeepsItsParenthesisAndAListingEachDeviceOnce) {
   const PortExists exists = [](const std::string& name) { return name == "/d/port(1)"; };
-  EXPECT_EQ(select_ports("/d/port(1)", {}, identity, exists).ports,
+  EXPECT_EQ(select_ports("/d/port(1)", {}, identity, exists)->ports,
             std::vector<std::string>{"/d/port(1)"});
-  EXPECT_EQ(select_ports("/d/port(2)", {}, identity, exists).ports,
+  EXPECT_EQ(select_ports("/d/port(2)", {}, identity, exists)->ports,
             std::vector<std::string>{"/d/port"});
   const std::vector<ScannedPort> listed = listed_once(
       {port(u"/dev/ttyS0", PortKind::kUart), ScannedPort(u"COM1", u"", PortKind::kLegacy),
@@ -103,9 +104,9 @@ TEST(SelectPorts, AGlobTakesFixedNamesThatAreTheirDevicesOwnOnlyWithoutAScan) {
   std::vector<ScannedPort> scanned = fixed;
   scanned.insert(scanned.begin(), port(u"COM3", PortKind::kUsb, "A1"));
   const auto own_name = [](const std::string& name) { return name; };
-  EXPECT_EQ(select_ports("COM*", fixed, own_name).ports,
+  EXPECT_EQ(select_ports("COM*", fixed, own_name)->ports,
             (std::vector<std::string>{"COM1", "COM3"}));
-  EXPECT_EQ(select_ports("COM*", scanned, own_name).ports, std::vector<std::string>{"COM3"});
+  EXPECT_EQ(select_ports("COM*", scanned, own_name)->ports, std::vector<std::string>{"COM3"});
 }
 
 TEST(SelectPorts, PatternMatchingThousandsIsRefused) {
@@ -113,7 +114,7 @@ TEST(SelectPorts, PatternMatchingThousandsIsRefused) {
   for (int i = 0; i < 3000; ++i) {
     ports.push_back(port(utf16_from_utf8("/dev/pts/" + std::to_string(i)), PortKind::kPty));
   }
-  EXPECT_EQ(select_ports("/dev/pts/*", ports).error,
+  EXPECT_EQ(select_ports("/dev/pts/*", ports).error(),
             "'/dev/pts/*' matches 3000 ports, more than 256 in one run; narrow the pattern");
 }
 

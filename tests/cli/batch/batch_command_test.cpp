@@ -42,9 +42,9 @@ TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
             R"({"command":"save","port":"COM3","bitrate":0,"identifier":"7F","verify":true,)"
             R"("trace":true,"precise_trace":false,"parent_pid":)" +
                 std::to_string(this_process_id()) + "}\n");
+  const Result<CliRequest> back = port_job_request(job.input);
+  ASSERT_TRUE(back) << back.error();
   std::string error;
-  const std::optional<CliRequest> back = port_job_request(job.input, error);
-  ASSERT_TRUE(back) << error;
   EXPECT_TRUE(back->json);  // and the rest as sent:
   EXPECT_EQ(port_job_text(*back, back->port, back->parent_pid), job.input);
   for (const char* refused :
@@ -54,7 +54,9 @@ TEST(PortBatch, ChildGetsItsWholeRequestOnStandardInputAndNoOptions) {
         R"({"command":"save","port":"A","bitrate":-1,"identifier":"1"})",
         R"({"command":"read","port":"A","parent_pid":2147483648})",
         R"({"command":"read","port":"A","parent_pid":1e3})"}) {
-    EXPECT_FALSE(port_job_request(refused, error)) << refused;
+    const Result<CliRequest> refusal = port_job_request(refused);
+    EXPECT_FALSE(refusal) << refused;
+    error = refusal.error();
     EXPECT_FALSE(error.empty());
   }
   EXPECT_EQ(error, R"("parent_pid" must be a whole number from 0 to 2147483647)");
@@ -223,19 +225,22 @@ TEST(PortTargets, EachDeviceOnceAndSeveralSelectorsMakeAMultiPortRun) {
   const PortIdentity identity = [](const std::string& name) {
     return name == "COM1" ? std::string("/dev/ttyS0") : name;
   };
-  const PortTargets one = resolve_port_targets({"COM1"}, listed, identity);
-  EXPECT_FALSE(one.batch);
-  ASSERT_EQ(one.ports.size(), 1u);
-  EXPECT_EQ(one.ports[0].kind, PortKind::kLegacy);
+  const Result<PortTargets> one = resolve_port_targets({"COM1"}, listed, identity);
+  ASSERT_TRUE(one) << one.error();
+  EXPECT_FALSE(one->batch);
+  ASSERT_EQ(one->ports.size(), 1u);
+  EXPECT_EQ(one->ports[0].kind, PortKind::kLegacy);
 
-  const PortTargets twice = resolve_port_targets({"/dev/ttyS0(serial)", "COM1"}, listed, identity);
-  EXPECT_TRUE(twice.batch);
-  ASSERT_EQ(twice.ports.size(), 1u);
-  EXPECT_EQ(twice.ports[0].description, u"serial");
+  const Result<PortTargets> twice =
+      resolve_port_targets({"/dev/ttyS0(serial)", "COM1"}, listed, identity);
+  ASSERT_TRUE(twice) << twice.error();
+  EXPECT_TRUE(twice->batch);
+  ASSERT_EQ(twice->ports.size(), 1u);
+  EXPECT_EQ(twice->ports[0].description, u"serial");
 
-  const PortTargets bad = resolve_port_targets({"COM1", "usb:0403"}, listed, identity);
-  EXPECT_TRUE(bad.ports.empty());
-  EXPECT_FALSE(bad.error.empty());
+  const Result<PortTargets> bad = resolve_port_targets({"COM1", "usb:0403"}, listed, identity);
+  EXPECT_FALSE(bad);
+  EXPECT_FALSE(bad.error().empty());
 }
 
 TEST(StatusBoard, LiveBoardRedrawsEveryLineInPlace) {
