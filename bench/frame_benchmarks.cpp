@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
+#include "support/prepared_port_backend.h"
 #include "support/virtual_clock.h"
 
 namespace {
@@ -89,12 +91,6 @@ std::vector<std::uint8_t> bytes_of(std::string_view text) {
   return {text.begin(), text.end()};
 }
 
-// The benchmark puts its port into the link itself.
-class NoBackend final : public SerialBackend {
- public:
-  OpenedPort open_exclusive(std::u16string_view) override { return {}; }
-};
-
 // A link on the virtual clock over a MemoryPort with these replies.
 struct LinkOnMemory {
   explicit LinkOnMemory(const std::vector<std::string_view>& reply_payloads) {
@@ -102,13 +98,16 @@ struct LinkOnMemory {
     for (const std::string_view payload : reply_payloads) {
       replies.push_back(build_frame(bytes_of(payload)));
     }
-    link.adopt(std::make_unique<MemoryPort>(clock, std::move(replies)));
+    if (backend.open(link, std::make_unique<MemoryPort>(clock, std::move(replies))) == nullptr) {
+      std::fputs("the in-memory port did not open\n", stderr);
+      std::abort();
+    }
   }
   LinkOnMemory(const LinkOnMemory&) = delete;
   LinkOnMemory& operator=(const LinkOnMemory&) = delete;
 
   VirtualClock clock;
-  NoBackend backend;
+  test::PreparedPortBackend backend;
   SerialLink link{backend, clock};
 };
 

@@ -9,6 +9,9 @@
 
 namespace quintrel {
 
+// The longest command built is "ccid", a space and the identifier's text, which the field keeps
+// within 18 characters; 200 bytes leave ample room for any text a caller passes, and match the
+// reply buffer.
 inline constexpr std::size_t kPayloadBufferSize = 200;
 using PayloadBuffer = std::array<std::uint8_t, kPayloadBufferSize>;
 

@@ -11,7 +11,9 @@
 
 namespace quintrel {
 
-// The first token is kept in 12 bytes: a longer one is cut to its first 11 characters.
+// The first token is kept in 12 bytes: the longest 32-bit number a token can spell ("-4294967295",
+// 11 characters; an identifier takes at most "0xFFFFFFFF") and the terminator. A longer token is
+// cut to its first 11 characters.
 inline constexpr std::size_t kTokenBufferSize = 12;
 
 // Converts text as an unsigned 32-bit number in base 10 or 16: leading white space, an optional

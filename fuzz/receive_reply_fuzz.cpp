@@ -28,10 +28,9 @@
 #include "base/message_texts.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_link.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
-#include "link/serial_link.h"
-#include "support/virtual_clock.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUINTREL_ASAN 1
@@ -144,34 +143,7 @@ class FuzzPort final : public quintrel::SerialPort {
   int idle_reads_ = 0;
 };
 
-// The harness puts its port into the link itself.
-class NoBackend final : public quintrel::SerialBackend {
- public:
-  quintrel::OpenedPort open_exclusive(std::u16string_view) override { return {}; }
-};
-
-// The messages a window would show for the outcomes it is given.
-struct CountingPresenter {
-  // receive_reply's result as the window's code had it: the payload length minus one, or -1.
-  int show(const quintrel::LinkOutcome& outcome) {
-    if (std::u16string text = outcome.message(); !text.empty()) {
-      ++shown;
-      last_text = std::move(text);
-    }
-    return outcome.ok() ? static_cast<int>(outcome.payload_size) - 1 : -1;
-  }
-  int shown = 0;
-  std::u16string last_text;
-};
-
-struct Harness {
-  Harness() : port(new FuzzPort(clock)) { link.adopt(std::unique_ptr<FuzzPort>(port)); }
-  quintrel::test::VirtualClock clock;
-  CountingPresenter presenter;
-  FuzzPort* port;  // owned by the link
-  NoBackend backend;
-  quintrel::SerialLink link{backend, clock};
-};
+using Harness = FuzzLink<FuzzPort>;
 
 void poison(std::uint8_t* start, std::size_t size, bool on) {
 #if defined(QUINTREL_ASAN)
@@ -259,7 +231,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   harness.clock.now = clock_start;
   harness.presenter.shown = 0;
   harness.port->start(events);
-  const int result = harness.presenter.show(quintrel::receive_reply(harness.link, buffer));
+  const quintrel::LinkOutcome outcome = quintrel::receive_reply(harness.link, buffer);
+  // receive_reply's result as the window's code had it: the payload length minus one, or -1.
+  const int result =
+      harness.presenter.show(outcome) ? static_cast<int>(outcome.payload_size) - 1 : -1;
 
   poison(storage.data(), storage.size(), false);
   FUZZ_CHECK(std::all_of(storage.begin(), storage.begin() + kGuardBytes,

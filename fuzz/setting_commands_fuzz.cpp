@@ -32,10 +32,9 @@
 #include "device/token_parser.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_link.h"
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
-#include "link/serial_link.h"
-#include "support/virtual_clock.h"
 
 namespace {
 
@@ -176,22 +175,6 @@ class ConversationPort final : public quintrel::SerialPort {
   int idle_reads_ = 0;
 };
 
-// The harness puts its port into the link itself.
-class NoBackend final : public quintrel::SerialBackend {
- public:
-  quintrel::OpenedPort open_exclusive(std::u16string_view) override { return {}; }
-};
-
-// The messages a window would show for the outcomes it is given.
-struct CountingPresenter {
-  // The operation's result as the window's code had it: 0, or -1 on failure.
-  int show(const quintrel::LinkOutcome& outcome) {
-    shown += outcome.message().empty() ? 0 : 1;
-    return outcome.ok() ? 0 : -1;
-  }
-  int shown = 0;
-};
-
 class RecordingReceiver final : public quintrel::SettingsReceiver {
  public:
   void apply_bitrate(quintrel::BitrateCode code) override { bitrate = code; }
@@ -200,16 +183,7 @@ class RecordingReceiver final : public quintrel::SettingsReceiver {
   std::optional<std::uint32_t> identifier;
 };
 
-struct Harness {
-  Harness() : port(new ConversationPort(clock)) {
-    link.adopt(std::unique_ptr<ConversationPort>(port));
-  }
-  quintrel::test::VirtualClock clock;
-  CountingPresenter presenter;
-  ConversationPort* port;  // owned by the link
-  NoBackend backend;
-  quintrel::SerialLink link{backend, clock};
-};
+using Harness = FuzzLink<ConversationPort>;
 
 Bytes ascii(const char* text) {
   return Bytes(text, text + std::char_traits<char>::length(text));
@@ -279,20 +253,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (operation) {
     case 0:
       commands = {ascii("ccebr"), ascii("ccidr")};
-      harness.presenter.show(quintrel::read_settings(harness.link, receiver));
+      result = harness.presenter.show(quintrel::read_settings(harness.link, receiver)) ? 0 : -1;
       break;
     case 1:
       commands = {ascii("cceb "), identifier_payload(text), ascii("ppw3916")};
       commands[0].push_back(quintrel::bitrate_digit(index));
-      result = harness.presenter.show(quintrel::save_settings(harness.link, index, text));
+      result = harness.presenter.show(quintrel::save_settings(harness.link, index, text)) ? 0 : -1;
       break;
     case 2:
       commands = {identifier_payload(text)};
-      result = harness.presenter.show(quintrel::write_identifier(harness.link, text));
+      result = harness.presenter.show(quintrel::write_identifier(harness.link, text)) ? 0 : -1;
       break;
     default:
       commands = {ascii("bzoff")};
-      result = harness.presenter.show(quintrel::buzzer_off(harness.link));
+      result = harness.presenter.show(quintrel::buzzer_off(harness.link)) ? 0 : -1;
       break;
   }
 

@@ -15,13 +15,24 @@
 
 namespace quintrel {
 
+// Every reply the device sends is a few bytes (a digit, at most eight hex digits, OK or NG) and
+// only its first token is read; 200 bytes (199 of payload and the terminator) leave room for a
+// device that says more after it, as large as the payload buffer, and still take only 52 ms on the
+// line. A longer body is read to its check byte but never stored past the buffer.
 inline constexpr std::size_t kReplyBufferSize = 200;
 using ReplyBuffer = std::array<std::uint8_t, kReplyBufferSize>;
 
-inline constexpr std::uint32_t kPiecePauseMs = 10;   // before the first attempt of each piece
-inline constexpr std::uint32_t kRetryPauseMs = 100;  // after an attempt that wrote nothing
+// Before the first attempt of each piece: a slow device gets time to take in each piece, so a
+// command costs at least 30 ms.
+inline constexpr std::uint32_t kPiecePauseMs = 10;
+// After an attempt that wrote nothing: time for the port's full output queue to drain.
+inline constexpr std::uint32_t kRetryPauseMs = 100;
+// With the pauses, a piece the port keeps refusing gives up within about half a second, a frame
+// within 1.6 s: a window is never held up for long by a port that takes nothing.
 inline constexpr int kMaxWriteAttempts = 5;
-inline constexpr std::uint32_t kReplyStageMs = 1000;  // each of the three reply stages
+// Each of the three reply stages. A device answers within milliseconds; a second leaves room for a
+// slow or busy one, while a silent device costs the operator only a second.
+inline constexpr std::uint32_t kReplyStageMs = 1000;
 
 // Purges the port and writes the frame in three pieces (STX; payload; ETX and check byte).
 // Ok once the frame has been handed to the port, kPortNotOpen when the link is closed, kPortGone

@@ -34,9 +34,6 @@ class SerialLink {
   // The name of the port last opened (also after it was closed again).
   const std::u16string& port_name() const { return port_name_; }
 
-  // Puts an already opened device into the link (tests, and callers that open it themselves).
-  void adopt(std::unique_ptr<SerialPort> port) { port_ = std::move(port); }
-
  private:
   LinkOutcome fail(LinkStatus status);
 

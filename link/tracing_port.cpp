@@ -82,7 +82,7 @@ class TracingPort final : public PassingPort {
   }
 
   std::string stamp(std::uint64_t time) const {
-    char text[40];
+    char text[40];  // the widest stamp: 17 digits, a point and 3 digits
     if (times_.precise != nullptr) {
       std::snprintf(text, sizeof text, "%10llu.%03u", static_cast<unsigned long long>(time / 1000),
                     static_cast<unsigned>(time % 1000));

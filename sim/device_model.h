@@ -51,7 +51,6 @@ class DeviceModel {
 
   const DeviceValues& live() const { return live_; }
   const DeviceValues& committed() const { return committed_; }
-  bool buzzer_on() const { return buzzer_on_; }
   // The command payloads received whole, in order, since the last forget_commands().
   const std::vector<std::string>& commands() const { return commands_; }
   // A device that runs for hours keeps its memory flat by forgetting what it has answered.
@@ -60,7 +59,6 @@ class DeviceModel {
  private:
   DeviceValues live_;
   DeviceValues committed_;
-  bool buzzer_on_ = true;
   FrameReader reader_;
   std::vector<std::string> commands_;
   CommitStore store_;

@@ -42,4 +42,10 @@ inline constexpr std::uint32_t kComboDropDownList = 0x3;
 extern const DialogLayout kMainDialogLayout;     // template 101
 extern const DialogLayout kMessageDialogLayout;  // template 108
 
+// Template 108 has no control for its icon: the window draws it in its client area, 40 x 40 at
+// 10,10 (96-DPI pixels), which fills the margin the template leaves left of the text (31 dialog
+// units, about 50 pixels with the dialog font).
+inline constexpr int kMessageIconPosition = 10;
+inline constexpr int kMessageIconSize = 40;
+
 }  // namespace quintrel

@@ -127,7 +127,7 @@ void MainDialog::save() {
 
 bool MainDialog::shown_ok(const LinkOutcome& outcome) {
   if (const std::u16string text = outcome.message(); !text.empty()) {
-    show_message(presenter_, kKindError, view_.owner(), text.c_str(), outcome.title());
+    show_message(presenter_, kKindError, view_.owner(), text, outcome.title());
   }
   return outcome.ok();
 }

@@ -59,8 +59,13 @@ class EditControl {
   virtual bool shift_held() = 0;
 };
 
+// How many controls a process can make numeric fields in its life (a slot once taken stays
+// taken). The program installs one field per main window and has one main window, so 100 is ample,
+// and the table stays a fixed array that nothing has to grow or free.
 inline constexpr std::size_t kNumericFieldSlots = 100;
-// The field reads at most this many characters of the control's text.
+// The field reads at most this many characters of the control's text: the longest value it shows,
+// a signed decimal one ("-2147483648", 11; a hexadecimal one takes at most 8), with room for a
+// suffix of up to 7 characters. A longer text holds no value the field could have put there.
 inline constexpr std::size_t kFieldTextMax = 18;
 
 struct NumericFieldSlot {
@@ -97,9 +102,6 @@ void set_field_value(FieldWindow window, std::uint32_t value);
 // The digits: the control's text (at most 18 characters) up to the suffix. Empty for a window
 // that is not a field.
 std::u16string get_field_text(FieldWindow window);
-
-// Shows text followed by the suffix, unchecked.
-void set_field_text(FieldWindow window, std::u16string_view text);
 
 // The control of a field is being destroyed: its slot forgets it (the key stays taken), so the
 // table holds no pointer to a destroyed control, and a new control that gets the same handle is

@@ -31,7 +31,7 @@ MessageIcon message_icon_for(std::int32_t icon_code) {
 }
 
 int show_message(MessagePresenter& presenter, std::int32_t kind, OwnerWindow owner,
-                 const char16_t* text, const char16_t* title) {
+                 std::u16string_view text, std::u16string_view title) {
   MessageRequest& request = message_request();
   request.text = text;
   request.icon_code = kind >> 8;  // arithmetic shift: negative kinds keep their sign

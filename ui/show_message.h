@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace quintrel {
 
@@ -43,12 +45,12 @@ enum class MessageIcon {
   kProgramExclamation,      // program icon 107
 };
 
-// What the message window shows. Text and title are borrowed: every message of the program is a
-// constant literal, and the window reads them again at every paint.
+// What the message window shows. Text and title are the request's own copies: a message may be
+// built for the occasion (an outcome's message), and the window reads them again at every paint.
 struct MessageRequest {
-  const char16_t* text = u"";
+  std::u16string text;
   std::int32_t icon_code = 0;
-  const char16_t* title = u"";
+  std::u16string title;
 };
 
 // The process-wide request that the message window reads.
@@ -68,6 +70,6 @@ class MessagePresenter {
 // Stores the request (icon code = kind >> 8) and runs the modal message window through the
 // presenter the window was given.
 int show_message(MessagePresenter& presenter, std::int32_t kind, OwnerWindow owner,
-                 const char16_t* text, const char16_t* title);
+                 std::u16string_view text, std::u16string_view title);
 
 }  // namespace quintrel

@@ -1,5 +1,7 @@
 #include "tests/support/fake_link.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace quintrel::test {
@@ -85,14 +87,16 @@ LinkTestEnvironment::LinkTestEnvironment() {
 FakeSerialPort& LinkTestEnvironment::open_fake_port() {
   auto device = std::make_unique<FakeSerialPort>(clock);
   FakeSerialPort& ref = *device;
-  link.adopt(std::move(device));
+  backend.next_device = std::move(device);
+  const LinkOutcome opened = link.open(u"COM3");
+  EXPECT_TRUE(opened.ok());
   return ref;
 }
 
 int LinkTestEnvironment::shown(const LinkOutcome& outcome) {
   last_status = outcome.status;
   if (const std::u16string text = outcome.message(); !text.empty()) {
-    show_message(presenter, kKindError, owner, text.c_str(), outcome.title());
+    show_message(presenter, kKindError, owner, text, outcome.title());
   }
   return outcome.ok() ? 0 : -1;
 }

@@ -141,7 +141,7 @@ class LinkTestEnvironment {
   LinkTestEnvironment(const LinkTestEnvironment&) = delete;
   LinkTestEnvironment& operator=(const LinkTestEnvironment&) = delete;
 
-  // Puts a fresh fake device into the link as if it had been opened.
+  // Opens the link on a fresh fake device, as a window opens its port.
   FakeSerialPort& open_fake_port();
   // The texts of the messages shown so far.
   std::vector<std::u16string> message_texts() const;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/token_parser.h"
 #include "tests/support/fake_edit.h"
 
 namespace quintrel {
@@ -47,6 +48,17 @@ class NumericFieldTest : public testing::Test {
     for (const char16_t c : chars) {
       send(kWmChar, c);
     }
+  }
+  // The field showing digits as the program puts them there: a value the device reported, or
+  // (with a leading zero, which no reported value has) a paste.
+  void show(const std::u16string& digits) {
+    if (digits.size() > 1 && digits[0] == u'0') {
+      edit.clipboard = digits;
+      send(kWmPaste);
+    } else {
+      set_field_value(edit.window(), text_to_u32(std::string(digits.begin(), digits.end()), 16));
+    }
+    ASSERT_EQ(edit.text, digits);
   }
   void expect_field(std::u16string_view text, FieldSelection selection) {
     EXPECT_EQ(narrow(edit.text), narrow(text));
@@ -162,7 +174,7 @@ TEST_F(NumericFieldTest, TypingKeepsTheValueAtMostTheMaximum) {
   };
   for (const EditCase& c : cases) {
     SCOPED_TRACE(c.name);
-    set_field_text(edit.window(), c.start);
+    show(c.start);
     edit.set_selection(c.selection);
     for (const Keystroke& key : c.keys) {
       send(key.message, key.wparam);
@@ -174,7 +186,7 @@ TEST_F(NumericFieldTest, TypingKeepsTheValueAtMostTheMaximum) {
 TEST_F(NumericFieldTest, OtherCharactersAreConsumed) {
   for (const char16_t c : u"gGxX- .\x16\x01\r\x7f\xff11") {
     SCOPED_TRACE(static_cast<int>(c));
-    set_field_text(edit.window(), u"1A");
+    show(u"1A");
     edit.set_selection({1, 1});
     EXPECT_EQ(send(kWmChar, c), 0);
     expect_field(u"1A", {1, 1});
@@ -204,7 +216,7 @@ TEST_F(NumericFieldTest, BackspaceAndDeleteNeverLeaveTheDigitsEmpty) {
   };
   for (const EditCase& c : cases) {
     SCOPED_TRACE(c.name);
-    set_field_text(edit.window(), c.start);
+    show(c.start);
     edit.set_selection(c.selection);
     for (const Keystroke& key : c.keys) {
       send(key.message, key.wparam);
@@ -214,7 +226,7 @@ TEST_F(NumericFieldTest, BackspaceAndDeleteNeverLeaveTheDigitsEmpty) {
 }
 
 TEST_F(NumericFieldTest, CaretKeysStayWithinTheDigits) {
-  set_field_text(edit.window(), u"1A");
+  show(u"1A");
   edit.set_selection({1, 1});
   for (const FieldWParam key : {kVkHome, kVkEnd}) {
     EXPECT_EQ(send(kWmKeyDown, key), 0);
@@ -239,7 +251,7 @@ TEST_F(NumericFieldTest, CaretKeysStayWithinTheDigits) {
 
 TEST_F(NumericFieldTest, FocusAndDoubleClickSelectTheDigits) {
   for (const FieldMessage message : {kWmSetFocus, kWmLButtonDblClk}) {
-    set_field_text(edit.window(), u"7FF");
+    show(u"7FF");
     edit.set_selection({3, 3});
     edit.forwarded.clear();
     send(message);
@@ -257,7 +269,7 @@ TEST_F(NumericFieldTest, PasteIsAllOrNothing) {
     SCOPED_TRACE(shift_insert ? "Shift+Insert" : "WM_PASTE");
     for (const auto& [clipboard, shown] : accepted) {
       SCOPED_TRACE(narrow(clipboard));
-      set_field_text(edit.window(), u"5");
+      show(u"5");
       edit.set_selection({0, 0});
       edit.clipboard = clipboard;
       edit.shift = shift_insert;
@@ -267,7 +279,7 @@ TEST_F(NumericFieldTest, PasteIsAllOrNothing) {
     }
     for (const char16_t* clipboard : refused) {
       SCOPED_TRACE(narrow(clipboard));
-      set_field_text(edit.window(), u"5");
+      show(u"5");
       edit.set_selection({0, 1});
       edit.clipboard = clipboard;
       edit.shift = shift_insert;
@@ -309,7 +321,7 @@ TEST_F(NumericFieldTest, ChangesMadeByTheControlAreGuarded) {
   };
   for (const Guarded& c : cases) {
     SCOPED_TRACE(c.name);
-    set_field_text(edit.window(), c.start);
+    show(c.start);
     edit.set_selection(c.selection);
     edit.undo_text = c.undo_or_ime;
     edit.ime_result = c.undo_or_ime;
@@ -328,7 +340,7 @@ TEST_F(NumericFieldTest, InputMethodCharactersAreFilteredLikeTyping) {
 }
 
 TEST_F(NumericFieldTest, TextSetFromOutsideIsGuardedButTheFieldsOwnIsNot) {
-  set_field_text(edit.window(), u"12");
+  show(u"12");
   edit.set_selection({2, 2});
   for (const char16_t* outside : {u"XYZ", u"800"}) {
     numeric_field_proc(edit.window(), kWmSetText, 0, reinterpret_cast<FieldLParam>(outside));
@@ -339,7 +351,7 @@ TEST_F(NumericFieldTest, TextSetFromOutsideIsGuardedButTheFieldsOwnIsNot) {
 }
 
 TEST_F(NumericFieldTest, AWindowGoingAwayIsNotGuarded) {
-  set_field_text(edit.window(), u"12");
+  show(u"12");
   send(kWmNcDestroy);
   EXPECT_EQ(edit.text, u"");  // no "0" written into a destroyed window
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/support/fake_link.h"
 
 namespace quintrel {
@@ -48,8 +50,21 @@ TEST_F(ShowMessageTest, ReturnsThePresentersResultAndKeepsTheLastRequest) {
 
   EXPECT_EQ(show_message(presenter, kKindWarning, owner, kText, u""), kMessageOk);
   EXPECT_EQ(show_message(presenter, kKindWarning, owner, kText, u""), kMessageDismissed);
-  EXPECT_EQ(message_request().text, kText);  // borrowed, not copied
+  EXPECT_EQ(message_request().text, kText);
   EXPECT_EQ(message_request().icon_code, 2);
+}
+
+TEST_F(ShowMessageTest, TheRequestKeepsATextBuiltForTheOccasion) {
+  // The window reads the request again at every paint, after the caller's strings are gone.
+  {
+    std::u16string text = u"Response BCC error";
+    std::u16string title = u"error";
+    show_message(presenter, kKindError, owner, text, title);
+    text.assign(text.size(), u'x');
+    title.assign(title.size(), u'x');
+  }
+  EXPECT_EQ(message_request().text, u"Response BCC error");
+  EXPECT_EQ(message_request().title, u"error");
 }
 
 }  // namespace

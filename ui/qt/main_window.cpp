@@ -15,7 +15,8 @@ namespace quintrel::qt {
 
 namespace {
 
-// Items the port box shows before its list scrolls.
+// Items the port box shows before its list scrolls: a bench's hub of adapters at a glance, while
+// the open list still fits a small screen.
 constexpr int kPortBoxVisibleItems = 15;
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPixmap>
 
+#include "ui/dialog_layouts.h"
 #include "ui/show_message.h"
 
 class QLabel;
@@ -23,7 +24,9 @@ class MessageDialog final : public QDialog {
   QLabel* text_label() const { return text_; }
   QPushButton* ok_button() const { return ok_; }
   // The icon's place in the window.
-  static QRect icon_rect() { return {10, 10, 40, 40}; }
+  static QRect icon_rect() {
+    return {kMessageIconPosition, kMessageIconPosition, kMessageIconSize, kMessageIconSize};
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

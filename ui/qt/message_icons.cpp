@@ -9,7 +9,8 @@ namespace quintrel::qt {
 
 namespace {
 
-// Size the style's icons are taken at before stretching.
+// Size the style's icons are taken at before stretching: the size Qt's own message boxes take
+// them at (PM_MessageBoxIconSize, 32 in the common styles).
 constexpr int kSystemIconSize = 32;
 
 QPixmap transparent_pixmap(int width, int height) {

@@ -32,8 +32,8 @@ void release_held_icon(HWND window) {
 // the template's placeholders are never seen, not even by a window that is not painted.
 void show_request_texts(HWND window) {
   const MessageRequest& request = message_request();
-  SetDlgItemTextW(window, IDC_MESSAGE_TEXT, as_wide(request.text));
-  SetWindowTextW(window, as_wide(request.title));
+  SetDlgItemTextW(window, IDC_MESSAGE_TEXT, as_wide(request.text.c_str()));
+  SetWindowTextW(window, as_wide(request.title.c_str()));
 }
 
 void paint(HWND window) {

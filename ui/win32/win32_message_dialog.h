@@ -4,13 +4,10 @@
 
 #include <windows.h>
 
+#include "ui/dialog_layouts.h"
 #include "ui/show_message.h"
 
 namespace quintrel {
-
-// Where the icon is drawn in the window's client area, in 96-DPI pixels.
-inline constexpr int kMessageIconPosition = 10;
-inline constexpr int kMessageIconSize = 40;
 
 // Loads the icon for an icon code at size x size pixels: a system icon as a copy of the shared
 // one, a program icon from the program's instance. Either way the caller owns it (DestroyIcon),

@@ -1,6 +1,6 @@
 #include "web/core/outcome_json.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "base/utf8_text.h"
 
@@ -8,21 +8,11 @@ namespace quintrel::web {
 
 namespace {
 
-std::string quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + '"';
+using Json = nlohmann::ordered_json;  // keys in the order they are added
+
+// Compact; a text that is not UTF-8 (a reason from the browser) gets U+FFFD rather than throwing.
+std::string text_of(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 const char* status_name(LinkStatus status) {
@@ -71,23 +61,22 @@ const char* failure_name(OpenFailure failure) {
 }  // namespace
 
 std::string outcome_json(const LinkOutcome& outcome, const ReadValues& values) {
-  std::string json = std::string("{\"ok\":") + (outcome.ok() ? "true" : "false") +
-                     ",\"status\":\"" + status_name(outcome.status) + "\"";
+  Json json = {{"ok", outcome.ok()}, {"status", status_name(outcome.status)}};
   if (const std::u16string message = outcome.message(); !message.empty()) {
-    json += ",\"message\":" + quoted(utf8_from_utf16(message));
-    json += ",\"title\":" + quoted(utf8_from_utf16(outcome.title()));
+    json["message"] = utf8_from_utf16(message);
+    json["title"] = utf8_from_utf16(outcome.title());
   }
   if (outcome.status == LinkStatus::kCannotOpen) {
-    json += std::string(",\"failure\":\"") + failure_name(outcome.open_failure) + "\"";
-    json += ",\"reason\":" + quoted(outcome.reason);
+    json["failure"] = failure_name(outcome.open_failure);
+    json["reason"] = outcome.reason;
   }
   if (values.bitrate) {
-    json += ",\"bitrate\":" + std::to_string(*values.bitrate);
+    json["bitrate"] = *values.bitrate;
   }
   if (values.identifier) {
-    json += ",\"identifier\":" + std::to_string(*values.identifier);
+    json["identifier"] = *values.identifier;
   }
-  return json + "}";
+  return text_of(json);
 }
 
 std::string verified_save_json(const VerifiedSave& save) {
@@ -99,21 +88,24 @@ std::string verified_save_json(const VerifiedSave& save) {
   for (const std::string& difference : save.differences) {
     message += (message.empty() ? "" : "; ") + difference;
   }
-  return R"({"ok":false,"status":"verify-failed","message":)" + quoted(message) +
-         R"(,"title":"error","bitrate":)" + std::to_string(*held.bitrate) +
-         ",\"identifier\":" + std::to_string(*held.identifier) + "}";
+  return text_of({{"ok", false},
+                  {"status", "verify-failed"},
+                  {"message", message},
+                  {"title", "error"},
+                  {"bitrate", *held.bitrate},
+                  {"identifier", *held.identifier}});
 }
 
 std::string bitrate_names_json() {
-  std::string json = "[";
+  Json names = Json::array();
   for (const char16_t* name : kBitrateNames) {
-    json += (json.size() > 1 ? "," : "") + quoted(utf8_from_utf16(name));
+    names.push_back(utf8_from_utf16(name));
   }
-  return json + "]";
+  return text_of(names);
 }
 
 std::string busy_json() {
-  return R"({"ok":false,"status":"busy"})";
+  return text_of({{"ok", false}, {"status", "busy"}});
 }
 
 }  // namespace quintrel::web

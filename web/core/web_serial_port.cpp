@@ -3,6 +3,7 @@
 #include <emscripten.h>
 
 #include <array>
+#include <cstddef>
 
 namespace quintrel::web {
 
@@ -41,6 +42,9 @@ EM_ASYNC_JS(int, js_serial_raise, (int line), {
 
 // An idle one-byte read waits this long for a byte, as the desktop ports do.
 constexpr int kIdleReadMs = 2;
+// The page's reasons for a refused open are a sentence of about a hundred bytes; a browser's own
+// error message longer than this is cut (stringToUTF8 never splits a character).
+constexpr std::size_t kOpenReasonBytes = 512;
 
 class WebSerialPort final : public SerialPort {
  public:
@@ -102,7 +106,7 @@ OpenedPort WebSerialBackend::open_exclusive(std::u16string_view) {
     opened.port = std::make_unique<WebSerialPort>();
     return opened;
   }
-  std::array<char, 512> reason{};
+  std::array<char, kOpenReasonBytes> reason{};
   js_serial_open_reason(reason.data(), static_cast<int>(reason.size()));
   opened.failure = open_failure_from(code);
   opened.reason = reason.data();

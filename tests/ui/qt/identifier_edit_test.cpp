@@ -100,7 +100,7 @@ void IdentifierEditTest::keys_follow_the_field_rules() {
   QFETCH(QString, expected);
   QFETCH(int, expected_caret);
   QApplication::clipboard()->setText(QStringLiteral("5"));
-  set_field_text(edit_->window(), start.toStdU16String());
+  set_field_value(edit_->window(), start.toUInt(nullptr, 16));  // as the device reports it
   if (caret == kSelectAll) {
     edit_->selectAll();
   } else {
@@ -113,7 +113,7 @@ void IdentifierEditTest::keys_follow_the_field_rules() {
 }
 
 void IdentifierEditTest::focus_selects_the_digits() {
-  set_field_text(edit_->window(), u"1A5");
+  set_field_value(edit_->window(), 0x1A5);
   edit_->setCursorPosition(1);
   edit_->clearFocus();
   QVERIFY(!edit_->hasFocus());
@@ -138,7 +138,7 @@ void IdentifierEditTest::pasting_is_checked_whole() {
   QFETCH(QString, clipboard);
   QFETCH(bool, shift_insert);
   QFETCH(QString, expected);
-  set_field_text(edit_->window(), u"12");
+  set_field_value(edit_->window(), 0x12);
   edit_->setCursorPosition(1);
   QApplication::clipboard()->setText(clipboard);
   if (shift_insert) {
@@ -171,7 +171,7 @@ void IdentifierEditTest::other_ways_in_are_guarded() {
   QFETCH(QString, how);
   QFETCH(QString, text);
   QFETCH(QStringList, allowed);
-  set_field_text(edit_->window(), u"12");
+  set_field_value(edit_->window(), 0x12);
   edit_->setCursorPosition(2);
   if (how == QStringLiteral("ime")) {
     QInputMethodEvent event;
@@ -196,14 +196,14 @@ void IdentifierEditTest::undo_and_cut_never_leave_it_empty() {
   QVERIFY2(edit_->text() == QStringLiteral("1") || edit_->text() == QStringLiteral("0"),
            qPrintable(edit_->text()));
 
-  set_field_text(edit_->window(), u"3F");
+  set_field_value(edit_->window(), 0x3F);
   trigger(*edit_, QStringLiteral("Select &All"));
   QCOMPARE(edit_->selectedText(), QStringLiteral("3F"));
   trigger(*edit_, QStringLiteral("Cu&t"));
   QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("3F"));
   QCOMPARE(edit_->text(), QStringLiteral("0"));
 
-  set_field_text(edit_->window(), u"3F");
+  set_field_value(edit_->window(), 0x3F);
   trigger(*edit_, QStringLiteral("Select &All"));
   trigger(*edit_, QStringLiteral("&Delete"));
   QCOMPARE(edit_->text(), QStringLiteral("0"));
