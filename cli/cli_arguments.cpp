@@ -189,7 +189,9 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
       "--found) where some port failed (--found that found no device: 1); 6 the results could "
       "not be written to standard output (disk full, output closed; the command itself was "
-      "done); 130 a run over several ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as "
+      "done); 7 the record could not be reached or written (before a save: no device was "
+      "touched; after one: the device was configured, as the message says); 130 a run over several "
+      "ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as "
       "6, for a pipe whose reader has ended (every started port still finished)."};
   app.name("quintrel-cli");
   app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
@@ -291,16 +293,19 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   std::string identifier;
   CLI::Option* identifier_option =
       save->add_option("--id", identifier, "CAN identifier, hexadecimal, at most 7FF")
-          ->required()
           ->check(accepts(identifier_from_argument,
                           "takes hexadecimal digits with a value of at most 7FF"))
           ->option_text("HEX")
           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   save->add_flag("--verify", request.verify,
                  "Read both values back after the commit; fail when they differ");
+  std::string id_from;
+  add_line_save_options(*save, request.line, id_from);
 
   CLI::App* buzzer = app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
   add_ports(buzzer, json_help);
+  std::string release;
+  CLI::App* record = add_record_command(app, request.line, release, request.json);
 
   // What a run over many ports starts for each port, its request on standard input; not for
   // people, so not in --help.
@@ -331,6 +336,10 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
         "--match and -p both choose the ports to probe; give one of them (-p takes a glob "
         "over the list too)";
   }
+  if (usage.empty()) {
+    usage = take_line_options(request.line, id_from, release, save->parsed(),
+                              identifier_option->count() > 0, record->parsed(), request.json);
+  }
   if (!usage.empty()) {
     err << usage << '\n' << kMoreHelp;
     exit_code = 2;
@@ -343,11 +352,15 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   } else if (*save) {
     request.command = CliCommand::kSave;
     request.bitrate = *bitrate_from_argument(bitrate);
-    request.identifier = *identifier_from_argument(identifier);
+    if (!identifier.empty()) {
+      request.identifier = *identifier_from_argument(identifier);
+    }
   } else if (*buzzer) {
     request.command = CliCommand::kBuzzerOff;
   } else if (*port_job) {
     request.command = CliCommand::kPortJob;
+  } else if (*record) {
+    request.command = CliCommand::kRecord;
   }
   if (!deadline.empty()) {
     request.deadline_ms = *deadline_from_argument(deadline);
@@ -358,7 +371,8 @@ std::optional<CliRequest> parse_cli_arguments(int argc, const char* const* argv,
   std::string failure;
   const std::optional<std::string> named = environment_variable(kPortVariable, failure);
   if (request.command != CliCommand::kPorts && request.command != CliCommand::kPortJob &&
-      request.ports.empty() && (named || !failure.empty() || !request.found)) {
+      request.command != CliCommand::kRecord && request.ports.empty() &&
+      (named || !failure.empty() || !request.found)) {
     if (!named || named->empty()) {
       err << (!failure.empty() ? "QUINTREL_PORT cannot be read (" + failure + "): give -p PORT"
               : !named         ? "--port is required (or QUINTREL_PORT in the environment)"

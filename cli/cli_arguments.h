@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/line/line_options.h"
 #include "device/bitrate_code.h"
 
 namespace quintrel::cli {
@@ -15,7 +16,8 @@ namespace quintrel::cli {
 // kPortJob is the hidden command a run over many ports starts in a child process for each port,
 // with the port's request on standard input (cli/batch/port_job.h); kProbePort is the probe of
 // one port such a request may ask for.
-enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob };
+// kRecord lists or changes the line's record (cli/line/).
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob, kRecord };
 inline constexpr char kPortJobCommand[] = "port-job";
 
 struct CliRequest {
@@ -34,6 +36,7 @@ struct CliRequest {
   std::uint32_t deadline_ms = 0;   // --deadline: each port's child in a run over many ports; 0:
                                    // from the exchanges of its command
   int parent_pid = 0;  // a port's job (Linux): it ends when the run that started it ends
+  LineOptions line;    // save and record: the line's record
 };
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.

@@ -12,6 +12,7 @@
 #include "cli/batch/status_board.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
+#include "cli/line/recording_observer.h"
 #include "platform/standard_streams.h"
 
 namespace quintrel::cli {
@@ -217,8 +218,8 @@ std::optional<JsonObject> last_json_object(const std::string& output) {
 std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
                           const std::vector<std::string>& steps) {
   switch (end.how) {
-    case ChildEnd::How::kNotRun:
-      return "not started: the run was interrupted";
+    case ChildEnd::How::kNotRun:  // the detail: a failure of the line's record before it
+      return end.detail.empty() ? "not started: the run was interrupted" : end.detail;
     case ChildEnd::How::kInterrupted:
       return "interrupted " + step_reached(end.err, steps);
     case ChildEnd::How::kStopped:
@@ -256,7 +257,11 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32
   }
   const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
   if (end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted) {
-    return {{"port", port}, {"ok", false}, {"exit", kExitInterrupted}, {"error", failure}};
+    const bool record_failed = end.how == ChildEnd::How::kNotRun && !end.detail.empty();
+    return {{"port", port},
+            {"ok", false},
+            {"exit", record_failed ? kExitRecordFailed : kExitInterrupted},
+            {"error", failure}};
   }
   return {{"port", port},
           {"ok", false},
@@ -299,9 +304,15 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();
+  if (services.recorder == nullptr) {
+    run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
+                       printer);
+    return printer.summarise();
+  }
+  RecordingObserver recording(printer, *services.recorder, request, ports, err);
   run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
-                     printer);
-  return printer.summarise();
+                     recording);
+  return services.recorder->final_status(printer.summarise());
 }
 
 }  // namespace quintrel::cli

@@ -76,6 +76,7 @@ CliRequest decode(const JsonObject& object, std::string& error) {
       request.identifier = *identifier;
     }
     request.verify = object.value("verify", false);
+    request.line.read_before = object.value("read_before", false);
   }
   return request;
 }
@@ -94,6 +95,9 @@ std::string port_job_text(const CliRequest& request, const std::string& port, in
     object["bitrate"] = request.bitrate;
     object["identifier"] = utf8_from_utf16(request.identifier);
     object["verify"] = request.verify;
+    if (request.line.read_before) {  // only for a record that was asked for
+      object["read_before"] = true;
+    }
   }
   object["trace"] = request.trace;
   object["precise_trace"] = request.precise_trace;

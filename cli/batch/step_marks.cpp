@@ -47,6 +47,9 @@ std::vector<std::string> job_steps(const CliRequest& request) {
     case CliCommand::kSave: {
       std::vector<std::string> steps = {"writing the bitrate", "writing the identifier",
                                         "committing"};
+      if (request.line.read_before) {  // for the line's record
+        steps.insert(steps.begin(), reading.begin(), reading.end());
+      }
       if (request.verify) {
         steps.insert(steps.end(), {"reading the bitrate back", "reading the identifier back"});
       }
@@ -57,6 +60,7 @@ std::vector<std::string> job_steps(const CliRequest& request) {
     case CliCommand::kPorts:
     case CliCommand::kProbePort:
     case CliCommand::kPortJob:
+    case CliCommand::kRecord:
       break;
   }
   return {reading.front()};

@@ -193,9 +193,9 @@ TEST(ParseCliArguments, UnknownAndStrayWordsAreNamed) {
     std::vector<const char*> args;
     const char* said;  // the first line on err
   } cases[] = {
-      {{}, "a command is required: ports, read, save and buzzer-off"},
+      {{}, "a command is required: ports, read, save, buzzer-off and record"},
       {{"reed"}, "unknown command 'reed'; did you mean 'read'?"},
-      {{"foo"}, "unknown command 'foo'; the commands are ports, read, save and buzzer-off"},
+      {{"foo"}, "unknown command 'foo'; the commands are ports, read, save, buzzer-off and record"},
       {{"--bogus"},
        "unknown option '--bogus'; its options are -h, --help, -V, --version, "
        "--trace and --precise-trace"},

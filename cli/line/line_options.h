@@ -1,0 +1,63 @@
+// The options of a production line's record: where it is, which station and operator a save is
+// recorded for, the pool --id-from takes identifiers from, and the record command's own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace CLI {
+class App;
+}
+
+namespace quintrel::cli {
+
+// A range of identifiers the record gives out from, FIRST-LAST.
+struct IdentifierRange {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+};
+
+struct LineOptions {
+  std::optional<IdentifierRange> id_from;  // save: the pool the record gives from
+  std::string record;                      // --record WHERE; empty: QUINTREL_RECORD or default
+  bool no_record = false;                  // save: record nothing
+  std::string station;                     // empty: the host name
+  std::string label;                       // save: a scanned serial; record: a filter
+  // The save reads the device's values before it writes, for a record that was asked for (the
+  // default record leaves a plain save's exchanges as they are).
+  bool read_before = false;
+  // The record command: listing form and filters, or one of its other tasks.
+  bool csv = false;
+  std::string identifier;  // --id as "7FF"
+  std::string since;
+  std::string until;
+  std::optional<std::uint32_t> release;
+  std::string import_file;
+};
+
+// The variable that names the record when --record is absent.
+inline constexpr char kRecordVariable[] = "QUINTREL_RECORD";
+
+// "100-17F" (hexadecimal, either case, each at most 7FF, FIRST <= LAST); nullopt for anything
+// else.
+std::optional<IdentifierRange> identifier_range_from_argument(std::string_view text);
+
+// A hexadecimal identifier of at most 7FF as a value.
+std::optional<std::uint32_t> identifier_value_from_argument(std::string_view text);
+
+// save's options of the record; id_from_text receives --id-from as typed.
+void add_line_save_options(CLI::App& save, LineOptions& options, std::string& id_from_text);
+
+// The record command and its options; release_text receives --release as typed.
+CLI::App* add_record_command(CLI::App& app, LineOptions& options, std::string& release_text,
+                             bool& json);
+
+// After parsing: the range and identifier texts into options, and what is wrong in the options
+// (given together where they exclude each other), or empty. save_id_given: save's --id was given.
+std::string take_line_options(LineOptions& options, const std::string& id_from_text,
+                              const std::string& release_text, bool save_chosen, bool save_id_given,
+                              bool record_chosen, bool json);
+
+}  // namespace quintrel::cli
