@@ -77,7 +77,7 @@ int LineRecorder::run_one_port(const CliRequest& request, const CliServices& ser
   std::ostringstream marks;
   StepMarkingBackend marking(services.serial_backend, marks);
   const CliServices marked{marking, services.port_scanner, services.clock};
-  JsonObject result;
+  JsonObject result = JsonObject::object();  // stays empty when no port was selected
   const int status = run_cli_command(with_identifier, marked, out, err, &result);
   finish(with_identifier, started, result, last_step_begun(marks.str()), err);
   return final_status(status);
