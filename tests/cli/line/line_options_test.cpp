@@ -5,6 +5,8 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/batch/port_job.h"
+#include "cli/batch/step_marks.h"
 #include "cli/cli_arguments.h"
 #include "cli/line/record_place.h"
 
@@ -132,6 +134,24 @@ TEST(RecordPlace, ShownWithoutItsPassword) {
   EXPECT_EQ(place_without_password("postgresql://line@db/q"), "postgresql://line@db/q");
   EXPECT_EQ(place_without_password("postgresql://db:5432/q"), "postgresql://db:5432/q");
   EXPECT_EQ(place_without_password("sqlite:/a:b@c/record.db"), "sqlite:/a:b@c/record.db");
+}
+
+TEST(LineJob, AChildReadsBeforeWritingWhenItsRunSaysSo) {
+  CliRequest request;
+  request.command = CliCommand::kSave;
+  request.identifier = u"17F";
+  request.line.read_before = true;
+  std::string error;
+  const std::optional<CliRequest> child =
+      port_job_request(port_job_text(request, "COM3", 7), error);
+  ASSERT_TRUE(child) << error;
+  EXPECT_TRUE(child->line.read_before);
+  EXPECT_EQ(job_steps(*child), (std::vector<std::string>{
+                                   "reading the bitrate", "reading the identifier",
+                                   "writing the bitrate", "writing the identifier", "committing"}));
+  EXPECT_FALSE(port_job_request(R"({"command":"save","port":"P","bitrate":1,"identifier":"1",)"
+                                R"("read_before":"yes"})",
+                                error));
 }
 
 }  // namespace
