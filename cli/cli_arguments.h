@@ -9,6 +9,7 @@
 
 #include "base/result.h"
 #include "cli/argument_forms.h"
+#include "cli/line/line_options.h"
 #include "device/bitrate_code.h"
 
 namespace quintrel::cli {
@@ -16,7 +17,8 @@ namespace quintrel::cli {
 // kPortJob is the hidden command a run over many ports starts in a child process for each port,
 // with the port's request on standard input (cli/batch/port_job.h); kProbePort is the probe of
 // one port such a request may ask for.
-enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob };
+// kRecord lists or changes the line's record (cli/line/).
+enum class CliCommand { kPorts, kRead, kSave, kBuzzerOff, kProbePort, kPortJob, kRecord };
 inline constexpr char kPortJobCommand[] = "port-job";
 
 struct CliRequest {
@@ -35,6 +37,7 @@ struct CliRequest {
   std::uint32_t deadline_ms = 0;   // --deadline: each port's child in a run over many ports; 0:
                                    // from the exchanges of its command
   int parent_pid = 0;  // a port's job (Linux): it ends when the run that started it ends
+  LineOptions line;    // save and record: the line's record
 };
 
 // The environment variable that names the port when -p is absent.

@@ -142,8 +142,30 @@ void note_verify(const VerifiedSave& save, SerialLink& link, PortOutcome& outcom
   }
 }
 
+// For the line's record: the values the device held before the save. A device that does not
+// answer is not written to; one holding an identifier it cannot have is (a fresh device may).
+bool read_before_save(SerialLink& link, PortOutcome& outcome, std::ostream& err) {
+  PrintingReceiver before(err, false);
+  const LinkOutcome read = read_settings(link, before);
+  if (before.bitrate) {
+    outcome.values["bitrate_before"] = bitrate_text(*before.bitrate);
+  }
+  if (before.identifier) {
+    outcome.values["identifier_before"] = hex_text(*before.identifier);
+  }
+  if (read.ok() || read.status == LinkStatus::kIdentifierOutOfRange ||
+      read.status == LinkStatus::kIdentifierNotHex) {
+    return true;
+  }
+  note_failure(read, link, outcome, err);
+  return false;
+}
+
 void run_save(const CliRequest& request, SerialLink& link, PortOutcome& outcome, std::ostream& out,
               std::ostream& err) {
+  if (request.line.read_before && !read_before_save(link, outcome, err)) {
+    return;
+  }
   if (request.verify) {
     note_verify(save_and_verify(link, request.bitrate, request.identifier), link, outcome, err);
   } else if (const LinkOutcome saved = save_settings(link, request.bitrate, request.identifier);
@@ -172,6 +194,7 @@ void run_on_link(const CliRequest& request, SerialLink& link, PortOutcome& outco
     case CliCommand::kPorts:
     case CliCommand::kProbePort:  // run_batch_request's
     case CliCommand::kPortJob:    // replaced by its request
+    case CliCommand::kRecord:     // run_record_command's
       break;
   }
 }
@@ -198,7 +221,7 @@ JsonObject outcome_json(const PortOutcome& outcome) {
 // object its by_id and link.
 int run_one_port(const CliRequest& request, const std::string& port,
                  const std::vector<ScannedPort>& listed, const CliServices& services,
-                 std::ostream& out, std::ostream& err) {
+                 std::ostream& out, std::ostream& err, JsonObject* result) {
   PortOutcome outcome;
   outcome.port = port;
   SerialLink link(services.serial_backend, services.clock);
@@ -210,6 +233,9 @@ int run_one_port(const CliRequest& request, const std::string& port,
   }
   if (request.json) {
     out << json_text(with_port_places(outcome_json(outcome), listed)) << '\n' << std::flush;
+  }
+  if (result != nullptr) {
+    *result = with_port_places(outcome_json(outcome), listed);
   }
   return outcome.exit;
 }
@@ -252,7 +278,7 @@ std::u16string port_name_to_open(const std::string& port) {
 }
 
 int run_cli_command(const CliRequest& request, const CliServices& services, std::ostream& out,
-                    std::ostream& err) {
+                    std::ostream& err, JsonObject* result) {
   if (request.command == CliCommand::kPorts) {
     return run_ports(request, services.port_scanner, out);
   }
@@ -263,7 +289,7 @@ int run_cli_command(const CliRequest& request, const CliServices& services, std:
     err << selected.error() << '\n';
     return kExitUsage;
   }
-  return run_one_port(request, selected->ports.front(), listed, services, out, err);
+  return run_one_port(request, selected->ports.front(), listed, services, out, err, result);
 }
 
 }  // namespace quintrel::cli

@@ -8,6 +8,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_services.h"
+#include "cli/port_json.h"
 #include "link/link_outcome.h"
 
 namespace quintrel::cli {
@@ -21,6 +22,8 @@ inline constexpr int kExitVerifyFailed = 4;  // --verify read back other values
 // Standard output could not take the results (a full disk, a closed output, a terminal gone); a
 // reader that has gone is kExitOutputClosed (cli/batch/batch_command.h).
 inline constexpr int kExitOutputFailed = 6;
+// The line's record could not be reached or written (cli/line/).
+inline constexpr int kExitRecordFailed = 7;
 
 // The text for a reply with an empty payload, which the window passes over in silence.
 inline constexpr char kEmptyResponse[] = "Empty response";
@@ -37,8 +40,9 @@ std::string failure_message(const LinkOutcome& outcome);
 // name something as they stand (a link "port(1)").
 std::u16string port_name_to_open(const std::string& port);
 
-// Runs the request and returns the exit status.
+// Runs the request and returns the exit status; result, when given, receives the port's object
+// as --json prints it (for the line's record).
 int run_cli_command(const CliRequest& request, const CliServices& services, std::ostream& out,
-                    std::ostream& err);
+                    std::ostream& err, JsonObject* result = nullptr);
 
 }  // namespace quintrel::cli

@@ -12,6 +12,8 @@
 #include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
+#include "cli/line/line_recorder.h"
+#include "cli/line/record_command.h"
 #include "link/monotonic_clock.h"
 #include "link/tracing_port.h"
 #include "platform/child_process.h"
@@ -49,7 +51,9 @@ int run_one_port_command(const CliRequest& request, const CliServices& services)
   if (request.command == CliCommand::kSave) {
     stops = hold_stop_signals();
   }
-  const int status = run_cli_command(request, services, std::cout, std::cerr);
+  const int status = services.recorder != nullptr
+                         ? services.recorder->run_one_port(request, services, std::cout, std::cerr)
+                         : run_cli_command(request, services, std::cout, std::cerr);
   if (stops && stops->count() > 0) {
     std::cerr << "stop requested during the save: the save was finished first, so that the "
                  "device is not left half-written\n";
@@ -64,7 +68,7 @@ struct RunEnd {
 };
 
 // Runs a request on the platform's serial backend, traced as asked; a port's job marks its steps.
-int run_request(const CliRequest& request, bool port_job, PlatformServices& platform) {
+int run_request(CliRequest request, bool port_job, PlatformServices& platform) {
   TracingBackend tracing(platform.serial_backend(), std::cerr, platform.clock());
   TracingBackend precise_tracing(platform.serial_backend(), std::cerr, monotonic_clock());
   SerialBackend& backend = request.precise_trace ? precise_tracing
@@ -72,8 +76,20 @@ int run_request(const CliRequest& request, bool port_job, PlatformServices& plat
                                                  : platform.serial_backend();
   // A port's job tells its run how far it got, should the run have to stop it.
   StepMarkingBackend marking(backend, std::cerr);
+  // A save's record is reached before any device is touched (a port's job leaves it to its run).
+  std::unique_ptr<LineRecorder> recorder;
+  if (request.command == CliCommand::kSave && !port_job) {
+    Result<std::unique_ptr<LineRecorder>> opened =
+        open_save_recorder(request, &platform.port_scanner(), std::cerr);
+    if (!opened) {
+      std::cerr << opened.error() << '\n';
+      return kExitRecordFailed;
+    }
+    recorder = std::move(*opened);
+    request.line.read_before = recorder != nullptr && recorder->required();
+  }
   const CliServices services{port_job ? marking : backend, &platform.port_scanner(),
-                             platform.clock()};
+                             platform.clock(), recorder.get()};
   const std::optional<int> concurrent = run_batch_request(request, services, std::cout, std::cerr);
   if (concurrent) {
     return *concurrent;
@@ -99,6 +115,9 @@ RunEnd run_command_line(int argc, char** argv, PlatformServices& platform) {
     return {kExitUsage};
   }
   const CliRequest& asked = *request;
+  if (asked.command == CliCommand::kRecord) {
+    return {run_record_command(asked, std::cout, std::cerr), asked.command};
+  }
   if (asked.parent_pid != 0 && !end_with_parent(asked.parent_pid)) {
     std::cerr << kPortJobCommand << ": process " << asked.parent_pid
               << " that the request names is not this process's parent (it has ended, or it did "

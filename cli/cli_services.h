@@ -8,10 +8,13 @@
 
 namespace quintrel::cli {
 
+class LineRecorder;
+
 struct CliServices {
   SerialBackend& serial_backend;
   PortScanner* port_scanner;  // null: the port list holds only the fixed names
   Clock& clock;
+  LineRecorder* recorder = nullptr;  // a save's record (cli/line/); null: none
 };
 
 }  // namespace quintrel::cli

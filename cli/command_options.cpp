@@ -2,6 +2,7 @@
 
 #include "cli/argument_forms.h"
 #include "cli/batch/job_deadline.h"
+#include "cli/line/line_options.h"
 
 namespace quintrel::cli {
 
@@ -32,8 +33,10 @@ void describe_program(CLI::App& app) {
       "port); 4 --verify read back other values; 5 a run over several ports (a glob, several -p, "
       "--found) where some port failed (--found that found no device: 1); 6 the results could "
       "not be written to standard output (disk full, output closed; the command itself was "
-      "done); 130 a run over several ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as "
-      "6, for a pipe whose reader has ended (every started port still finished).");
+      "done); 7 the record could not be reached or written (before a save: no device was "
+      "touched; after one: the device was configured, as the message says); 130 a run over "
+      "several ports was interrupted (Ctrl+C, SIGTERM, SIGHUP); 141 as 6, for a pipe whose "
+      "reader has ended (every started port still finished).");
   app.name("quintrel-cli");
   app.set_version_flag("-V,--version", "quintrel-cli " QUINTREL_VERSION);
   app.require_subcommand(0, 1);
@@ -161,20 +164,36 @@ CommandOptions save_command(CLI::App& app, CliRequest& request) {
                 request.identifier = *identifier_from_argument(text);
               },
               "CAN identifier, hexadecimal, at most 7FF")
-          ->required()
           ->check(accepts(identifier_from_argument,
                           "takes hexadecimal digits with a value of at most 7FF"))
           ->option_text("HEX")
           ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   save.add_flag("--verify", request.verify,
                 "Read both values back after the commit; fail when they differ");
-  return {&save, CliCommand::kSave, {bitrate, identifier}, {}, true};
+  add_line_save_options(save, request.line);
+  return {&save,
+          CliCommand::kSave,
+          {bitrate, identifier},
+          [](const CliRequest& parsed) {
+            return check_line_save_usage(parsed.line, !parsed.identifier.empty());
+          },
+          true};
 }
 
 CommandOptions buzzer_off_command(CLI::App& app, CliRequest& request) {
   CLI::App& buzzer = *app.add_subcommand("buzzer-off", "Switch the device's buzzer off");
   add_port_options(buzzer, request, port_json_help());
   return {&buzzer, CliCommand::kBuzzerOff, {}, {}, true};
+}
+
+// The line's record: listed, an identifier released, or a station's rows imported.
+CommandOptions record_command(CLI::App& app, CliRequest& request) {
+  CLI::App& record = *add_record_command(app, request.line, request.json);
+  return {&record,
+          CliCommand::kRecord,
+          {},
+          [](const CliRequest& parsed) { return check_record_usage(parsed.line, parsed.json); },
+          false};
 }
 
 // What a run over many ports starts for each port, its request on standard input; not for
@@ -188,8 +207,9 @@ CommandOptions port_job_command(CLI::App& app) {
 std::vector<CommandOptions> add_cli_commands(CLI::App& app, CliRequest& request) {
   describe_program(app);
   add_trace_options(app, request);
-  return {ports_command(app, request), read_command(app, request), save_command(app, request),
-          buzzer_off_command(app, request), port_job_command(app)};
+  return {ports_command(app, request),  read_command(app, request),
+          save_command(app, request),   buzzer_off_command(app, request),
+          record_command(app, request), port_job_command(app)};
 }
 
 }  // namespace quintrel::cli

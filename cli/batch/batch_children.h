@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "link/clock.h"
 #include "platform/child_process.h"
 #include "platform/stop_signals.h"
@@ -32,6 +33,10 @@ struct ChildJob {
 class BatchObserver {
  public:
   virtual ~BatchObserver() = default;
+  // Right before a job first tries to start: it may still change the job's input (a save's
+  // identifier from the line's record). A failure leaves it and every job after it unstarted
+  // (kNotRun, the failure as the end's detail).
+  virtual Result<void> job_starting(std::size_t, ChildJob&) { return {}; }
   virtual void job_started(std::size_t job) = 0;
   // Each job's end, in the order they end.
   virtual void job_ended(const ChildEnd& end) = 0;

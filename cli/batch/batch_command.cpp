@@ -8,6 +8,7 @@
 #include "cli/batch/status_board.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
+#include "cli/line/recording_observer.h"
 #include "platform/standard_streams.h"
 
 namespace quintrel::cli {
@@ -198,9 +199,15 @@ int run_port_batch(const CliRequest& request, const std::vector<std::string>& po
   }
   BatchPrinter printer(request, ports, services, out, err, context);
   printer.show_failed_before();
+  if (services.recorder == nullptr) {
+    run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
+                       printer);
+    return printer.summarise();
+  }
+  RecordingObserver recording(printer, *services.recorder, request, ports, err);
   run_batch_children(services.runner, services.clock, jobs, services.limits, services.stops,
-                     printer);
-  return printer.summarise();
+                     recording);
+  return services.recorder->final_status(printer.summarise());
 }
 
 }  // namespace quintrel::cli

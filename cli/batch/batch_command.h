@@ -19,6 +19,8 @@
 
 namespace quintrel::cli {
 
+class LineRecorder;
+
 inline constexpr int kExitSomePortFailed = 5;
 // Ctrl+C, SIGTERM or a hang-up stopped the run (128 + SIGINT, as a shell shows a program ended
 // by Ctrl+C).
@@ -35,6 +37,7 @@ struct BatchServices {
   BatchLimits limits = {};
   PortScanner* port_scanner = nullptr;  // the port list probes choose from (null: fixed names)
   const StopRequests* stops = nullptr;  // Ctrl+C and SIGTERM during the run (null: none come)
+  LineRecorder* recorder = nullptr;     // a save's record (cli/line/); null: none
 };
 
 // The child that runs the request's command on one port: port-job, its request, its deadline.

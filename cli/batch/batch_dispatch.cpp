@@ -65,7 +65,8 @@ std::optional<int> run_batch_request(const CliRequest& request, const CliService
                       .clock = services.clock,
                       .live = output_takes_cursor_control(),
                       .port_scanner = services.port_scanner,
-                      .stops = stops.get()};
+                      .stops = stops.get(),
+                      .recorder = services.recorder};
   if (request.command == CliCommand::kPorts) {
     return run_probe_command(request, batch, out, err);
   }

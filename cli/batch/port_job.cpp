@@ -62,8 +62,8 @@ Result<bool> flag_field(const JsonObject& object, const char* key) {
   }
 }
 
-// What a save adds: bitrate, identifier and verify. A value out of its range comes to light after
-// a field of the wrong type, which is reported instead.
+// What a save adds: bitrate, identifier, verify and read_before. A value out of its range comes to
+// light after a field of the wrong type, which is reported instead.
 Result<void> decode_save(const JsonObject& object, CliRequest& request) {
   const Result<std::int64_t> code = whole_number(object, "bitrate", 0, kBitrateHighest, {});
   const Result<std::string> identifier_text = text_field(object, "identifier");
@@ -75,6 +75,10 @@ Result<void> decode_save(const JsonObject& object, CliRequest& request) {
   if (!verify) {
     return Failure{verify.error()};
   }
+  const Result<bool> read_before = flag_field(object, "read_before");
+  if (!read_before) {
+    return Failure{read_before.error()};
+  }
   if (!code) {
     return Failure{code.error()};
   }
@@ -84,6 +88,7 @@ Result<void> decode_save(const JsonObject& object, CliRequest& request) {
   request.bitrate = static_cast<BitrateCode>(*code);
   request.identifier = *identifier;
   request.verify = *verify;
+  request.line.read_before = *read_before;
   return {};
 }
 
@@ -144,6 +149,9 @@ std::string port_job_text(const CliRequest& request, const std::string& port, in
     object["bitrate"] = request.bitrate;
     object["identifier"] = utf8_from_utf16(request.identifier);
     object["verify"] = request.verify;
+    if (request.line.read_before) {  // only for a record that was asked for
+      object["read_before"] = true;
+    }
   }
   object["trace"] = request.trace;
   object["precise_trace"] = request.precise_trace;

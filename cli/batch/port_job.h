@@ -1,8 +1,9 @@
 // The one way a run over many ports hands a port's job to its child: the hidden command port-job,
 // which takes nothing from its command line and its whole request as one JSON object on standard
 // input. So no option a user can type changes how a child behaves, and the request says all the
-// child needs: {"command", "port", "bitrate", "identifier", "verify", "trace", "precise_trace",
-// "parent_pid"} ("command" is "read", "save", "buzzer-off" or "probe").
+// child needs: {"command", "port", "bitrate", "identifier", "verify", "read_before", "trace",
+// "precise_trace", "parent_pid"} ("command" is "read", "save", "buzzer-off" or "probe";
+// "read_before": a save reads the device's values first, for the line's record).
 #pragma once
 
 #include <cstddef>

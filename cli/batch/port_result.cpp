@@ -49,8 +49,8 @@ std::optional<JsonObject> last_json_object(const std::string& output) {
 std::string child_failure(const ChildEnd& end, std::uint32_t deadline_ms,
                           const std::vector<std::string>& steps) {
   switch (end.how) {
-    case ChildEnd::How::kNotRun:
-      return "not started: the run was interrupted";
+    case ChildEnd::How::kNotRun:  // the detail: a failure of the line's record before it
+      return end.detail.empty() ? "not started: the run was interrupted" : end.detail;
     case ChildEnd::How::kInterrupted:
       return "interrupted " + step_reached(end.err, steps);
     case ChildEnd::How::kStopped:
@@ -88,7 +88,11 @@ JsonObject port_result(const std::string& port, const ChildEnd& end, std::uint32
   }
   const bool exited_failing = end.how == ChildEnd::How::kExited && end.exit_code > 0;
   if (end.how == ChildEnd::How::kNotRun || end.how == ChildEnd::How::kInterrupted) {
-    return {{"port", port}, {"ok", false}, {"exit", kExitInterrupted}, {"error", failure}};
+    const bool record_failed = end.how == ChildEnd::How::kNotRun && !end.detail.empty();
+    return {{"port", port},
+            {"ok", false},
+            {"exit", record_failed ? kExitRecordFailed : kExitInterrupted},
+            {"error", failure}};
   }
   return {{"port", port},
           {"ok", false},

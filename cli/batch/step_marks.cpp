@@ -48,13 +48,21 @@ std::vector<std::string> job_steps(const CliRequest& request) {
   switch (request.command) {
     case CliCommand::kRead:
       return named(kReadSettingsSteps);
-    case CliCommand::kSave:
-      return request.verify ? save_and_verify_steps() : named(kSaveSettingsSteps);
+    case CliCommand::kSave: {
+      std::vector<std::string> steps =
+          request.verify ? save_and_verify_steps() : named(kSaveSettingsSteps);
+      if (request.line.read_before) {  // the values before, for the line's record
+        const std::vector<std::string> reading = named(kReadSettingsSteps);
+        steps.insert(steps.begin(), reading.begin(), reading.end());
+      }
+      return steps;
+    }
     case CliCommand::kBuzzerOff:
       return named(kBuzzerOffSteps);
     case CliCommand::kPorts:
     case CliCommand::kProbePort:
     case CliCommand::kPortJob:
+    case CliCommand::kRecord:
       break;
   }
   return named(kReadBitrateSteps);

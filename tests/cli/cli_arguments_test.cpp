@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/batch/job_deadline.h"
+#include "tests/cli/parsed_arguments.h"
 
 namespace quintrel::cli {
 namespace {
@@ -74,31 +75,6 @@ TEST(DeadlineArgument, TheWindowsReadmeStatesTheDefaultsTheProgramUses) {
   EXPECT_NE(text.find(default_deadline_rule() + " to finish (" + default_deadline_examples()),
             std::string::npos)
       << text;
-}
-
-struct Parsed {
-  std::optional<CliRequest> request;
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-Parsed parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "quintrel-cli");
-  std::ostringstream out;
-  std::ostringstream err;
-  Parsed parsed;
-  Result<std::optional<CliRequest>> result =
-      parse_cli_arguments(static_cast<int>(args.size()), args.data(), out);
-  parsed.exit_code = result ? 0 : 2;
-  if (result) {
-    parsed.request = std::move(*result);
-  } else {
-    err << result.error() << '\n';
-  }
-  parsed.out = out.str();
-  parsed.err = err.str();
-  return parsed;
 }
 
 TEST(ParseCliArguments, CommandsAndTheirOptions) {
@@ -199,9 +175,9 @@ TEST(ParseCliArguments, UnknownAndStrayWordsAreNamed) {
     std::vector<const char*> args;
     const char* said;  // the first line on err
   } cases[] = {
-      {{}, "a command is required: ports, read, save and buzzer-off"},
+      {{}, "a command is required: ports, read, save, buzzer-off and record"},
       {{"reed"}, "unknown command 'reed'; did you mean 'read'?"},
-      {{"foo"}, "unknown command 'foo'; the commands are ports, read, save and buzzer-off"},
+      {{"foo"}, "unknown command 'foo'; the commands are ports, read, save, buzzer-off and record"},
       {{"--bogus"},
        "unknown option '--bogus'; its options are -h, --help, -V, --version, "
        "--trace and --precise-trace"},

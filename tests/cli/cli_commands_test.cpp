@@ -249,5 +249,29 @@ TEST_F(CliCommandsTest, SelectorErrorsAreUsageErrorsBeforeAnyOpen) {
   EXPECT_TRUE(env.backend.opened_names.empty());
 }
 
+// For the line's record a save first reads what the device holds: a device that does not answer
+// is not written to, one holding an identifier it cannot have (a fresh one) is.
+TEST_F(CliCommandsTest, ASaveForTheRecordReadsTheValuesBeforeWriting) {
+  CliRequest recorded = as_json(save(4, u"17F"));
+  recorded.line.read_before = true;
+  replies = {{"ccebr", "1"}, {"ccidr", "2A5"}};
+  JsonObject result;
+  EXPECT_EQ(run_cli_command(recorded, services, console, console, &result), kExitSuccess);
+  EXPECT_EQ(responder->commands,
+            (std::vector<std::string>{"ccebr", "ccidr", "cceb 4", "ccid 17F", "ppw3916"}));
+  EXPECT_EQ(json_text(result), R"({"port":"COM3","ok":true,"exit":0,"bitrate_before":"125kbps",)"
+                               R"("identifier_before":"2A5"})");
+
+  replug();
+  replies = {{"ccebr", "1"}, {"ccidr", "FFFF"}};
+  EXPECT_EQ(run(recorded), kExitSuccess);
+  EXPECT_EQ(responder->commands.back(), "ppw3916");
+
+  replug();
+  replies = {{"ccebr", "<silent>"}};
+  EXPECT_EQ(run(recorded), kExitFailure);
+  EXPECT_EQ(responder->commands, std::vector<std::string>{"ccebr"});
+}
+
 }  // namespace
 }  // namespace quintrel::cli

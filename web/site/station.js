@@ -6,6 +6,7 @@
 // the page's release.
 import { showMessage } from "./message-box.js";
 import { PortSession } from "./port-session.js";
+import { exportText, keepRow, keptRows, saveRow, setStationName, stationName } from "./station-record.js";
 
 const kStationColumns = ["port", "usb", "label", "written", "readBack", "result", "time"];
 // Each CSV column and the row's key it shows.
@@ -48,13 +49,18 @@ async function configurePort(port, { bitrate, identifier }, deviceLabel, app, pa
   const label = page.portLabel(port, ports.indexOf(port));
   const info = port.getInfo();
   const session = new PortSession(port, page.appendTrace);
+  const started = new Date();
   let result = await session.open(label);
   if (result.ok) result = await session.saveVerified(bitrate, identifier);
   await session.dispose();
   const failure = [result.message, result.reason].filter(Boolean).join(": ") || result.status;
+  const usb = info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`;
+  keepRow(saveRow({ usb, portLabel: label, label: deviceLabel, started, bitrate: bitrateName(bitrate),
+    identifier, result, failure }));
+  $("station-export").disabled = false;
   return {
     port: `port ${ports.indexOf(port) + 1}`,
-    usb: info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`,
+    usb,
     label: deviceLabel,
     bitrateWritten: bitrateName(bitrate),
     identifierWritten: identifier,
@@ -102,6 +108,13 @@ function offerDownloads(rows) {
   $("station-json").addEventListener("click", () => {
     download("quintrel-station.json", "application/json", JSON.stringify(rows, null, 2) + "\n");
   });
+  // Every save this browser kept, also those of earlier visits, for a line's record.
+  $("station-export").disabled = keptRows().length === 0;
+  $("station-export").addEventListener("click", () => {
+    download("quintrel-record.json", "application/json", exportText(keptRows()));
+  });
+  $("station-name").value = stationName() === "browser" ? "" : stationName();
+  $("station-name").addEventListener("change", () => setStationName($("station-name").value));
 }
 
 // app: the page's state (its field, open session, release); page: how the page names a port and

@@ -504,6 +504,24 @@ const tests = {
     }
     assert.deepEqual(byPort["port 1"].slice(4, 7), ["", "", "failed: Response reception timeout"]);
     for (const row of Object.values(byPort)) assert.equal(`Release ${row.at(-1)}`, await text(page, "#release"));
+    // The record export: every save kept in the page, in the file quintrel-cli record --import takes.
+    await page.click("#station-export");
+    const exported = path.join(downloads, "quintrel-record.json");
+    for (let i = 0; i < 50 && !fs.existsSync(exported); i++) await new Promise((r) => setTimeout(r, 100));
+    const record = JSON.parse(fs.readFileSync(exported, "utf8"));
+    assert.deepEqual([record.format, record.version, record.rows.length], ["quintrel-record", 1, 3]);
+    const fields = ["time", "station", "operator", "port", "by_id", "usb_id", "usb_serial", "label", "bitrate_before",
+      "identifier_before", "bitrate_written", "identifier_written", "identifier_source", "verify", "ok", "message",
+      "exit_code", "duration_ms"];
+    for (const row of record.rows) {
+      assert.deepEqual(Object.keys(row), fields);
+      assert.match(row.time, /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$/);
+      assert.deepEqual([row.station, row.operator, row.port, row.usb_id], ["browser", "", "0403:6001", "0403:6001"]);
+      assert.deepEqual([row.bitrate_written, row.identifier_written, row.identifier_source], ["250kbps", "1B", "given"]);
+    }
+    const outcomes = record.rows.map((row) => [row.label, row.ok, row.verify, row.exit_code, row.message]).sort();
+    assert.deepEqual(outcomes, [["", true, "ok", 0, "Saved !!!"], ["", true, "ok", 0, "Saved !!!"],
+      ["SN-42", false, "", 1, "Response reception timeout"]]);
     await page.screenshot({ path: path.join(shotDir, "web-production-station.png"), fullPage: true });
     await context.close();
   },

@@ -109,5 +109,46 @@ TEST(ChildBatch, FirstStopRequestStartsNoMoreJobsTheSecondStopsTheRunningOnes) {
   EXPECT_EQ(ends[3].how, How::kNotRun);
 }
 
+// The line's record gives each job its identifier right before it starts; a record that fails
+// leaves that job and those after it unstarted.
+class PreparingObserver final : public BatchObserver {
+ public:
+  Result<void> job_starting(std::size_t job, ChildJob& child) override {
+    offered.push_back(job);
+    if (job == refused) {
+      return Failure{"record gone"};
+    }
+    child.input = "id " + std::to_string(job);
+    return {};
+  }
+  void job_started(std::size_t) override {}
+  void job_ended(const ChildEnd&) override {}
+  void tick() override {}
+  void stopping(std::size_t) override {}
+
+  std::size_t refused = 99;
+  std::vector<std::size_t> offered;
+};
+
+TEST(ChildBatch, EachJobIsPreparedOnceRightBeforeItStartsAndAFailureStartsNoMore) {
+  quintrel::test::VirtualClock clock;
+  std::vector<std::string> inputs;
+  test::FakeChildRunner runner(clock, [&](std::size_t, const std::string& input) {
+    inputs.push_back(input);
+    return exits_after(10, 0, "{}");
+  });
+  PreparingObserver observer;
+  observer.refused = 2;
+  const std::vector<ChildEnd> ends =
+      run_batch_children(runner, clock, jobs_of_ten_seconds(4), BatchLimits{1}, nullptr, observer);
+
+  EXPECT_EQ(inputs, (std::vector<std::string>{"id 0", "id 1"}));
+  EXPECT_EQ(observer.offered, (std::vector<std::size_t>{0, 1, 2}));
+  for (const std::size_t job : {2u, 3u}) {
+    EXPECT_EQ(ends[job].how, How::kNotRun);
+    EXPECT_EQ(ends[job].detail, "record gone");
+  }
+}
+
 }  // namespace
 }  // namespace quintrel::cli

@@ -1,0 +1,107 @@
+#include "cli/line/save_settling.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "base/message_texts.h"
+#include "base/utf8_text.h"
+#include "cli/batch/step_marks.h"
+#include "cli/cli_commands.h"
+
+namespace quintrel::cli {
+
+namespace {
+
+std::string text_in(const JsonObject& object, const char* key) {
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// The step that sends the bitrate: the one before the identifier's.
+int bitrate_step(const CliRequest& request) {
+  return identifier_step(request) - 1;
+}
+
+// The outcome in words, as the station showed it.
+std::string outcome_message(const JsonObject& result, bool ok) {
+  if (ok) {
+    return utf8_from_utf16(messages::kSaved);
+  }
+  std::string message = text_in(result, "error");
+  if (const std::string reason = text_in(result, "reason"); !reason.empty()) {
+    message += (message.empty() ? "" : ": ") + reason;
+  }
+  return message;
+}
+
+}  // namespace
+
+int identifier_step(const CliRequest& request) {
+  const std::vector<std::string> steps = job_steps(request);
+  const auto at = std::find(steps.begin(), steps.end(), "writing the identifier");
+  return static_cast<int>(at - steps.begin()) + 1;
+}
+
+Settlement settlement_for(bool ok, std::optional<int> last_step, int identifier_step) {
+  if (ok) {
+    return Settlement::kGiven;
+  }
+  if (last_step && *last_step < identifier_step) {
+    return Settlement::kFree;
+  }
+  return Settlement::kUncertain;
+}
+
+record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
+                         std::optional<int> last_step, const SaveFacts& facts) {
+  record::SaveRow row;
+  row.time = facts.time;
+  row.station = facts.station;
+  row.operator_name = facts.operator_name;
+  row.port = text_in(result, "port").empty() ? request.port : text_in(result, "port");
+  row.by_id = text_in(result, "by_id");
+  if (facts.entry != nullptr) {
+    row.by_id = row.by_id.empty() ? facts.entry->by_id : row.by_id;
+    row.usb_id = facts.entry->vid.empty() ? "" : facts.entry->vid + ":" + facts.entry->pid;
+    row.usb_serial = facts.entry->serial;
+  }
+  row.label = facts.label;
+  row.bitrate_before = text_in(result, "bitrate_before");
+  row.identifier_before = text_in(result, "identifier_before");
+  row.ok = result.value("ok", false);
+  // A job whose steps are not known may have written anything it was asked to.
+  const int reached = last_step.value_or(identifier_step(request));
+  if (row.ok || reached >= bitrate_step(request)) {
+    row.bitrate_written = utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(request.bitrate)]);
+  }
+  if (row.ok || reached >= identifier_step(request)) {
+    row.identifier_written = utf8_from_utf16(request.identifier);
+  }
+  row.identifier_source = request.line.id_from ? "pool" : "given";
+  const int exit_code = result.value("exit", kExitFailure);
+  if (request.verify && (row.ok || exit_code == kExitVerifyFailed)) {
+    row.verify = row.ok ? "ok" : "mismatch";
+  }
+  row.message = outcome_message(result, row.ok);
+  row.exit_code = exit_code;
+  row.duration_ms = facts.duration_ms;
+  return row;
+}
+
+std::string record_time_text(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto ms = floor<milliseconds>(time);
+  const auto day = floor<days>(ms);
+  const year_month_day date(day);
+  const hh_mm_ss clock(ms - day);
+  char text[32];
+  std::snprintf(
+      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
+}  // namespace quintrel::cli
