@@ -155,18 +155,4 @@ Result<std::unique_ptr<LineRecord>> open_sqlite_record(const std::string& path) 
   return std::unique_ptr<LineRecord>(std::make_unique<SqlLineRecord>(std::move(session), where));
 }
 
-Result<std::string> default_record_where() {
-  std::filesystem::path folder;
-  if (const char* data_home = std::getenv("XDG_DATA_HOME"); data_home && *data_home) {
-    folder = data_home;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    folder = std::filesystem::path(home) / ".local" / "share";
-  } else {
-    return Failure{
-        "No record is named and neither XDG_DATA_HOME nor HOME is set: name one "
-        "with --record or QUINTREL_RECORD"};
-  }
-  return "sqlite:" + (folder / "quintrel" / "record.db").string();
-}
-
 }  // namespace quintrel::record

@@ -12,8 +12,4 @@ namespace quintrel::record {
 // Opens (or makes, with its folders) the SQLite file at path.
 Result<std::unique_ptr<LineRecord>> open_sqlite_record(const std::string& path);
 
-// The record a station uses when none is named: "sqlite:" and the user's data folder's
-// quintrel/record.db ($XDG_DATA_HOME, else ~/.local/share). Fails when neither is known.
-Result<std::string> default_record_where();
-
 }  // namespace quintrel::record

@@ -11,6 +11,7 @@
 #include "cli/port_targets.h"
 #include "platform/environment.h"
 #include "platform/station_names.h"
+#include "record/postgres_record.h"
 
 namespace quintrel::cli {
 
@@ -27,7 +28,7 @@ Result<std::optional<std::string>> variable(const char* name) {
 }
 
 std::string record_name(const std::string& where) {
-  return "the record " + place_without_password(where);
+  return "the record " + record::address_without_password(where);
 }
 
 std::string text_in(const JsonObject& object, const char* key) {

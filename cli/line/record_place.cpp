@@ -51,26 +51,4 @@ Result<std::optional<RecordPlace>> record_place(const LineOptions& options, bool
                                    record_command || options.id_from.has_value()});
 }
 
-std::string place_without_password(const std::string& where) {
-  std::string shown = where;
-  const std::size_t scheme = shown.find("://");
-  if (scheme != std::string::npos) {
-    const std::size_t authority = scheme + 3;
-    const std::size_t end = shown.find_first_of("/?#", authority);
-    const std::size_t at = shown.rfind('@', end == std::string::npos ? shown.size() : end);
-    const std::size_t colon = shown.find(':', authority);
-    if (at != std::string::npos && at >= authority && colon < at) {
-      shown.erase(colon, at - colon);
-    }
-  }
-  // A password among the parameters: "?password=secret&sslmode=require".
-  for (std::size_t at = shown.find("password="); at != std::string::npos;
-       at = shown.find("password=", at + 1)) {
-    const std::size_t value = at + sizeof "password=" - 1;
-    const std::size_t end = shown.find_first_of("& ", value);
-    shown.replace(value, (end == std::string::npos ? shown.size() : end) - value, "***");
-  }
-  return shown;
-}
-
 }  // namespace quintrel::cli

@@ -32,8 +32,4 @@ std::string default_record_where(const VariableLookup& variable, bool windows);
 Result<std::optional<RecordPlace>> record_place(const LineOptions& options, bool record_command,
                                                 const VariableLookup& variable, bool windows);
 
-// The place for messages: a PostgreSQL address without its password (user:secret@ and
-// password=secret leave it).
-std::string place_without_password(const std::string& where);
-
 }  // namespace quintrel::cli

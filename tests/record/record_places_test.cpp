@@ -32,17 +32,7 @@ TEST(RecordPlaces, FailuresNameTheRecordWithoutItsPassword) {
   EXPECT_EQ(address_without_password("postgresql://a:b@h1:5432,h2/db?password=c"),
             "postgresql://a@h1:5432,h2/db");
   EXPECT_EQ(address_without_password("postgresql://h:5432/db"), "postgresql://h:5432/db");
-}
-
-TEST(RecordPlaces, TheDefaultIsInTheUsersDataFolder) {
-  setenv("HOME", "/home/op", 1);
-  setenv("XDG_DATA_HOME", "/data", 1);
-  EXPECT_EQ(*default_record_where(), "sqlite:/data/quintrel/record.db");
-  unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(*default_record_where(), "sqlite:/home/op/.local/share/quintrel/record.db");
-  unsetenv("HOME");
-  EXPECT_NE(default_record_where().error().find("name one with --record or QUINTREL_RECORD"),
-            std::string::npos);
+  EXPECT_EQ(address_without_password("sqlite:/a:b@c/record.db"), "sqlite:/a:b@c/record.db");
 }
 
 }  // namespace

@@ -119,16 +119,6 @@ TEST(RecordPlace, AskedForOrTheDefaultFolder) {
             "QUINTREL_RECORD cannot be read (not UTF-16)");
 }
 
-TEST(RecordPlace, ShownWithoutItsPassword) {
-  EXPECT_EQ(place_without_password("postgresql://line:s3cr@t@db.local:5432/q?sslmode=require"),
-            "postgresql://line@db.local:5432/q?sslmode=require");
-  EXPECT_EQ(place_without_password("postgres://db/q?user=line&password=x y&sslmode=require"),
-            "postgres://db/q?user=line&password=*** y&sslmode=require");
-  EXPECT_EQ(place_without_password("postgresql://line@db/q"), "postgresql://line@db/q");
-  EXPECT_EQ(place_without_password("postgresql://db:5432/q"), "postgresql://db:5432/q");
-  EXPECT_EQ(place_without_password("sqlite:/a:b@c/record.db"), "sqlite:/a:b@c/record.db");
-}
-
 TEST(LineJob, AChildReadsBeforeWritingWhenItsRunSaysSo) {
   CliRequest request;
   request.command = CliCommand::kSave;
