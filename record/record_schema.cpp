@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "record/save_rows.h"
+#include "record/save_columns.h"
 
 namespace quintrel::record {
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "base/ascii_text.h"
-#include "record/save_rows.h"
+#include "record/save_columns.h"
 
 namespace quintrel::record {
 namespace {

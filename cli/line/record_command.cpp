@@ -6,7 +6,7 @@
 #include "base/utf8_text.h"
 #include "cli/cli_commands.h"
 #include "cli/line/line_recorder.h"
-#include "cli/line/save_rows.h"
+#include "cli/line/row_formats.h"
 
 namespace quintrel::cli {
 

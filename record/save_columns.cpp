@@ -1,4 +1,4 @@
-#include "record/save_rows.h"
+#include "record/save_columns.h"
 
 #include <charconv>
 #include <chrono>

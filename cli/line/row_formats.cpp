@@ -1,4 +1,4 @@
-#include "cli/line/save_rows.h"
+#include "cli/line/row_formats.h"
 
 #include <array>
 #include <functional>
