@@ -227,11 +227,20 @@ Result<std::unique_ptr<LineRecorder>> open_save_recorder(const CliRequest& reque
         << "off)\n";
     return std::unique_ptr<LineRecorder>();
   }
-  Result<std::string> host = host_name();
-  const std::string station = !request.line.station.empty() ? request.line.station
-                              : host                        ? *host
-                                                            : std::string();
-  Result<std::string> user = user_name();
+  std::string station = request.line.station;
+  if (station.empty()) {
+    const Result<std::string> host = host_name();
+    station = host ? *host : std::string();
+    if (!host) {
+      err << "warning: the host name cannot be read (" << host.error()
+          << "): the record names no station; give --station NAME\n";
+    }
+  }
+  const Result<std::string> user = user_name();
+  if (!user) {
+    err << "warning: the user's name cannot be read (" << user.error()
+        << "): the record names no operator\n";
+  }
   return std::make_unique<LineRecorder>(std::move(*opened), place->required, station,
                                         user ? *user : std::string(), scanner);
 }
