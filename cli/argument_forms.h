@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,15 @@
 #include "device/bitrate_code.h"
 
 namespace quintrel::cli {
+
+// An option's check from a form: the empty text for a value of the form, else what the option
+// takes and what was given (as CLI11 shows it).
+template <typename Convert>
+std::function<std::string(const std::string&)> accepts(Convert convert, std::string what) {
+  return [convert, what](const std::string& text) {
+    return convert(text) ? std::string() : what + ", not \"" + text + "\"";
+  };
+}
 
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.
 std::optional<BitrateCode> bitrate_from_argument(std::string_view text);

@@ -8,14 +8,6 @@ namespace quintrel::cli {
 
 namespace {
 
-// A CLI11 validator from an argument function (bitrate_from_argument, identifier_from_argument).
-template <typename Convert>
-std::function<std::string(const std::string&)> accepts(Convert convert, std::string what) {
-  return [convert, what](const std::string& text) {
-    return convert(text) ? std::string() : what + ", not \"" + text + "\"";
-  };
-}
-
 // No port name starts with "-": "-p --json" forgot the port, and --json must not be opened.
 std::string not_an_option(const std::string& text) {
   return text.starts_with('-') ? "takes a port, not the option " + text : std::string();

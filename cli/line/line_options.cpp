@@ -3,19 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/cli_arguments.h"
 
 namespace quintrel::cli {
 
 namespace {
-
-// A CLI11 check that refuses what convert refuses, saying what the option takes.
-template <typename Convert>
-std::function<std::string(const std::string&)> takes(Convert convert, std::string what) {
-  return [convert, what](const std::string& text) {
-    return convert(text) ? std::string() : what + ", not \"" + text + "\"";
-  };
-}
 
 // A time as the record keeps it, or a prefix of one: "2026-12-10", "2026-12-10T05:40".
 bool is_time_prefix(std::string_view text) {
@@ -70,9 +63,9 @@ void add_line_save_options(CLI::App& save, LineOptions& options) {
           },
           "Instead of --id: give each port the lowest identifier of FIRST-LAST "
           "(hexadecimal, e.g. 100-17F) that the record has not given out")
-      ->check(takes(identifier_range_from_argument,
-                    "takes FIRST-LAST, hexadecimal identifiers of at most 7FF, FIRST not above "
-                    "LAST"))
+      ->check(accepts(identifier_range_from_argument,
+                      "takes FIRST-LAST, hexadecimal identifiers of at most 7FF, FIRST not above "
+                      "LAST"))
       ->option_text("FIRST-LAST");
   save.add_option("--record", options.record,
                   "The record every save is kept in: sqlite:PATH or postgresql://USER@HOST/DB "
@@ -97,7 +90,7 @@ CLI::App* add_record_command(CLI::App& app, LineOptions& options, bool& json) {
   record->add_flag("--csv", options.csv, "The saves as CSV, with a header line");
   record->add_option("--id", options.identifier, "Only saves that wrote this identifier (hex)")
       ->check(
-          takes(identifier_value_from_argument, "takes a hexadecimal identifier of at most 7FF"))
+          accepts(identifier_value_from_argument, "takes a hexadecimal identifier of at most 7FF"))
       ->option_text("HEX");
   record->add_option("--station", options.station, "Only this station's saves")
       ->option_text("NAME");
@@ -117,7 +110,7 @@ CLI::App* add_record_command(CLI::App& app, LineOptions& options, bool& json) {
           "Return an uncertain identifier (taken by a save that failed after sending "
           "it) to the pool, once the device is known not to hold it")
       ->check(
-          takes(identifier_value_from_argument, "takes a hexadecimal identifier of at most 7FF"))
+          accepts(identifier_value_from_argument, "takes a hexadecimal identifier of at most 7FF"))
       ->option_text("HEX");
   record
       ->add_option("--import", options.import_file,
