@@ -5,6 +5,7 @@
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
 #include "cli/batch/port_job.h"
+#include "cli/batch/port_result.h"
 #include "cli/batch/step_marks.h"
 #include "cli/line/record_opening.h"
 #include "cli/line/save_settling.h"
@@ -29,11 +30,6 @@ Result<std::optional<std::string>> variable(const char* name) {
 
 std::string record_name(const std::string& where) {
   return "the record " + record::address_without_password(where);
-}
-
-std::string text_in(const JsonObject& object, const char* key) {
-  const auto it = object.find(key);
-  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
 }  // namespace
@@ -138,7 +134,7 @@ void LineRecorder::finish(const CliRequest& request, const Started& started,
     return;
   }
   const bool ok = result.value("ok", false);
-  const std::string port = text_in(result, "port").empty() ? request.port : text_in(result, "port");
+  const std::string port = text_of(result, "port").empty() ? request.port : text_of(result, "port");
   const std::string device = "the device on " + port;
   const std::string after =
       ok ? device + " WAS configured (bitrate " +

@@ -6,17 +6,13 @@
 
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "cli/batch/port_result.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
 
 namespace quintrel::cli {
 
 namespace {
-
-std::string text_in(const JsonObject& object, const char* key) {
-  const auto it = object.find(key);
-  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
 
 // The step that sends the bitrate: the one before the identifier's.
 int bitrate_step(const CliRequest& request) {
@@ -28,8 +24,8 @@ std::string outcome_message(const JsonObject& result, bool ok) {
   if (ok) {
     return utf8_from_utf16(messages::kSaved);
   }
-  std::string message = text_in(result, "error");
-  if (const std::string reason = text_in(result, "reason"); !reason.empty()) {
+  std::string message = text_of(result, "error");
+  if (const std::string reason = text_of(result, "reason"); !reason.empty()) {
     message += (message.empty() ? "" : ": ") + reason;
   }
   return message;
@@ -59,16 +55,16 @@ record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
   row.time = facts.time;
   row.station = facts.station;
   row.operator_name = facts.operator_name;
-  row.port = text_in(result, "port").empty() ? request.port : text_in(result, "port");
-  row.by_id = text_in(result, "by_id");
+  row.port = text_of(result, "port").empty() ? request.port : text_of(result, "port");
+  row.by_id = text_of(result, "by_id");
   if (facts.entry != nullptr) {
     row.by_id = row.by_id.empty() ? facts.entry->by_id : row.by_id;
     row.usb_id = facts.entry->vid.empty() ? "" : facts.entry->vid + ":" + facts.entry->pid;
     row.usb_serial = facts.entry->serial;
   }
   row.label = facts.label;
-  row.bitrate_before = text_in(result, "bitrate_before");
-  row.identifier_before = text_in(result, "identifier_before");
+  row.bitrate_before = text_of(result, "bitrate_before");
+  row.identifier_before = text_of(result, "identifier_before");
   row.ok = result.value("ok", false);
   // A job whose steps are not known may have written anything it was asked to.
   const int reached = last_step.value_or(identifier_step(request));
