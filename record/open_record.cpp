@@ -1,5 +1,6 @@
 #include "record/line_record.h"
 #include "record/postgres_record.h"
+#include "record/record_address.h"
 #include "record/sqlite_record.h"
 
 namespace quintrel::record {

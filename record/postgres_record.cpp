@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include "record/record_address.h"
 #include "record/record_schema.h"
 #include "record/sql_line_record.h"
 #include "record/sql_session.h"
@@ -107,37 +108,6 @@ Result<void> PostgresSession::end_exclusive(bool commit) {
 
 }  // namespace
 
-std::string address_without_password(const std::string& address) {
-  std::string shown = address;
-  const auto scheme_end = shown.find("://");
-  if (scheme_end != std::string::npos) {
-    const auto begin = scheme_end + 3;
-    const auto end = std::min(shown.find_first_of("/?", begin), shown.size());
-    const auto at = shown.rfind('@', end - 1);
-    if (at != std::string::npos && at >= begin) {
-      const auto colon = shown.find(':', begin);
-      if (colon < at) {
-        shown.erase(colon, at - colon);
-      }
-    }
-  }
-  const auto query = shown.find('?');
-  if (query == std::string::npos) {
-    return shown;
-  }
-  std::string kept;
-  std::size_t start = query + 1;
-  while (start <= shown.size()) {
-    const auto end = std::min(shown.find('&', start), shown.size());
-    const std::string item = shown.substr(start, end - start);
-    if (item.rfind("password=", 0) != 0 && !item.empty()) {
-      kept += (kept.empty() ? "" : "&") + item;
-    }
-    start = end + 1;
-  }
-  return shown.substr(0, query) + (kept.empty() ? "" : "?" + kept);
-}
-
 Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& address) {
   const std::string where = address_without_password(address);
   auto opening_failed = [&](const std::string& why) {
@@ -152,7 +122,7 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
   }
   auto session = std::make_unique<PostgresSession>(connection);
   if (PQstatus(connection) != CONNECTION_OK) {
-    return opening_failed(trimmed(PQerrorMessage(connection)));
+    return opening_failed(without_passwords_of(address, trimmed(PQerrorMessage(connection))));
   }
   // The server's notices (a table that exists already) are no news for the station.
   PQsetNoticeProcessor(

@@ -12,7 +12,4 @@ namespace quintrel::record {
 // Connects to address ("postgresql://..." or "postgres://...", as libpq reads it).
 Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& address);
 
-// The address as messages show it: without the password of its user part or its parameters.
-std::string address_without_password(const std::string& address);
-
 }  // namespace quintrel::record

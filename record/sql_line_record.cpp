@@ -24,6 +24,12 @@ const char* const kTakeLowestFree =
     " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)"
     " ORDER BY candidate LIMIT 1 RETURNING identifier";
 
+std::string lost_hold(std::uint32_t identifier) {
+  return "identifier " + hex_text(identifier) +
+         " was released or taken over while this save ran; another device may hold it too: "
+         "check the record for a duplicate";
+}
+
 }  // namespace
 
 SqlLineRecord::SqlLineRecord(std::unique_ptr<SqlSession> session, std::string where)
@@ -40,9 +46,10 @@ Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::u
   if (first > last) {
     return failure("the range " + range + " is empty (its first is above its last)");
   }
+  const std::string time = utc_time_now();
   auto taken = exclusively<std::uint32_t>(*session_, [&]() -> Result<std::uint32_t> {
-    auto held = session_->run(
-        kTakeLowestFree, {std::int64_t{first}, std::int64_t{last}, station, port, utc_time_now()});
+    auto held = session_->run(kTakeLowestFree,
+                              {std::int64_t{first}, std::int64_t{last}, station, port, time});
     if (!held) {
       return Failure{held.error()};
     }
@@ -58,31 +65,61 @@ Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::u
   if (!taken) {
     return failure(taken.error());
   }
+  held_[*taken] = {station, port, time};
   return taken;
 }
 
+Result<SqlLineRecord::Holding> SqlLineRecord::holding(std::uint32_t identifier) const {
+  const auto held = held_.find(identifier);
+  if (held == held_.end()) {
+    return failure("identifier " + hex_text(identifier) + " is not taken by this run");
+  }
+  return held->second;
+}
+
+// Settling and freeing find the row only as this record's take left it: an identifier released
+// (record --release) or taken over (an import) while its save ran is someone else's now.
 Result<void> SqlLineRecord::settle_identifier(std::uint32_t identifier, IdentifierState state) {
+  const Result<Holding> held = holding(identifier);
+  if (!held) {
+    return Failure{held.error()};
+  }
+  const std::string time = utc_time_now();
   auto settled = session_->run(
-      "UPDATE identifiers SET state = $2, time = $3 WHERE identifier = $1 RETURNING identifier",
-      {std::int64_t{identifier}, std::string(state_text(state)), utc_time_now()});
+      "UPDATE identifiers SET state = $2, time = $3 WHERE identifier = $1 AND state = 'uncertain'"
+      " AND station = $4 AND port = $5 AND time = $6 RETURNING identifier",
+      {std::int64_t{identifier}, std::string(state_text(state)), time, held->station, held->port,
+       held->time});
   if (!settled) {
     return failure(settled.error());
   }
   if (settled->empty()) {
-    return failure("identifier " + hex_text(identifier) + " is not taken");
+    return failure(lost_hold(identifier));
+  }
+  if (state == IdentifierState::kGiven) {
+    held_.erase(identifier);
+  } else {
+    held_[identifier].time = time;
   }
   return {};
 }
 
 Result<void> SqlLineRecord::free_identifier(std::uint32_t identifier) {
-  auto freed = session_->run("DELETE FROM identifiers WHERE identifier = $1 RETURNING identifier",
-                             {std::int64_t{identifier}});
+  const Result<Holding> held = holding(identifier);
+  if (!held) {
+    return Failure{held.error()};
+  }
+  auto freed = session_->run(
+      "DELETE FROM identifiers WHERE identifier = $1 AND state = 'uncertain' AND station = $2"
+      " AND port = $3 AND time = $4 RETURNING identifier",
+      {std::int64_t{identifier}, held->station, held->port, held->time});
   if (!freed) {
     return failure(freed.error());
   }
   if (freed->empty()) {
-    return failure("identifier " + hex_text(identifier) + " is not taken");
+    return failure(lost_hold(identifier));
   }
+  held_.erase(identifier);
   return {};
 }
 

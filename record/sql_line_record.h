@@ -2,6 +2,7 @@
 // only in their SqlSession.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -32,9 +33,18 @@ class SqlLineRecord : public LineRecord {
   // The failure, naming the record: "the record sqlite:/x.db: ...".
   Failure failure(const std::string& what) const;
   Result<bool> import_one(const SaveRow& row);
+  // The row of an identifier this record took and has not settled for good, as the take left it:
+  // what settling and freeing must still find, so that they never touch a row someone else holds.
+  struct Holding {
+    std::string station;
+    std::string port;
+    std::string time;
+  };
+  Result<Holding> holding(std::uint32_t identifier) const;
 
   std::unique_ptr<SqlSession> session_;
   std::string where_;
+  std::map<std::uint32_t, Holding> held_;
 };
 
 }  // namespace quintrel::record

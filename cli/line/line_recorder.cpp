@@ -12,7 +12,6 @@
 #include "cli/port_targets.h"
 #include "platform/environment.h"
 #include "platform/station_names.h"
-#include "record/postgres_record.h"
 
 namespace quintrel::cli {
 
@@ -26,10 +25,6 @@ constexpr bool kWindows = false;
 
 Result<std::optional<std::string>> variable(const char* name) {
   return environment_variable(name);
-}
-
-std::string record_name(const std::string& where) {
-  return "the record " + record::address_without_password(where);
 }
 
 }  // namespace
@@ -50,8 +45,8 @@ Result<std::optional<std::uint32_t>> LineRecorder::take(const CliRequest& reques
   const IdentifierRange range = *request.line.id_from;
   Result<std::uint32_t> taken = record_->take_identifier(range.first, range.last, station_, port);
   if (!taken) {
-    return Failure{record_name(record_->where()) + " could not give an identifier of " +
-                   hex_text(range.first) + "-" + hex_text(range.last) + " (" + taken.error() + ")"};
+    return Failure{taken.error() + ": no identifier of " + hex_text(range.first) + "-" +
+                   hex_text(range.last) + " for " + port};
   }
   return std::optional<std::uint32_t>(*taken);
 }
@@ -175,8 +170,7 @@ void LineRecorder::finish(const CliRequest& request, const Started& started,
 
 void LineRecorder::record_failed(const std::string& cause, const std::string& after,
                                  std::ostream& err) {
-  const std::string said =
-      record_name(record_->where()) + " could not be written (" + cause + "): " + after;
+  const std::string said = cause + ": " + after;
   if (required_) {
     err << said << '\n';
     failed_ = true;
@@ -214,8 +208,7 @@ Result<std::unique_ptr<LineRecorder>> open_save_recorder(const CliRequest& reque
   const RecordPlace* place = &**found;
   Result<std::unique_ptr<record::LineRecord>> opened = open_line_record(place->where);
   if (!opened) {
-    const std::string said =
-        record_name(place->where) + " cannot be reached (" + opened.error() + ")";
+    const std::string said = opened.error();
     if (place->required) {
       return Failure{said + ": no device was touched"};
     }
@@ -250,7 +243,7 @@ Result<std::unique_ptr<record::LineRecord>> open_command_record(const CliRequest
   const RecordPlace place = **found;
   Result<std::unique_ptr<record::LineRecord>> opened = open_line_record(place.where);
   if (!opened) {
-    return Failure{record_name(place.where) + " cannot be reached (" + opened.error() + ")"};
+    return Failure{opened.error()};
   }
   return opened;
 }

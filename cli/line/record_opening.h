@@ -9,7 +9,8 @@
 
 namespace quintrel::cli {
 
-// An SQLite file's folder is made first, so that the default record needs no set-up.
+// The record at where (an SQLite file's folders are made as it opens); no place at all, as for a
+// service without a home folder, is a failure that says how to name one.
 Result<std::unique_ptr<record::LineRecord>> open_line_record(const std::string& where);
 
 }  // namespace quintrel::cli

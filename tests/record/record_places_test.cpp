@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "record/line_record.h"
-#include "record/postgres_record.h"
+#include "record/record_address.h"
 #include "record/sqlite_record.h"
 
 namespace quintrel::record {
@@ -33,6 +33,15 @@ TEST(RecordPlaces, FailuresNameTheRecordWithoutItsPassword) {
             "postgresql://a@h1:5432,h2/db");
   EXPECT_EQ(address_without_password("postgresql://h:5432/db"), "postgresql://h:5432/db");
   EXPECT_EQ(address_without_password("sqlite:/a:b@c/record.db"), "sqlite:/a:b@c/record.db");
+  // Every other way libpq takes a password: never shown, in the address or in its own messages.
+  EXPECT_EQ(address_without_password("postgresql://h/db?%70assword=x&sslpassword=y&sslmode=z"),
+            "postgresql://h/db?sslmode=z");
+  EXPECT_EQ(address_without_password("host=db password = 'a b\\'c' user=line sslpassword=k"),
+            "host=db password = *** user=line sslpassword=***");
+  EXPECT_EQ(open_record("host=db password=s3cret").error().find("s3cret"), std::string::npos);
+  EXPECT_EQ(without_passwords_of("postgresql://line:ab%zzsecret@db/q",
+                                 "invalid percent-encoded token: \"ab%zzsecret\""),
+            "invalid percent-encoded token: \"***\"");
 }
 
 }  // namespace
