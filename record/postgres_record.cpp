@@ -16,6 +16,9 @@ constexpr const char* kConnectTimeoutSeconds = "10";
 constexpr const char* kLockTimeout = "SET lock_timeout = '15s'";
 // See SqlSession: only the exclusive transactions wait for the disk.
 constexpr const char* kQuickCommits = "SET synchronous_commit = off";
+// A station that stops inside a transaction (frozen, unplugged) would hold the pool's lock until
+// the server noticed, hours later: the server ends such a session after this long.
+constexpr const char* kIdleInTransaction = "SET idle_in_transaction_session_timeout = '20s'";
 // The advisory lock every writer of the pool takes: "Quintrel" in ASCII, so that other programs
 // sharing the database are unlikely to pick the same number.
 constexpr std::int64_t kPoolLock = 0x5175696E7472656C;
@@ -113,9 +116,19 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
   auto opening_failed = [&](const std::string& why) {
     return Failure{"The record " + where + " could not be opened: " + why};
   };
-  // Entries before the address are defaults it may override.
-  const char* const keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-  const char* const values[] = {kConnectTimeoutSeconds, "quintrel", address.c_str(), nullptr};
+  // Entries before the address are defaults it may override. A server or network that goes
+  // silent during a statement is given up after about 15 s (keepalives, a TCP user time-out)
+  // instead of the system's hours, which would stall a run's deadlines and Ctrl+C.
+  const char* const keywords[] = {"connect_timeout",
+                                  "keepalives_idle",
+                                  "keepalives_interval",
+                                  "keepalives_count",
+                                  "tcp_user_timeout",
+                                  "application_name",
+                                  "dbname",
+                                  nullptr};
+  const char* const values[] = {kConnectTimeoutSeconds, "5",    "2", "3", "15000", "quintrel",
+                                address.c_str(),        nullptr};
   PGconn* connection = PQconnectdbParams(keywords, values, 1);
   if (!connection) {
     return opening_failed("no memory for the connection");
@@ -127,7 +140,7 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
   // The server's notices (a table that exists already) are no news for the station.
   PQsetNoticeProcessor(
       connection, [](void*, const char*) {}, nullptr);
-  for (const char* setting : {kLockTimeout, kQuickCommits}) {
+  for (const char* setting : {kLockTimeout, kQuickCommits, kIdleInTransaction}) {
     auto set = session->run(setting, {});
     if (!set) {
       return opening_failed(set.error());

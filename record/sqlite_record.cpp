@@ -16,6 +16,8 @@ namespace {
 // How long a statement waits for another station's process to finish its transaction. Each of
 // those lasts milliseconds; a wait this long means the file is held by something stuck.
 constexpr int kBusyTimeoutMs = 15000;
+// How often a busy switch to WAL is tried again: often enough not to add to a start.
+constexpr int kBusyRetryMs = 50;
 
 class SqliteSession : public SqlSession {
  public:
@@ -29,6 +31,8 @@ class SqliteSession : public SqlSession {
   Result<void> begin_exclusive() override;
   Result<void> end_exclusive(bool commit) override;
   std::string row_number_column() const override { return "INTEGER PRIMARY KEY"; }
+  // The last statement failed because another connection held the file.
+  bool busy() const { return (sqlite3_extended_errcode(database_) & 0xFF) == SQLITE_BUSY; }
 
  private:
   Failure failure() const { return Failure{sqlite3_errmsg(database_)}; }
@@ -112,13 +116,19 @@ Result<void> SqliteSession::end_exclusive(bool commit) {
   return {};
 }
 
-// WAL lets stations read while one writes.
+// WAL lets stations read while one writes. Switching a new file to it answers "busy" at once,
+// without the busy time-out, while another run does the same: it is tried again until then.
 Result<void> prepare_connection(SqliteSession& session) {
-  for (const char* pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
-    auto set = session.run(pragma, {});
-    if (!set) {
-      return Failure{set.error()};
-    }
+  Result<SqlRows> wal = session.run("PRAGMA journal_mode = WAL", {});
+  for (int waited = 0; !wal && session.busy() && waited < kBusyTimeoutMs; waited += kBusyRetryMs) {
+    sqlite3_sleep(kBusyRetryMs);
+    wal = session.run("PRAGMA journal_mode = WAL", {});
+  }
+  if (!wal) {
+    return Failure{wal.error()};
+  }
+  if (auto relaxed = session.run("PRAGMA synchronous = NORMAL", {}); !relaxed) {
+    return Failure{relaxed.error()};
   }
   return upgrade_schema(session);
 }

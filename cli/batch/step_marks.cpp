@@ -1,5 +1,6 @@
 #include "cli/batch/step_marks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <utility>
@@ -73,7 +74,10 @@ int last_step_begun(const std::string& err) {
   int last = 0;
   for (std::string line; std::getline(lines, line);) {
     if (is_step_mark(line)) {
-      last = static_cast<int>(std::strtol(line.c_str() + sizeof kStepMark - 1, nullptr, 10));
+      // The highest, not the last: a later line that only looks like a mark (a port name
+      // holding a newline) must not make a sent identifier look unsent.
+      last = std::max(
+          last, static_cast<int>(std::strtol(line.c_str() + sizeof kStepMark - 1, nullptr, 10)));
     }
   }
   return last;

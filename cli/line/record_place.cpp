@@ -47,8 +47,11 @@ Result<std::optional<RecordPlace>> record_place(const LineOptions& options, bool
   if (*named && !(*named)->empty()) {
     return std::optional(RecordPlace{**named, true});
   }
-  return std::optional(RecordPlace{default_record_where(variable, windows),
-                                   record_command || options.id_from.has_value()});
+  const bool required = record_command || options.id_from.has_value();
+  if (windows && !required) {
+    return std::optional<RecordPlace>();  // the Windows build opens no record (record_absent)
+  }
+  return std::optional(RecordPlace{default_record_where(variable, windows), required});
 }
 
 }  // namespace quintrel::cli

@@ -27,7 +27,8 @@ using VariableLookup = std::function<Result<std::optional<std::string>>(const ch
 // the variables name no folder (a service without a home) or cannot be read.
 std::string default_record_where(const VariableLookup& variable, bool windows);
 
-// The record a save or the record command uses; nullopt for a save with --no-record. A failure
+// The record a save or the record command uses; nullopt for a save with --no-record, and on
+// Windows for a save that asks for no record (that build keeps none). A failure
 // when QUINTREL_RECORD is set but cannot be read: the record it names cannot be told.
 Result<std::optional<RecordPlace>> record_place(const LineOptions& options, bool record_command,
                                                 const VariableLookup& variable, bool windows);

@@ -104,6 +104,7 @@ TEST(RecordPlace, AskedForOrTheDefaultFolder) {
             "sqlite:/data/quintrel/record.db");
   EXPECT_FALSE((*record_place(options, false, lookup, false))->required);
   EXPECT_TRUE((*record_place(options, true, lookup, false))->required);  // the record command's
+  EXPECT_FALSE(*record_place(options, false, lookup, true));  // no default record on Windows
   options.id_from = IdentifierRange{1, 2};
   EXPECT_TRUE((*record_place(options, false, lookup, false))->required);
   variables[kRecordVariable] = "postgresql://line@db/q";
