@@ -125,6 +125,13 @@ CLI::App* add_record_command(CLI::App& app, LineOptions& options, bool& json) {
 }
 
 Result<void> check_line_save_usage(const LineOptions& options, bool id_given) {
+  for (const auto& [name, text] :
+       {std::pair{"--station", &options.station}, std::pair{"--label", &options.label}}) {
+    if (text->size() > kLongestName || utf8_from_utf16(utf16_from_utf8(*text)) != *text) {
+      return Failure{std::string(name) + " takes UTF-8 text of at most " +
+                     std::to_string(kLongestName) + " bytes"};
+    }
+  }
   if (id_given == options.id_from.has_value()) {
     return Failure{id_given ? "--id and --id-from both choose the identifier; give one of them"
                             : "save needs --id HEX or --id-from FIRST-LAST"};

@@ -2,6 +2,7 @@
 // recorded for, the pool --id-from takes identifiers from, and the record command's own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +39,10 @@ struct LineOptions {
   std::optional<std::uint32_t> release;
   std::string import_file;
 };
+
+// The longest --station and --label a record keeps, in bytes: a scanned serial or a station's
+// name is a few dozen; PostgreSQL's index on a label holds at most about 2700 bytes.
+inline constexpr std::size_t kLongestName = 256;
 
 // The variable that names the record when --record is absent.
 inline constexpr char kRecordVariable[] = "QUINTREL_RECORD";

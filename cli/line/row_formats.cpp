@@ -4,6 +4,7 @@
 #include <functional>
 #include <set>
 
+#include "base/ascii_text.h"
 #include "cli/line/line_options.h"
 
 namespace quintrel::cli {
@@ -59,10 +60,28 @@ std::string csv_field(const std::string& text) {
   return quoted + '"';
 }
 
+// Row fields of their own form: the time as the record writes it ("2026-12-10T05:40:00.123Z"),
+// so that rows sort, filter and match as the station's own do.
+bool is_record_time(const std::string& text) {
+  constexpr std::string_view kForm = "dddd-dd-ddTdd:dd:dd.dddZ";
+  if (text.size() != kForm.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (kForm[i] == 'd' ? !(text[i] >= '0' && text[i] <= '9') : text[i] != kForm[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // What a row's field must hold, beyond its type; empty when it does.
 std::string field_problem(const std::string& name, const std::string& value) {
-  if (name == "time" && value.empty()) {
-    return "has no time";
+  if (name == "time" && !is_record_time(value)) {
+    return "has a time that is not a UTC time as the record writes it (2026-12-10T05:40:00.123Z)";
+  }
+  if ((name == "label" || name == "station") && value.size() > kLongestName) {
+    return "has a " + name + " longer than " + std::to_string(kLongestName) + " bytes";
   }
   if (name == "identifier_written" && !value.empty() && !identifier_value_from_argument(value)) {
     return "has an identifier_written that is not a hexadecimal identifier of at most 7FF";
@@ -76,46 +95,55 @@ std::string field_problem(const std::string& name, const std::string& value) {
   return {};
 }
 
-// One exported row into a SaveRow; empty problem when it is one.
-SaveRow row_from_json(const JsonObject& object, std::string& problem) {
-  SaveRow row;
-  if (!object.is_object()) {
-    problem = "is not an object";
-    return row;
-  }
-  std::set<std::string> known;
-  for (const TextField& field : kTextFields) {
-    known.insert(field.name);
-    const auto it = object.find(field.name);
-    if (it != object.end() && !it->is_string()) {
-      problem = std::string("has a \"") + field.name + "\" that is not a text";
-      return row;
-    }
-    row.*field.member = it == object.end() ? std::string() : it->get<std::string>();
-    if (problem = field_problem(field.name, row.*field.member); !problem.empty()) {
-      return row;
-    }
-  }
-  known.insert({"ok", "exit_code", "duration_ms"});
+// The numbers of a row: ok, exit_code (0..255, as a process's status) and duration_ms.
+Result<void> take_numbers(const JsonObject& object, SaveRow& row) {
   const auto ok = object.find("ok");
   const auto exit_code = object.find("exit_code");
   const auto duration = object.find("duration_ms");
   if (ok == object.end() || !ok->is_boolean()) {
-    problem = "has no \"ok\" of true or false";
-  } else if (exit_code != object.end() && !exit_code->is_number_integer()) {
-    problem = "has an \"exit_code\" that is not a whole number";
-  } else if (duration != object.end() && !(duration->is_number_integer() && *duration >= 0)) {
-    problem = "has a \"duration_ms\" that is not a whole number of at least 0";
+    return Failure{"has no \"ok\" of true or false"};
   }
-  for (const auto& [key, value] : object.items()) {
-    if (problem.empty() && !known.contains(key)) {
-      problem = "has a field \"" + key + "\" that a record row does not have";
+  if (exit_code != object.end() &&
+      !(exit_code->is_number_integer() && *exit_code >= 0 && *exit_code <= 255)) {
+    return Failure{"has an \"exit_code\" that is not a whole number from 0 to 255"};
+  }
+  if (duration != object.end() && !(duration->is_number_integer() && *duration >= 0)) {
+    return Failure{"has a \"duration_ms\" that is not a whole number of at least 0"};
+  }
+  row.ok = ok->get<bool>();
+  row.exit_code = exit_code == object.end() ? 0 : exit_code->get<int>();
+  row.duration_ms = duration == object.end() ? 0 : duration->get<std::int64_t>();
+  return {};
+}
+
+// One exported row into a SaveRow, or what is wrong with it.
+Result<SaveRow> row_from_json(const JsonObject& object) {
+  if (!object.is_object()) {
+    return Failure{"is not an object"};
+  }
+  SaveRow row;
+  std::set<std::string> known = {"ok", "exit_code", "duration_ms"};
+  for (const TextField& field : kTextFields) {
+    known.insert(field.name);
+    const auto it = object.find(field.name);
+    if (it != object.end() && !it->is_string()) {
+      return Failure{std::string("has a \"") + field.name + "\" that is not a text"};
+    }
+    row.*field.member = it == object.end() ? std::string() : it->get<std::string>();
+    if (std::string problem = field_problem(field.name, row.*field.member); !problem.empty()) {
+      return Failure{problem};
     }
   }
-  if (problem.empty()) {
-    row.ok = ok->get<bool>();
-    row.exit_code = exit_code == object.end() ? 0 : exit_code->get<int>();
-    row.duration_ms = duration == object.end() ? 0 : duration->get<std::int64_t>();
+  if (!row.identifier_written.empty()) {  // "07ff" as the station writes it: "7FF"
+    row.identifier_written = hex_text(*identifier_value_from_argument(row.identifier_written));
+  }
+  for (const auto& [key, value] : object.items()) {
+    if (!known.contains(key)) {
+      return Failure{"has a field \"" + key + "\" that a record row does not have"};
+    }
+  }
+  if (Result<void> numbers = take_numbers(object, row); !numbers) {
+    return Failure{numbers.error()};
   }
   return row;
 }
@@ -183,11 +211,11 @@ Result<std::vector<SaveRow>> parse_export(std::string_view text, const std::stri
   }
   std::vector<SaveRow> taken;
   for (std::size_t i = 0; i < rows->size(); ++i) {
-    std::string problem;
-    taken.push_back(row_from_json((*rows)[i], problem));
-    if (!problem.empty()) {
-      return Failure{file + ": row " + std::to_string(i + 1) + " " + problem};
+    Result<SaveRow> row = row_from_json((*rows)[i]);
+    if (!row) {
+      return Failure{file + ": row " + std::to_string(i + 1) + " " + row.error()};
     }
+    taken.push_back(std::move(*row));
   }
   return taken;
 }

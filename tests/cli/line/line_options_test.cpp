@@ -66,6 +66,8 @@ TEST(LineArguments, OptionsThatExcludeEachOtherAreUsageErrors) {
       {{"save", "-p", "X", "--bitrate", "1", "--id-from", "2-1"},
        "--id-from: takes FIRST-LAST, hexadecimal identifiers of at most 7FF, FIRST not above "
        "LAST, not \"2-1\""},
+      {{"save", "-p", "X", "--bitrate", "1", "--id", "1", "--label", "SN\xff"},
+       "--label takes UTF-8 text of at most 256 bytes"},
       {{"record", "--json", "--csv"},
        "--json and --csv are two forms of the listing; give one of them"},
       {{"record", "--release", "1", "--import", "f.json"},

@@ -77,7 +77,10 @@ TEST(SaveRows, AnythingButAnExportIsRefusedByNameAndReason) {
        "f.json is not a record export: it has no \"rows\" array"},
       {with("ok", "yes"), "f.json: row 2 has no \"ok\" of true or false"},
       {with("port", 3), "f.json: row 2 has a \"port\" that is not a text"},
-      {with("time", ""), "f.json: row 2 has no time"},
+      {with("time", "2026-12-10 05:40"),
+       "f.json: row 2 has a time that is not a UTC time as the record writes it "
+       "(2026-12-10T05:40:00.123Z)"},
+      {with("label", std::string(257, 'x')), "f.json: row 2 has a label longer than 256 bytes"},
       {with("identifier_written", "800"),
        "f.json: row 2 has an identifier_written that is not a hexadecimal identifier of at most "
        "7FF"},
@@ -85,7 +88,10 @@ TEST(SaveRows, AnythingButAnExportIsRefusedByNameAndReason) {
        "f.json: row 2 has an identifier_source other than \"given\" or \"pool\""},
       {with("duration_ms", -1),
        "f.json: row 2 has a \"duration_ms\" that is not a whole number of at least 0"},
-      {with("exit_code", 1.5), "f.json: row 2 has an \"exit_code\" that is not a whole number"},
+      {with("exit_code", 1.5),
+       "f.json: row 2 has an \"exit_code\" that is not a whole number from 0 to 255"},
+      {with("exit_code", 4294967303),
+       "f.json: row 2 has an \"exit_code\" that is not a whole number from 0 to 255"},
       {with("colour", "red"),
        "f.json: row 2 has a field \"colour\" that a record row does not have"},
   };
