@@ -55,7 +55,8 @@ Result<std::optional<std::uint32_t>> LineRecorder::take(const CliRequest& reques
   Result<std::uint32_t> taken = record_->take_identifier(range.first, range.last, station_, port);
   if (!taken) {
     return Failure{record_name(record_->where()) + " could not give an identifier of " +
-                   hex_text(range.first) + "-" + hex_text(range.last) + " (" + taken.error() + ")"};
+                   hex_text(range.first) + "-" + hex_text(range.last) + " (" +
+                   record_cause(taken.error(), record_->where()) + ")"};
   }
   return std::optional<std::uint32_t>(*taken);
 }
@@ -179,8 +180,8 @@ void LineRecorder::finish(const CliRequest& request, const Started& started,
 
 void LineRecorder::record_failed(const std::string& cause, const std::string& after,
                                  std::ostream& err) {
-  const std::string said =
-      record_name(record_->where()) + " could not be written (" + cause + "): " + after;
+  const std::string said = record_name(record_->where()) + " could not be written (" +
+                           record_cause(cause, record_->where()) + "): " + after;
   if (required_) {
     err << said << '\n';
     failed_ = true;
@@ -219,7 +220,8 @@ Result<std::unique_ptr<LineRecorder>> open_save_recorder(const CliRequest& reque
   Result<std::unique_ptr<record::LineRecord>> opened = open_line_record(place->where);
   if (!opened) {
     const std::string said =
-        record_name(place->where) + " cannot be reached (" + opened.error() + ")";
+        record_name(place->where) + " cannot be reached (" +
+        record_cause(opened.error(), record::address_without_password(place->where)) + ")";
     if (place->required) {
       return Failure{said + ": no device was touched"};
     }
@@ -245,7 +247,9 @@ Result<std::unique_ptr<record::LineRecord>> open_command_record(const CliRequest
   const RecordPlace place = **found;
   Result<std::unique_ptr<record::LineRecord>> opened = open_line_record(place.where);
   if (!opened) {
-    return Failure{record_name(place.where) + " cannot be reached (" + opened.error() + ")"};
+    return Failure{record_name(place.where) + " cannot be reached (" +
+                   record_cause(opened.error(), record::address_without_password(place.where)) +
+                   ")"};
   }
   return opened;
 }

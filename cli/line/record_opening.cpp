@@ -1,6 +1,7 @@
 #include "cli/line/record_opening.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "base/utf8_text.h"
@@ -31,6 +32,15 @@ Result<std::unique_ptr<record::LineRecord>> open_line_record(const std::string& 
     }
   }
   return record::open_record(where);
+}
+
+std::string record_cause(const std::string& failure, const std::string& where) {
+  const std::string named = "The record " + where;
+  if (!failure.starts_with(named)) {
+    return failure;
+  }
+  const std::string_view rest = std::string_view(failure).substr(named.size());
+  return std::string(rest.starts_with(": ") ? rest.substr(2) : rest.substr(rest.starts_with(' ')));
 }
 
 }  // namespace quintrel::cli
