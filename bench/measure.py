@@ -249,37 +249,63 @@ def port_options(links):
     return [word for link in links for word in ("-p", link)]
 
 
-def measure_many(cli, sim, silent, work, runs, probe_runs):
-    """save --verify on one and on every device of a --count simulator, and ports --probe over
-    those devices, the silent ones and two ports that do not exist."""
+def record_variants(work, postgres):
+    """The saves measured side by side: without a record (as before there was one), and with
+    --id-from and a record on SQLite and, when given, PostgreSQL."""
+    variants = [("save --verify", ["--no-record"])]
+    records = [("SQLite", "sqlite:" + os.path.join(work, "line.db"))]
+    if postgres:
+        records.append(("PostgreSQL", postgres))
+    for name, where in records:
+        variants.append(("save --verify --id-from, %s" % name,
+                         ["--id-from", "100-7FF", "--record", where, "--station", "bench"]))
+    return variants
+
+
+def measure_many(cli, sim, silent, work, runs, probe_runs, postgres):
+    """save --verify on one and on every device of a --count simulator (without a record, and
+    with --id-from and a record), and ports --probe over those devices, the silent ones and two
+    ports that do not exist."""
     counts = (1, len(sim.links))
-    rows = {count: dict(wall=[], cpu=[], first=[], last=[]) for count in counts}
+    variants = record_variants(work, postgres)
+    rows = {(name, count): dict(wall=[], cpu=[], first=[], last=[])
+            for name, _ in variants for count in counts}
     for run_number in range(runs):
-        for count in counts:
+        for (name, options), count in ((v, c) for v in variants for c in counts):
             # Other values each run, so that every save changes what the devices hold.
-            args = ["save", "--bitrate", str(1 + run_number % 4), "--id",
-                    "%X" % (0x100 + run_number), "--verify", "--json"]
+            identifier = ["--id", "%X" % (0x100 + run_number)] if "--no-record" in options else []
+            args = (["save", "--bitrate", str(1 + run_number % 4), "--verify", "--json"] +
+                    identifier + options)
             run = run_process([cli] + args + port_options(sim.links[:count]), work)
             results = [line for line in run.out.splitlines() if '"ok":true' in line]
             if run.exit_code != 0 or len(results) != count:
-                raise SystemExit("save --verify on %d ports: exit %d\n%s%s" % (
-                    count, run.exit_code, run.out, run.err))
-            first, last = device_times(sim, range(1, count + 1), SAVE_VERIFY_REPLIES)
-            rows[count]["wall"].append(run.wall_ms)
-            rows[count]["cpu"].append(run.cpu_ms)
-            rows[count]["first"].append(max(first.values()) - run.spawned_ms)
-            rows[count]["last"].append(max(last.values()) - run.spawned_ms)
+                raise SystemExit("%s on %d ports: exit %d\n%s%s" % (
+                    name, count, run.exit_code, run.out, run.err))
+            # A save with a record reads both values first, for its row.
+            replies = SAVE_VERIFY_REPLIES + (0 if identifier else 2)
+            first, last = device_times(sim, range(1, count + 1), replies)
+            row = rows[(name, count)]
+            row["wall"].append(run.wall_ms)
+            row["cpu"].append(run.cpu_ms)
+            row["first"].append(max(first.values()) - run.spawned_ms)
+            row["last"].append(max(last.values()) - run.spawned_ms)
 
     print("| command | ports | wall | CPU (user + system, its children included) | last port's "
           "first byte at its device | last reply written |")
     print("|---|---|---|---|---|---|")
-    for count in counts:
-        print("| save --verify | %d | %s | %s | %s | %s |" % (
-            count, spread(rows[count]["wall"]), spread(rows[count]["cpu"]),
-            spread(rows[count]["first"]), spread(rows[count]["last"])))
-    ratio = statistics.median(rows[counts[1]]["wall"]) / statistics.median(rows[1]["wall"])
-    print("\n%d ports ÷ 1 port (medians of the wall): ×%.2f (target: at most ×1.3)." % (
-        counts[1], ratio))
+    for (name, _), count in ((v, c) for v in variants for c in counts):
+        row = rows[(name, count)]
+        print("| %s | %d | %s | %s | %s | %s |" % (
+            name, count, spread(row["wall"]), spread(row["cpu"]), spread(row["first"]),
+            spread(row["last"])))
+    alone = statistics.median(rows[(variants[0][0], 1)]["wall"])
+    print()
+    for name, _ in variants:
+        many = statistics.median(rows[(name, counts[1])]["wall"])
+        one = statistics.median(rows[(name, 1)]["wall"])
+        print("- %s: %d ports ÷ 1 port without a record (medians of the wall): ×%.2f "
+              "(target: at most ×1.3); ÷ 1 port of its own kind: ×%.2f." % (
+                  name, counts[1], many / alone, many / one))
 
     missing = [os.path.join(work, "missing-%d" % k) for k in (1, 2)]
     candidates = sim.links + silent.links + missing
@@ -316,6 +342,8 @@ def main():
     parser.add_argument("--silent-runs", type=int, default=3)
     parser.add_argument("--many-runs", type=int, default=10,
                         help="runs of each command over many simulated devices")
+    parser.add_argument("--postgres", default=os.environ.get("QUINTREL_TEST_POSTGRES", ""),
+                        help="a PostgreSQL record for the saves over many devices too")
     options = parser.parse_args()
     cli = os.path.join(options.bin, "quintrel-cli")
     sim_binary = os.path.join(options.bin, "quintrel-sim")
@@ -404,7 +432,7 @@ def main():
             print("\n## Many devices at once (quintrel-sim --count 8 --pace, one child process "
                   "per port; %d runs each, whole process; median (min–max))\n" % options.many_runs)
             measure_many(cli, sims["paced devices"], sims["silent devices"], work,
-                         options.many_runs, options.many_runs)
+                         options.many_runs, options.many_runs, options.postgres)
         finally:
             for sim in sims.values():
                 sim.stop()

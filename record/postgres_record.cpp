@@ -2,6 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "record/record_address.h"
 #include "record/record_schema.h"
 #include "record/sql_line_record.h"
@@ -23,11 +27,28 @@ constexpr const char* kIdleInTransaction = "SET idle_in_transaction_session_time
 // sharing the database are unlikely to pick the same number.
 constexpr std::int64_t kPoolLock = 0x5175696E7472656C;
 
-std::string trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-    text.pop_back();
+// libpq's message on one line: its lines (a hint indented by a tab, the same error again when a
+// connection broke during two calls) joined, each once, so a station's failure stays one line.
+std::string trimmed(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::size_t first = text.find_first_not_of(" \t", start);
+    const std::size_t last = text.find_last_not_of(" \t", end - 1);
+    if (first < end && last != std::string::npos && last >= first) {
+      std::string line = text.substr(first, last + 1 - first);
+      if (std::find(lines.begin(), lines.end(), line) == lines.end()) {
+        lines.push_back(std::move(line));
+      }
+    }
+    start = end + 1;
   }
-  return text;
+  std::string joined;
+  for (const std::string& line : lines) {
+    joined += (joined.empty() ? "" : " ") + line;
+  }
+  return joined;
 }
 
 class PostgresSession : public SqlSession {

@@ -108,7 +108,8 @@ CLI::App* add_record_command(CLI::App& app, LineOptions& options, bool& json) {
             options.release = identifier_value_from_argument(text);
           },
           "Return an uncertain identifier (taken by a save that failed after sending "
-          "it) to the pool, once the device is known not to hold it")
+          "it, or whose station stopped during it) to the pool, once the device is known not "
+          "to hold it")
       ->check(
           accepts(identifier_value_from_argument, "takes a hexadecimal identifier of at most 7FF"))
       ->option_text("HEX");

@@ -6,6 +6,7 @@
 #include "base/utf8_text.h"
 #include "cli/cli_commands.h"
 #include "cli/line/line_recorder.h"
+#include "cli/line/record_opening.h"
 #include "cli/line/row_formats.h"
 
 namespace quintrel::cli {
@@ -48,7 +49,7 @@ int import_rows(const CliRequest& request, LineRecord& record, std::ostream& out
   const Result<std::size_t> added = record.import_saves(*rows);
   if (!added) {
     err << "the record " << record.where() << " could not take the rows of " << file << " ("
-        << added.error() << "): nothing was imported\n";
+        << record_cause(added.error(), record.where()) << "): nothing was imported\n";
     return kExitRecordFailed;
   }
   out << "imported " << *added << " of " << rows->size() << " rows from " << file << " into "
@@ -64,7 +65,8 @@ int release(std::uint32_t identifier, LineRecord& record, std::ostream& out, std
   const std::string id = hex_text(identifier);
   const Result<std::vector<record::IdentifierEntry>> held = record.identifiers();
   if (!held) {
-    err << "the record " << record.where() << " cannot be read (" << held.error() << ")\n";
+    err << "the record " << record.where() << " cannot be read ("
+        << record_cause(held.error(), record.where()) << ")\n";
     return kExitRecordFailed;
   }
   for (const record::IdentifierEntry& entry : *held) {
@@ -76,7 +78,7 @@ int release(std::uint32_t identifier, LineRecord& record, std::ostream& out, std
     if (entry.identifier == identifier) {
       if (const Result<void> released = record.release_identifier(identifier); !released) {
         err << "the record " << record.where() << " could not release " << id << " ("
-            << released.error() << ")\n";
+            << record_cause(released.error(), record.where()) << ")\n";
         return kExitRecordFailed;
       }
       out << "identifier " << id << " is back in the pool\n";
@@ -99,7 +101,7 @@ int list(const CliRequest& request, LineRecord& record, std::ostream& out, std::
            : Result<std::vector<record::IdentifierEntry>>(std::vector<record::IdentifierEntry>());
   if (!rows || !held) {
     err << "the record " << record.where() << " cannot be read ("
-        << (rows ? held.error() : rows.error()) << ")\n";
+        << record_cause(rows ? held.error() : rows.error(), record.where()) << ")\n";
     return kExitRecordFailed;
   }
   if (request.json) {
@@ -133,7 +135,8 @@ std::string save_line(const record::SaveRow& row) {
 std::string uncertain_line(const record::IdentifierEntry& entry) {
   const std::string id = hex_text(entry.identifier);
   return "uncertain: " + id + " (" + entry.station + ", " + entry.port + ", " + entry.time +
-         "): a save failed after sending it; once the device is known not to hold it, "
+         "): its save failed after sending it, or its station stopped during the save (or the "
+         "save is still running); once the device is known not to hold it, "
          "quintrel-cli record --release " +
          id;
 }

@@ -1,5 +1,7 @@
 #include "cli/line/record_opening.h"
 
+#include <string_view>
+
 namespace quintrel::cli {
 
 Result<std::unique_ptr<record::LineRecord>> open_line_record(const std::string& where) {
@@ -9,6 +11,15 @@ Result<std::unique_ptr<record::LineRecord>> open_line_record(const std::string& 
         "--record WHERE or set QUINTREL_RECORD"};
   }
   return record::open_record(where);
+}
+
+std::string record_cause(const std::string& failure, const std::string& where) {
+  const std::string named = "The record " + where;
+  if (!failure.starts_with(named)) {
+    return failure;
+  }
+  const std::string_view rest = std::string_view(failure).substr(named.size());
+  return std::string(rest.starts_with(": ") ? rest.substr(2) : rest.substr(rest.starts_with(' ')));
 }
 
 }  // namespace quintrel::cli
