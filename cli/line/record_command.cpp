@@ -48,7 +48,7 @@ int import_rows(const CliRequest& request, LineRecord& record, std::ostream& out
   }
   const Result<std::size_t> added = record.import_saves(*rows);
   if (!added) {
-    err << "the record " << record.where() << " could not take the rows of " << file << " ("
+    err << "The record " << record.where() << " could not take the rows of " << file << " ("
         << record_cause(added.error(), record.where()) << "): nothing was imported\n";
     return kExitRecordFailed;
   }
@@ -65,7 +65,7 @@ int release(std::uint32_t identifier, LineRecord& record, std::ostream& out, std
   const std::string id = hex_text(identifier);
   const Result<std::vector<record::IdentifierEntry>> held = record.identifiers();
   if (!held) {
-    err << "the record " << record.where() << " cannot be read ("
+    err << "The record " << record.where() << " cannot be read ("
         << record_cause(held.error(), record.where()) << ")\n";
     return kExitRecordFailed;
   }
@@ -77,7 +77,7 @@ int release(std::uint32_t identifier, LineRecord& record, std::ostream& out, std
     }
     if (entry.identifier == identifier) {
       if (const Result<void> released = record.release_identifier(identifier); !released) {
-        err << "the record " << record.where() << " could not release " << id << " ("
+        err << "The record " << record.where() << " could not release " << id << " ("
             << record_cause(released.error(), record.where()) << ")\n";
         return kExitRecordFailed;
       }
@@ -87,6 +87,15 @@ int release(std::uint32_t identifier, LineRecord& record, std::ostream& out, std
   }
   err << "identifier " << id << " is not held by the record: there is nothing to release\n";
   return kExitFailure;
+}
+
+// Whether the listing's filter lets an uncertain identifier through: it has no label, and its
+// time is when it was taken (ISO texts compare as times).
+bool passes(const record::RowFilter& filter, const record::IdentifierEntry& entry) {
+  return (filter.identifier.empty() || filter.identifier == hex_text(entry.identifier)) &&
+         (filter.station.empty() || filter.station == entry.station) && filter.label.empty() &&
+         (filter.since.empty() || entry.time >= filter.since) &&
+         (filter.until.empty() || entry.time < filter.until);
 }
 
 int list(const CliRequest& request, LineRecord& record, std::ostream& out, std::ostream& err) {
@@ -100,7 +109,7 @@ int list(const CliRequest& request, LineRecord& record, std::ostream& out, std::
       rows ? record.identifiers()
            : Result<std::vector<record::IdentifierEntry>>(std::vector<record::IdentifierEntry>());
   if (!rows || !held) {
-    err << "the record " << record.where() << " cannot be read ("
+    err << "The record " << record.where() << " cannot be read ("
         << record_cause(rows ? held.error() : rows.error(), record.where()) << ")\n";
     return kExitRecordFailed;
   }
@@ -113,7 +122,7 @@ int list(const CliRequest& request, LineRecord& record, std::ostream& out, std::
       out << save_line(row) << '\n';
     }
     for (const record::IdentifierEntry& entry : *held) {
-      if (entry.state == IdentifierState::kUncertain) {
+      if (entry.state == IdentifierState::kUncertain && passes(filter, entry)) {
         out << uncertain_line(entry) << '\n';
       }
     }
