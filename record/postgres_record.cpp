@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "record/libpq_library.h"
 #include "record/record_address.h"
 #include "record/record_schema.h"
 #include "record/sql_line_record.h"
@@ -53,8 +54,9 @@ std::string trimmed(const std::string& text) {
 
 class PostgresSession : public SqlSession {
  public:
-  explicit PostgresSession(PGconn* connection) : connection_(connection) {}
-  ~PostgresSession() override { PQfinish(connection_); }
+  PostgresSession(std::shared_ptr<const LibPq> pq, PGconn* connection)
+      : pq_(std::move(pq)), connection_(connection) {}
+  ~PostgresSession() override { pq_->finish(connection_); }
   PostgresSession(const PostgresSession&) = delete;
   PostgresSession& operator=(const PostgresSession&) = delete;
 
@@ -67,6 +69,7 @@ class PostgresSession : public SqlSession {
   }
 
  private:
+  std::shared_ptr<const LibPq> pq_;
   PGconn* connection_;
 };
 
@@ -83,20 +86,21 @@ Result<SqlRows> PostgresSession::run(const std::string& statement,
     values.push_back(text.c_str());
   }
   const std::unique_ptr<PGresult, void (*)(PGresult*)> result(
-      PQexecParams(connection_, statement.c_str(), static_cast<int>(values.size()), nullptr,
-                   values.data(), nullptr, nullptr, 0),
-      PQclear);
-  const auto status = PQresultStatus(result.get());
+      pq_->exec_params(connection_, statement.c_str(), static_cast<int>(values.size()), nullptr,
+                       values.data(), nullptr, nullptr, 0),
+      pq_->clear);
+  const auto status = pq_->result_status(result.get());
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    return Failure{
-        trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(connection_))};
+    return Failure{trimmed(result ? pq_->result_error_message(result.get())
+                                  : pq_->error_message(connection_))};
   }
-  SqlRows rows(static_cast<std::size_t>(PQntuples(result.get())));
-  for (int row = 0; row < PQntuples(result.get()); ++row) {
-    for (int column = 0; column < PQnfields(result.get()); ++column) {
-      rows[row].push_back(PQgetisnull(result.get(), row, column)
-                              ? std::nullopt
-                              : std::optional<std::string>(PQgetvalue(result.get(), row, column)));
+  SqlRows rows(static_cast<std::size_t>(pq_->ntuples(result.get())));
+  for (int row = 0; row < pq_->ntuples(result.get()); ++row) {
+    for (int column = 0; column < pq_->nfields(result.get()); ++column) {
+      rows[row].push_back(
+          pq_->getisnull(result.get(), row, column)
+              ? std::nullopt
+              : std::optional<std::string>(pq_->getvalue(result.get(), row, column)));
     }
   }
   return rows;
@@ -112,12 +116,12 @@ Result<void> PostgresSession::begin_exclusive() {
       " SET LOCAL synchronous_commit = on;"
       " SELECT pg_advisory_xact_lock(" +
       std::to_string(kPoolLock) + ")";
-  const std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(connection_, begin.c_str()),
-                                                              PQclear);
-  if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+  const std::unique_ptr<PGresult, void (*)(PGresult*)> result(pq_->exec(connection_, begin.c_str()),
+                                                              pq_->clear);
+  if (pq_->result_status(result.get()) == PGRES_TUPLES_OK) {
     return {};
   }
-  const std::string failure = trimmed(PQerrorMessage(connection_));
+  const std::string failure = trimmed(pq_->error_message(connection_));
   auto rolled_back = run("ROLLBACK", {});
   return Failure{failure + (rolled_back ? "" : " (and the rollback failed)")};
 }
@@ -150,16 +154,20 @@ Result<std::unique_ptr<LineRecord>> open_postgres_record(const std::string& addr
                                   nullptr};
   const char* const values[] = {kConnectTimeoutSeconds, "5",    "2", "3", "15000", "quintrel",
                                 address.c_str(),        nullptr};
-  PGconn* connection = PQconnectdbParams(keywords, values, 1);
+  Result<std::shared_ptr<const LibPq>> pq = load_libpq();
+  if (!pq) {
+    return opening_failed(pq.error());
+  }
+  PGconn* connection = (*pq)->connectdb_params(keywords, values, 1);
   if (!connection) {
     return opening_failed("no memory for the connection");
   }
-  auto session = std::make_unique<PostgresSession>(connection);
-  if (PQstatus(connection) != CONNECTION_OK) {
-    return opening_failed(without_passwords_of(address, trimmed(PQerrorMessage(connection))));
+  auto session = std::make_unique<PostgresSession>(*pq, connection);
+  if ((*pq)->status(connection) != CONNECTION_OK) {
+    return opening_failed(without_passwords_of(address, trimmed((*pq)->error_message(connection))));
   }
   // The server's notices (a table that exists already) are no news for the station.
-  PQsetNoticeProcessor(
+  (*pq)->set_notice_processor(
       connection, [](void*, const char*) {}, nullptr);
   for (const char* setting : {kLockTimeout, kQuickCommits, kIdleInTransaction}) {
     auto set = session->run(setting, {});
