@@ -46,15 +46,12 @@ class BatchRun {
     while (next_ < jobs_.size() &&
            started_at_.size() < std::max<std::size_t>(limits_.max_running, 1)) {
       const std::size_t job = next_;
-      if (prepared_ <= job) {
-        prepared_ = job + 1;
-        if (const Result<void> ready = observer_.job_starting(job, jobs_[job]); !ready) {
-          stopping_ = true;
-          while (next_ < jobs_.size()) {
-            end_unstarted(next_++, ChildEnd::How::kNotRun, ready.error());
-          }
-          return;
+      if (const Result<void> ready = observer_.job_starting(job, jobs_[job]); !ready) {
+        stopping_ = true;
+        while (next_ < jobs_.size()) {
+          end_unstarted(next_++, ChildEnd::How::kNotRun, ready.error());
         }
+        return;
       }
       const Result<ChildRunner::Start> started =
           runner_.start(job, jobs_[job].args, jobs_[job].input);
@@ -135,7 +132,6 @@ class BatchRun {
   std::vector<ChildEnd> ends_;
   std::map<std::size_t, std::uint32_t> started_at_;  // running jobs
   std::size_t next_ = 0;
-  std::size_t prepared_ = 0;  // jobs before this one were offered to job_starting
   bool stopping_ = false;
 };
 

@@ -33,9 +33,9 @@ struct ChildJob {
 class BatchObserver {
  public:
   virtual ~BatchObserver() = default;
-  // Right before a job first tries to start: it may still change the job's input (a save's
-  // identifier from the line's record). A failure leaves it and every job after it unstarted
-  // (kNotRun, the failure as the end's detail).
+  // Right before each try to start a job (a try the system refused for want of room comes again
+  // later): it may still change the job's input (a save's identifier from the line's record). A
+  // failure leaves it and every job after it unstarted (kNotRun, the failure as the end's detail).
   virtual Result<void> job_starting(std::size_t, ChildJob&) { return {}; }
   virtual void job_started(std::size_t job) = 0;
   // Each job's end, in the order they end.

@@ -77,6 +77,21 @@ int LineRecorder::run_one_port(const CliRequest& request, const CliServices& ser
 Result<void> LineRecorder::prepare_job(const CliRequest& request, std::size_t job,
                                        const std::string& port, ChildJob& child,
                                        std::ostream& err) {
+  if (const auto prepared = started_.find(job); prepared != started_.end()) {
+    // Tried again after the system had no room: only a record that failed since stops it, and
+    // the identifier it holds, never sent, goes back.
+    if (!failed_) {
+      return {};
+    }
+    if (prepared->second.identifier) {
+      if (const Result<void> freed = record_->free_identifier(*prepared->second.identifier);
+          !freed) {
+        err << freed.error() << ": identifier " << hex_text(*prepared->second.identifier)
+            << " stays uncertain; " << port << " was not touched\n";
+      }
+    }
+    started_.erase(prepared);
+  }
   if (failed_) {
     return Failure{"not started: the record failed before it, so no further device was touched"};
   }
