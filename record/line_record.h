@@ -2,6 +2,7 @@
 // out, in an SQLite file (one station) or a PostgreSQL database (every station of a line).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -49,6 +50,9 @@ struct IdentifierEntry {
   std::string port;
   std::string time;  // when it was taken or last settled, as in SaveRow
 };
+
+// A time as SaveRow and the record keep it: UTC with milliseconds, "2026-12-10T05:40:00.123Z".
+std::string utc_time_text(std::chrono::system_clock::time_point time);
 
 // Which rows a listing shows; an empty field does not filter.
 struct RowFilter {

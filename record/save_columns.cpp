@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <chrono>
-#include <ctime>
 
 #include "base/ascii_text.h"
 
@@ -135,16 +134,7 @@ Result<std::int64_t> integer_from(const std::optional<std::string>& column) {
 }
 
 std::string utc_time_now() {
-  using std::chrono::system_clock;
-  const auto now = std::chrono::floor<std::chrono::milliseconds>(system_clock::now());
-  const std::time_t seconds = system_clock::to_time_t(now);
-  const auto milliseconds = (now.time_since_epoch() % std::chrono::seconds(1)).count();
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[sizeof "2026-12-10T05:40:00"];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  const std::string thousandths = std::to_string(1000 + milliseconds).substr(1);
-  return text + ("." + thousandths + "Z");
+  return utc_time_text(std::chrono::system_clock::now());
 }
 
 }  // namespace quintrel::record

@@ -169,7 +169,7 @@ void LineRecorder::finish(const CliRequest& request, const Started& started,
     }
   }
   SaveFacts facts;
-  facts.time = record_time_text(started.at);
+  facts.time = record::utc_time_text(started.at);
   facts.station = station_;
   facts.operator_name = operator_name_;
   facts.label = request.line.label;

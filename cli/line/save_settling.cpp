@@ -1,7 +1,6 @@
 #include "cli/line/save_settling.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "base/message_texts.h"
@@ -83,21 +82,6 @@ record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
   row.exit_code = exit_code;
   row.duration_ms = facts.duration_ms;
   return row;
-}
-
-std::string record_time_text(std::chrono::system_clock::time_point time) {
-  using namespace std::chrono;
-  const auto ms = floor<milliseconds>(time);
-  const auto day = floor<days>(ms);
-  const year_month_day date(day);
-  const hh_mm_ss clock(ms - day);
-  char text[32];
-  std::snprintf(
-      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
-  return text;
 }
 
 }  // namespace quintrel::cli

@@ -29,7 +29,7 @@ Settlement settlement_for(bool ok, std::optional<int> last_step, int identifier_
 
 // What the row takes from around the save.
 struct SaveFacts {
-  std::string time;  // record_time_text of the save's start
+  std::string time;  // record::utc_time_text of the save's start
   std::string station;
   std::string operator_name;
   std::string label;
@@ -41,8 +41,5 @@ struct SaveFacts {
 // values written as far as the job got, the verify result, the outcome.
 record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
                          std::optional<int> last_step, const SaveFacts& facts);
-
-// "2026-12-10T05:40:00.123Z".
-std::string record_time_text(std::chrono::system_clock::time_point time);
 
 }  // namespace quintrel::cli

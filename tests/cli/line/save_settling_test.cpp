@@ -79,10 +79,10 @@ TEST(SaveRowFromResult, WrittenValuesAsFarAsTheJobGot) {
 TEST(RecordTime, UtcWithMilliseconds) {
   using namespace std::chrono;
   const sys_days day = year{2026} / December / 10;
-  EXPECT_EQ(record_time_text(system_clock::time_point(day + hours(5) + minutes(40) + seconds(7) +
-                                                      milliseconds(23))),
+  EXPECT_EQ(record::utc_time_text(system_clock::time_point(day + hours(5) + minutes(40) +
+                                                           seconds(7) + milliseconds(23))),
             "2026-12-10T05:40:07.023Z");
-  EXPECT_EQ(record_time_text(system_clock::time_point(sys_days(year{2024} / February / 29))),
+  EXPECT_EQ(record::utc_time_text(system_clock::time_point(sys_days(year{2024} / February / 29))),
             "2024-02-29T00:00:00.000Z");
 }
 
