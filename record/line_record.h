@@ -85,11 +85,13 @@ class LineRecord {
   virtual Result<void> release_identifier(std::uint32_t identifier) = 0;
   virtual Result<std::vector<IdentifierEntry>> identifiers() = 0;
 
+  // Keeps a save's row; the identifier a successful save wrote becomes kGiven unless the record
+  // holds it already, so no pool gives it to another device.
   virtual Result<void> add_save(const SaveRow& row) = 0;
   virtual Result<std::vector<SaveRow>> saves(const RowFilter& filter) = 0;
   // Takes a station's exported rows; the identifier each successful row wrote from a pool becomes
-  // kGiven. Rows already in the record (same time, station and port) are skipped. Returns how many
-  // rows were added.
+  // kGiven whoever held it, one written with --id as in add_save. Rows already in the record (same
+  // time, station and port) are skipped. Returns how many rows were added.
   virtual Result<std::size_t> import_saves(const std::vector<SaveRow>& rows) = 0;
 };
 

@@ -50,6 +50,32 @@ const std::vector<std::string> kVersion2 = {
 
 const std::vector<std::string>* const kUpgrades[kSchemaVersion] = {&kVersion1, &kVersion2};
 
+// The identifiers version 1's successful saves wrote are held by their devices: given, under the
+// last save that wrote each, so that no pool gives them again. SQL has no common way to read hex,
+// so they are read out and written back.
+Result<void> give_written_identifiers(SqlSession& session) {
+  auto rows = session.run(
+      "SELECT identifier_written, station, port, time FROM saves"
+      " WHERE ok <> 0 AND identifier_written <> '' ORDER BY time DESC");
+  if (!rows) {
+    return Failure{rows.error()};
+  }
+  for (const auto& row : *rows) {
+    auto identifier = identifier_from_text(row[0].value_or(""));
+    if (!identifier) {
+      continue;  // a text no save of ours wrote; it cannot stand for a device's identifier
+    }
+    auto given = session.run(
+        "INSERT INTO identifiers (identifier, state, station, port, time)"
+        " VALUES ($1, 'given', $2, $3, $4) ON CONFLICT (identifier) DO NOTHING",
+        {std::int64_t{*identifier}, row[1].value_or(""), row[2].value_or(""), row[3].value_or("")});
+    if (!given) {
+      return Failure{given.error()};
+    }
+  }
+  return {};
+}
+
 std::string with_row_number(std::string statement, const std::string& column) {
   const auto at = statement.find("{id}");
   return at == std::string::npos ? statement : statement.replace(at, 4, column);
@@ -83,6 +109,11 @@ Result<void> upgrade_from(SqlSession& session, int version) {
       if (!done) {
         return Failure{"the upgrade to schema version " + std::to_string(next) +
                        " failed: " + done.error()};
+      }
+    }
+    if (next == 2) {
+      if (auto given = give_written_identifiers(session); !given) {
+        return Failure{"the upgrade to schema version 2 failed: " + given.error()};
       }
     }
   }

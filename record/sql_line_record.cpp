@@ -24,6 +24,12 @@ const char* const kTakeLowestFree =
     " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)"
     " ORDER BY candidate LIMIT 1 RETURNING identifier";
 
+// What a written identifier does to the record's entry for it, when there is one.
+const char* const kKeepHolder = "ON CONFLICT (identifier) DO NOTHING";
+const char* const kTakeOverHolder =
+    "ON CONFLICT (identifier) DO UPDATE SET state = 'given', station = excluded.station,"
+    " port = excluded.port, time = excluded.time";
+
 std::string lost_hold(std::uint32_t identifier) {
   return "identifier " + hex_text(identifier) +
          " was released or taken over while this save ran; another device may hold it too: "
@@ -167,7 +173,12 @@ Result<std::vector<IdentifierEntry>> SqlLineRecord::identifiers() {
   return entries;
 }
 
+// The identifier goes into the pool's table before the row: a station that dies between the two
+// has an identifier too many held, never one too few.
 Result<void> SqlLineRecord::add_save(const SaveRow& row) {
+  if (auto held = hold_written_identifier(row, kKeepHolder); !held) {
+    return failure(held.error());
+  }
   auto added = session_->run(
       std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" + save_placeholders() + ")",
       save_row_values(row));
@@ -217,8 +228,7 @@ Result<std::size_t> SqlLineRecord::import_saves(const std::vector<SaveRow>& rows
   return imported;
 }
 
-// Adds the row unless the record holds it (true when added); the identifier it wrote from a pool
-// becomes given, whoever held it.
+// Adds the row unless the record holds it (true when added).
 Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
   auto added = session_->run(std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" +
                                  save_placeholders() +
@@ -227,22 +237,34 @@ Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
   if (!added) {
     return Failure{added.error()};
   }
-  if (row.ok && row.identifier_source == "pool") {
-    auto identifier = identifier_from_text(row.identifier_written);
-    if (!identifier) {
-      return Failure{"the row of " + row.time + ", station " + row.station + ", port " + row.port +
-                     ": " + identifier.error()};
-    }
-    auto given = session_->run(
-        "INSERT INTO identifiers (identifier, state, station, port, time)"
-        " VALUES ($1, 'given', $2, $3, $4) ON CONFLICT (identifier) DO UPDATE SET"
-        " state = 'given', station = excluded.station, port = excluded.port, time = excluded.time",
-        {std::int64_t{*identifier}, row.station, row.port, row.time});
-    if (!given) {
-      return Failure{given.error()};
-    }
+  // A pool identifier the station wrote is given whoever held it here; one written with --id is
+  // given unless the record holds it already.
+  const char* const holder = row.identifier_source == "pool" ? kTakeOverHolder : kKeepHolder;
+  if (auto held = hold_written_identifier(row, holder); !held) {
+    return Failure{held.error()};
   }
   return !added->empty();
+}
+
+// A device that was configured holds the identifier written to it, whether a pool or --id chose
+// it, so no pool gives that identifier to another device.
+Result<void> SqlLineRecord::hold_written_identifier(const SaveRow& row, const char* on_conflict) {
+  if (!row.ok || row.identifier_written.empty()) {
+    return {};
+  }
+  auto identifier = identifier_from_text(row.identifier_written);
+  if (!identifier) {
+    return Failure{"the row of " + row.time + ", station " + row.station + ", port " + row.port +
+                   ": " + identifier.error()};
+  }
+  auto given = session_->run(std::string("INSERT INTO identifiers (identifier, state, station, "
+                                         "port, time) VALUES ($1, 'given', $2, $3, $4) ") +
+                                 on_conflict,
+                             {std::int64_t{*identifier}, row.station, row.port, row.time});
+  if (!given) {
+    return Failure{given.error()};
+  }
+  return {};
 }
 
 }  // namespace quintrel::record

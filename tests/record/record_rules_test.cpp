@@ -87,6 +87,22 @@ TEST_P(RecordTest, PoolIdentifiersMoveThroughTheirStates) {
   EXPECT_EQ(*reopened->take_identifier(0x100, 0x102, "st1", "p"), 0x102u);
 }
 
+// A device configured with --id holds its identifier as much as one from a pool does.
+TEST_P(RecordTest, IdentifiersWrittenWithIdAreNotGivenAgain) {
+  auto record = open();
+  ASSERT_TRUE(record);
+  ASSERT_EQ(*record->take_identifier(0x102, 0x102, "st2", "p2"), 0x102u);
+  for (const auto& row : {save("2026-12-10T05:00:00.000Z", "st1", "100", "given"),
+                          save("2026-12-10T05:01:00.000Z", "st1", "101", "given", false),
+                          save("2026-12-10T05:02:00.000Z", "st1", "102", "given")}) {
+    ASSERT_TRUE(record->add_save(row));
+  }
+  EXPECT_EQ(*record->take_identifier(0x100, 0x103, "st1", "p"), 0x101u) << "its save failed";
+  EXPECT_EQ(*record->take_identifier(0x100, 0x103, "st1", "p"), 0x103u);
+  // The pool's take of 102 is still the one to settle it.
+  EXPECT_TRUE(record->settle_identifier(0x102, IdentifierState::kGiven));
+}
+
 TEST_P(RecordTest, SavesAreListedByEachFilter) {
   auto record = open();
   ASSERT_TRUE(record);
@@ -130,10 +146,11 @@ TEST_P(RecordTest, ImportSkipsHeldRowsAndGivesPoolIdentifiers) {
   EXPECT_EQ(*imported, 3u);
   EXPECT_EQ(record->saves({})->size(), 4u);
   auto entries = *record->identifiers();
-  ASSERT_EQ(entries.size(), 2u);  // 104, 105; the failed 106 and the --id 107 stay free
+  ASSERT_EQ(entries.size(), 3u);  // 104, 105 and the --id 107; the failed 106 stays free
   EXPECT_EQ(entries[0].identifier, 0x104u);
   EXPECT_EQ(entries[1].state, IdentifierState::kGiven);
   EXPECT_EQ(entries[1].station, "web");
+  EXPECT_EQ(entries[2].identifier, 0x107u);
   EXPECT_EQ(*record->take_identifier(0x104, 0x107, "st1", "p"), 0x106u);
 
   // A bad row takes nothing of its file with it.
@@ -172,8 +189,8 @@ TEST_P(RecordTest, UpgradesAVersionOneRecordInPlace) {
   EXPECT_EQ(rows[0].identifier_source + "|" + rows[1].identifier_source, "|given");
   EXPECT_EQ(rows[1].identifier_written + rows[1].label + rows[1].usb_serial, "1A");
   EXPECT_EQ(rows[1].duration_ms, 95);
-  EXPECT_EQ(*record->take_identifier(0x1A, 0x1B, "st", "p"), 0x1Au);
-  ASSERT_TRUE(record->add_save(save("2026-12-10T05:40:00.123Z", "st", "1A", "pool")));
+  EXPECT_EQ(*record->take_identifier(0x1A, 0x1B, "st", "p"), 0x1Bu) << "1A is on a device";
+  ASSERT_TRUE(record->add_save(save("2026-12-10T05:40:00.123Z", "st", "1B", "pool")));
 
   record.reset();
   raw("UPDATE schema_version SET version = 3");
