@@ -173,15 +173,25 @@ Result<std::vector<IdentifierEntry>> SqlLineRecord::identifiers() {
   return entries;
 }
 
-// The identifier goes into the pool's table before the row: a station that dies between the two
-// has an identifier too many held, never one too few.
 Result<void> SqlLineRecord::add_save(const SaveRow& row) {
-  if (auto held = hold_written_identifier(row, kKeepHolder); !held) {
-    return failure(held.error());
-  }
-  auto added = session_->run(
-      std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" + save_placeholders() + ")",
-      save_row_values(row));
+  const auto insert_row = [&]() -> Result<void> {
+    auto added = session_->run(std::string("INSERT INTO saves (") + kSaveColumns + ") VALUES (" +
+                                   save_placeholders() + ")",
+                               save_row_values(row));
+    if (!added) {
+      return Failure{added.error()};
+    }
+    return {};
+  };
+  // A pool's identifier is in the table since its take. One chosen with --id goes in with its row
+  // under the takers' lock: a take at the same moment waits for it instead of failing on its key.
+  const bool chosen = row.ok && !row.identifier_written.empty() && row.identifier_source != "pool";
+  auto added = !chosen ? insert_row() : exclusively<void>(*session_, [&]() -> Result<void> {
+    if (auto held = hold_written_identifier(row, kKeepHolder); !held) {
+      return held;
+    }
+    return insert_row();
+  });
   if (!added) {
     return failure(added.error());
   }
