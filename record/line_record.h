@@ -85,8 +85,8 @@ class LineRecord {
   virtual Result<void> release_identifier(std::uint32_t identifier) = 0;
   virtual Result<std::vector<IdentifierEntry>> identifiers() = 0;
 
-  // Keeps a save's row; the identifier a successful save wrote becomes kGiven unless the record
-  // holds it already, so no pool gives it to another device.
+  // Keeps a save's row; the identifier a successful save wrote with --id becomes kGiven (over an
+  // uncertain holder, not a given one), so no pool gives it to another device.
   virtual Result<void> add_save(const SaveRow& row) = 0;
   virtual Result<std::vector<SaveRow>> saves(const RowFilter& filter) = 0;
   // Takes a station's exported rows; the identifier each successful row wrote from a pool becomes

@@ -24,11 +24,11 @@ const char* const kTakeLowestFree =
     " (SELECT identifier FROM identifiers WHERE identifier BETWEEN $1 AND $2)"
     " ORDER BY candidate LIMIT 1 RETURNING identifier";
 
-// What a written identifier does to the record's entry for it, when there is one.
-const char* const kKeepHolder = "ON CONFLICT (identifier) DO NOTHING";
-const char* const kTakeOverHolder =
-    "ON CONFLICT (identifier) DO UPDATE SET state = 'given', station = excluded.station,"
-    " port = excluded.port, time = excluded.time";
+// Holds identifier $1 as given to station $2, port $3 at time $4, in place of whoever held it.
+const char* const kGiveWritten =
+    "INSERT INTO identifiers (identifier, state, station, port, time)"
+    " VALUES ($1, 'given', $2, $3, $4) ON CONFLICT (identifier) DO UPDATE SET state = 'given',"
+    " station = excluded.station, port = excluded.port, time = excluded.time";
 
 std::string lost_hold(std::uint32_t identifier) {
   return "identifier " + hex_text(identifier) +
@@ -187,7 +187,7 @@ Result<void> SqlLineRecord::add_save(const SaveRow& row) {
   // under the takers' lock: a take at the same moment waits for it instead of failing on its key.
   const bool chosen = row.ok && !row.identifier_written.empty() && row.identifier_source != "pool";
   auto added = !chosen ? insert_row() : exclusively<void>(*session_, [&]() -> Result<void> {
-    if (auto held = hold_written_identifier(row, kKeepHolder); !held) {
+    if (auto held = hold_written_identifier(row); !held) {
       return held;
     }
     return insert_row();
@@ -247,18 +247,18 @@ Result<bool> SqlLineRecord::import_one(const SaveRow& row) {
   if (!added) {
     return Failure{added.error()};
   }
-  // A pool identifier the station wrote is given whoever held it here; one written with --id is
-  // given unless the record holds it already.
-  const char* const holder = row.identifier_source == "pool" ? kTakeOverHolder : kKeepHolder;
-  if (auto held = hold_written_identifier(row, holder); !held) {
+  if (auto held = hold_written_identifier(row); !held) {
     return Failure{held.error()};
   }
   return !added->empty();
 }
 
 // A device that was configured holds the identifier written to it, whether a pool or --id chose
-// it, so no pool gives that identifier to another device.
-Result<void> SqlLineRecord::hold_written_identifier(const SaveRow& row, const char* on_conflict) {
+// it, so no pool gives that identifier to another device. A pool's identifier is given whoever
+// held it here (the station's own take, or one an import overrides). One chosen with --id takes
+// over an uncertain holder too, whose save then fails to settle it and says another device may
+// hold it, but it leaves a given one as it was.
+Result<void> SqlLineRecord::hold_written_identifier(const SaveRow& row) {
   if (!row.ok || row.identifier_written.empty()) {
     return {};
   }
@@ -267,9 +267,9 @@ Result<void> SqlLineRecord::hold_written_identifier(const SaveRow& row, const ch
     return Failure{"the row of " + row.time + ", station " + row.station + ", port " + row.port +
                    ": " + identifier.error()};
   }
-  auto given = session_->run(std::string("INSERT INTO identifiers (identifier, state, station, "
-                                         "port, time) VALUES ($1, 'given', $2, $3, $4) ") +
-                                 on_conflict,
+  const std::string only_uncertain =
+      row.identifier_source == "pool" ? "" : " WHERE identifiers.state = 'uncertain'";
+  auto given = session_->run(kGiveWritten + only_uncertain,
                              {std::int64_t{*identifier}, row.station, row.port, row.time});
   if (!given) {
     return Failure{given.error()};

@@ -33,7 +33,7 @@ class SqlLineRecord : public LineRecord {
   // The failure, naming the record: "the record sqlite:/x.db: ...".
   Failure failure(const std::string& what) const;
   Result<bool> import_one(const SaveRow& row);
-  Result<void> hold_written_identifier(const SaveRow& row, const char* on_conflict);
+  Result<void> hold_written_identifier(const SaveRow& row);
   // The row of an identifier this record took and has not settled for good, as the take left it:
   // what settling and freeing must still find, so that they never touch a row someone else holds.
   struct Holding {
