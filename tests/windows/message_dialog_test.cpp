@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/message_texts.h"
+#include "tests/windows/top_down_bitmap.h"
 #include "ui/show_message.h"
 #include "ui/win32/win32_instance.h"
 #include "ui/win32/win32_message_dialog.h"
@@ -48,12 +49,7 @@ IconLook look_at(HICON icon) {
   GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
   look.width = bitmap.bmWidth;
   BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(format.bmiHeader);
-  format.bmiHeader.biWidth = bitmap.bmWidth;
-  format.bmiHeader.biHeight = -bitmap.bmHeight;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  format.bmiHeader = top_down_32bit(bitmap.bmWidth, bitmap.bmHeight);
   std::vector<RGBQUAD> pixels(static_cast<std::size_t>(bitmap.bmWidth) * bitmap.bmHeight);
   const HDC dc = GetDC(nullptr);
   GetDIBits(dc, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);

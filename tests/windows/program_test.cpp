@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/windows/top_down_bitmap.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -106,12 +108,7 @@ Picture capture(HWND window) {
   const HDC screen = GetDC(nullptr);
   const HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(format.bmiHeader);
-  format.bmiHeader.biWidth = picture.width;
-  format.bmiHeader.biHeight = -picture.height;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  format.bmiHeader = quintrel::top_down_32bit(picture.width, picture.height);
   void* bits = nullptr;
   const HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ old = SelectObject(memory, bitmap);
@@ -133,13 +130,7 @@ void save_bmp(const Picture& picture, const std::wstring& path) {
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   file.bfSize = file.bfOffBits + image_bytes;
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof(info);
-  info.biWidth = picture.width;
-  info.biHeight = -picture.height;
-  info.biPlanes = 1;
-  info.biBitCount = 32;
-  info.biCompression = BI_RGB;
+  const BITMAPINFOHEADER info = quintrel::top_down_32bit(picture.width, picture.height);
   std::ofstream out{std::filesystem::path(path), std::ios::binary};
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info), sizeof(info));
