@@ -9,13 +9,16 @@
 
 namespace quintrel::cli {
 
+std::string bitrate_text(BitrateCode code) {
+  return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
+}
+
 std::optional<BitrateCode> bitrate_from_argument(std::string_view text) {
   if (text.size() == 1 && text[0] >= '0' && text[0] <= '0' + kBitrateHighest) {
     return text[0] - '0';
   }
   for (BitrateCode code = 0; code <= kBitrateHighest; ++code) {
-    if (equal_ignoring_ascii_case(text,
-                                  utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]))) {
+    if (equal_ignoring_ascii_case(text, bitrate_text(code))) {
       return code;
     }
   }
@@ -25,13 +28,13 @@ std::optional<BitrateCode> bitrate_from_argument(std::string_view text) {
 std::string accepted_bitrates() {
   std::string text;
   for (BitrateCode code = 1; code <= kBitrateHighest; ++code) {
-    text += utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]) + ", ";
+    text += bitrate_text(code) + ", ";
   }
-  return "takes " + text + "\"" + utf8_from_utf16(kBitrateNames[kBitrateInvalid]) +
-         "\" (in any case) or a code 0.." + std::to_string(kBitrateHighest);
+  return "takes " + text + "\"" + bitrate_text(kBitrateInvalid) + "\" (in any case) or a code 0.." +
+         std::to_string(kBitrateHighest);
 }
 
-std::optional<std::u16string> identifier_from_argument(std::string_view text) {
+std::optional<std::uint32_t> identifier_value_from_argument(std::string_view text) {
   if (text.empty()) {
     return std::nullopt;
   }
@@ -46,7 +49,15 @@ std::optional<std::u16string> identifier_from_argument(std::string_view text) {
       return std::nullopt;
     }
   }
-  return utf16_from_utf8(hex_text(value));
+  return value;
+}
+
+std::optional<std::u16string> identifier_from_argument(std::string_view text) {
+  const std::optional<std::uint32_t> value = identifier_value_from_argument(text);
+  if (!value) {
+    return std::nullopt;
+  }
+  return utf16_from_utf8(hex_text(*value));
 }
 
 std::optional<std::uint32_t> deadline_from_argument(std::string_view text) {

@@ -22,6 +22,9 @@ std::function<std::string(const std::string&)> accepts(Convert convert, std::str
   };
 }
 
+// A code's entry of the bitrate list, as the program's texts show it ("500kbps").
+std::string bitrate_text(BitrateCode code);
+
 // A list text ("500kbps", in any case) or a code "0".."4"; nullopt for anything else.
 std::optional<BitrateCode> bitrate_from_argument(std::string_view text);
 
@@ -32,6 +35,8 @@ std::string accepted_bitrates();
 // either case with a value of at most 7FF, upper-case and without leading zeros ("07f" gives
 // "7F", "000" gives "0"); nullopt for anything else.
 std::optional<std::u16string> identifier_from_argument(std::string_view text);
+// The same as a value (0x7F for "07f").
+std::optional<std::uint32_t> identifier_value_from_argument(std::string_view text);
 
 // --deadline's bounds, in seconds: below a tenth of a second a child is stopped before it could
 // open its port, and a deadline above an hour is taken for a slip rather than a port that needs it.

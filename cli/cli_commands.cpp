@@ -7,6 +7,7 @@
 #include "base/ascii_text.h"
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/port_json.h"
 #include "cli/port_targets.h"
 #include "device/setting_commands.h"
@@ -20,10 +21,6 @@
 namespace quintrel::cli {
 
 namespace {
-
-std::string bitrate_text(BitrateCode code) {
-  return utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(code)]);
-}
 
 // Prints the bitrate the moment it is read, so that a failure of the identifier comes after it.
 class PrintingReceiver final : public SettingsReceiver {
@@ -231,11 +228,12 @@ int run_one_port(const CliRequest& request, const std::string& port,
   } else {
     note_open_failure(opened, link, outcome, err);
   }
+  const JsonObject placed = with_port_places(outcome_json(outcome), listed);
   if (request.json) {
-    out << json_text(with_port_places(outcome_json(outcome), listed)) << '\n' << std::flush;
+    out << json_text(placed) << '\n' << std::flush;
   }
   if (result != nullptr) {
-    *result = with_port_places(outcome_json(outcome), listed);
+    *result = placed;
   }
   return outcome.exit;
 }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/cli_commands.h"
 #include "cli/port_json.h"
 #include "device/setting_commands.h"
@@ -76,7 +77,7 @@ JsonObject probe_json(const ProbeFinding& finding) {
   JsonObject object;
   object["probe"] = outcome_name(finding.outcome);
   if (finding.outcome == ProbeOutcome::kDevice) {
-    object["bitrate"] = utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(finding.bitrate)]);
+    object["bitrate"] = bitrate_text(finding.bitrate);
     object["bitrate_code"] = finding.bitrate;
   } else {
     object["reason"] = finding.reason;

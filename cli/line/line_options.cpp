@@ -34,14 +34,6 @@ std::string time_check(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::uint32_t> identifier_value_from_argument(std::string_view text) {
-  const std::optional<std::u16string> typed = identifier_from_argument(text);
-  if (!typed) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(std::stoul(utf8_from_utf16(*typed), nullptr, 16));
-}
-
 std::optional<IdentifierRange> identifier_range_from_argument(std::string_view text) {
   const std::size_t dash = text.find('-');
   if (dash == std::string_view::npos) {

@@ -51,9 +51,6 @@ inline constexpr char kRecordVariable[] = "QUINTREL_RECORD";
 // else.
 std::optional<IdentifierRange> identifier_range_from_argument(std::string_view text);
 
-// A hexadecimal identifier of at most 7FF as a value.
-std::optional<std::uint32_t> identifier_value_from_argument(std::string_view text);
-
 // save's options of the record.
 void add_line_save_options(CLI::App& save, LineOptions& options);
 

@@ -4,6 +4,7 @@
 
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/cli_commands.h"
 #include "cli/line/line_recorder.h"
 #include "cli/line/record_opening.h"

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/ascii_text.h"
+#include "cli/argument_forms.h"
 #include "cli/line/line_options.h"
 
 namespace quintrel::cli {
