@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "base/result.h"
-#include "ports/port_glob.h"
 #include "ports/port_list.h"
 
 namespace quintrel {

@@ -4,6 +4,7 @@
 
 #include "base/ascii_text.h"
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/batch/port_job.h"
 #include "cli/batch/port_result.h"
 #include "cli/batch/step_marks.h"
@@ -23,8 +24,13 @@ constexpr bool kWindows = true;
 constexpr bool kWindows = false;
 #endif
 
-Result<std::optional<std::string>> variable(const char* name) {
-  return environment_variable(name);
+// The request as its job runs it: with the identifier taken from a pool, when there is one.
+CliRequest with_taken(const CliRequest& request, std::optional<std::uint32_t> identifier) {
+  CliRequest taken = request;
+  if (identifier) {
+    taken.identifier = utf16_from_utf8(hex_text(*identifier));
+  }
+  return taken;
 }
 
 }  // namespace
@@ -60,10 +66,7 @@ int LineRecorder::run_one_port(const CliRequest& request, const CliServices& ser
     return kExitRecordFailed;
   }
   started.identifier = *taken;
-  CliRequest with_identifier = request;
-  if (started.identifier) {
-    with_identifier.identifier = utf16_from_utf8(hex_text(*started.identifier));
-  }
+  const CliRequest with_identifier = with_taken(request, started.identifier);
   // The steps the save began tell whether its identifier was sent.
   std::ostringstream marks;
   StepMarkingBackend marking(services.serial_backend, marks);
@@ -107,9 +110,7 @@ Result<void> LineRecorder::prepare_job(const CliRequest& request, std::size_t jo
   }
   started.identifier = *taken;
   if (started.identifier) {
-    CliRequest with_identifier = request;
-    with_identifier.identifier = utf16_from_utf8(hex_text(*started.identifier));
-    child.input = port_job_text(with_identifier, port, this_process_id());
+    child.input = port_job_text(with_taken(request, started.identifier), port, this_process_id());
   }
   started_[job] = started;
   return {};
@@ -123,10 +124,6 @@ void LineRecorder::job_ended(const CliRequest& request, const ChildEnd& end,
   }
   const Started started = it->second;
   started_.erase(it);
-  CliRequest with_identifier = request;
-  if (started.identifier) {
-    with_identifier.identifier = utf16_from_utf8(hex_text(*started.identifier));
-  }
   // A child whose output was lost may have got anywhere; one that never ran got nowhere.
   std::optional<int> last_step = last_step_begun(end.err);
   if (end.how == ChildEnd::How::kLost) {
@@ -134,7 +131,7 @@ void LineRecorder::job_ended(const CliRequest& request, const ChildEnd& end,
   } else if (end.how == ChildEnd::How::kNotStarted || end.how == ChildEnd::How::kNotRun) {
     last_step = 0;
   }
-  finish(with_identifier, started, result, last_step, err);
+  finish(with_taken(request, started.identifier), started, result, last_step, err);
 }
 
 void LineRecorder::finish(const CliRequest& request, const Started& started,
@@ -144,13 +141,12 @@ void LineRecorder::finish(const CliRequest& request, const Started& started,
     return;
   }
   const bool ok = result.value("ok", false);
-  const std::string port = text_of(result, "port").empty() ? request.port : text_of(result, "port");
+  const std::string port = result_port(request, result);
   const std::string device = "the device on " + port;
-  const std::string after =
-      ok ? device + " WAS configured (bitrate " +
-               utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(request.bitrate)]) +
-               ", identifier " + utf8_from_utf16(request.identifier) + ") but its save"
-         : "the failed save of " + port;
+  const std::string after = ok ? device + " WAS configured (bitrate " +
+                                     bitrate_text(request.bitrate) + ", identifier " +
+                                     utf8_from_utf16(request.identifier) + ") but its save"
+                               : "the failed save of " + port;
   if (started.identifier) {
     const Settlement settlement = settlement_for(ok, last_step, identifier_step(request));
     const Result<void> settled =
@@ -213,7 +209,7 @@ const ScannedPort* LineRecorder::entry_of(const std::string& port) {
 Result<std::unique_ptr<LineRecorder>> open_save_recorder(const CliRequest& request,
                                                          PortScanner* scanner, std::ostream& err) {
   const Result<std::optional<RecordPlace>> found =
-      record_place(request.line, false, variable, kWindows);
+      record_place(request.line, false, environment_variable, kWindows);
   if (!found) {
     return Failure{found.error() + ": no device was touched"};
   }
@@ -251,16 +247,11 @@ Result<std::unique_ptr<LineRecorder>> open_save_recorder(const CliRequest& reque
 
 Result<std::unique_ptr<record::LineRecord>> open_command_record(const CliRequest& request) {
   const Result<std::optional<RecordPlace>> found =
-      record_place(request.line, true, variable, kWindows);
+      record_place(request.line, true, environment_variable, kWindows);
   if (!found) {
     return Failure{found.error()};
   }
-  const RecordPlace place = **found;
-  Result<std::unique_ptr<record::LineRecord>> opened = open_line_record(place.where);
-  if (!opened) {
-    return Failure{opened.error()};
-  }
-  return opened;
+  return open_line_record((*found)->where);
 }
 
 }  // namespace quintrel::cli

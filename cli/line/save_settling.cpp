@@ -5,6 +5,7 @@
 
 #include "base/message_texts.h"
 #include "base/utf8_text.h"
+#include "cli/argument_forms.h"
 #include "cli/batch/port_result.h"
 #include "cli/batch/step_marks.h"
 #include "cli/cli_commands.h"
@@ -12,11 +13,6 @@
 namespace quintrel::cli {
 
 namespace {
-
-// The step that sends the bitrate: the one before the identifier's.
-int bitrate_step(const CliRequest& request) {
-  return identifier_step(request) - 1;
-}
 
 // The outcome in words, as the station showed it.
 std::string outcome_message(const JsonObject& result, bool ok) {
@@ -31,6 +27,11 @@ std::string outcome_message(const JsonObject& result, bool ok) {
 }
 
 }  // namespace
+
+std::string result_port(const CliRequest& request, const JsonObject& result) {
+  const std::string port = text_of(result, "port");
+  return port.empty() ? request.port : port;
+}
 
 int identifier_step(const CliRequest& request) {
   const std::vector<std::string> steps = job_steps(request);
@@ -54,7 +55,7 @@ record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
   row.time = facts.time;
   row.station = facts.station;
   row.operator_name = facts.operator_name;
-  row.port = text_of(result, "port").empty() ? request.port : text_of(result, "port");
+  row.port = result_port(request, result);
   row.by_id = text_of(result, "by_id");
   if (facts.entry != nullptr) {
     row.by_id = row.by_id.empty() ? facts.entry->by_id : row.by_id;
@@ -65,12 +66,14 @@ record::SaveRow save_row(const CliRequest& request, const JsonObject& result,
   row.bitrate_before = text_of(result, "bitrate_before");
   row.identifier_before = text_of(result, "identifier_before");
   row.ok = result.value("ok", false);
-  // A job whose steps are not known may have written anything it was asked to.
-  const int reached = last_step.value_or(identifier_step(request));
-  if (row.ok || reached >= bitrate_step(request)) {
-    row.bitrate_written = utf8_from_utf16(kBitrateNames[static_cast<std::size_t>(request.bitrate)]);
+  // A job whose steps are not known may have written anything it was asked to. The bitrate is
+  // sent in the step before the identifier's.
+  const int sends_identifier = identifier_step(request);
+  const int reached = last_step.value_or(sends_identifier);
+  if (row.ok || reached >= sends_identifier - 1) {
+    row.bitrate_written = bitrate_text(request.bitrate);
   }
-  if (row.ok || reached >= identifier_step(request)) {
+  if (row.ok || reached >= sends_identifier) {
     row.identifier_written = utf8_from_utf16(request.identifier);
   }
   row.identifier_source = request.line.id_from ? "pool" : "given";

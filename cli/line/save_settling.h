@@ -20,6 +20,9 @@ enum class Settlement {
   kUncertain,  // sent (or perhaps sent) and then failed: the device may hold it
 };
 
+// The port a save's result names, or the one asked for when it names none.
+std::string result_port(const CliRequest& request, const JsonObject& result);
+
 // The number of the step (as job_steps counts, from 1) that sends the identifier.
 int identifier_step(const CliRequest& request);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/utf8_text.h"
+#include "ports/port_glob.h"
 
 namespace quintrel {
 namespace {
