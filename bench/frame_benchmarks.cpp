@@ -16,7 +16,7 @@
 #include "link/command_frame.h"
 #include "link/frame_exchange.h"
 #include "link/serial_link.h"
-#include "support/prepared_port_backend.h"
+#include "support/fake_backend.h"
 #include "support/virtual_clock.h"
 
 namespace {
@@ -107,7 +107,7 @@ struct LinkOnMemory {
   LinkOnMemory& operator=(const LinkOnMemory&) = delete;
 
   VirtualClock clock;
-  test::PreparedPortBackend backend;
+  test::FakeBackend backend;
   SerialLink link{backend, clock};
 };
 

@@ -9,7 +9,7 @@
 #include "fuzz/fuzz_check.h"
 #include "link/link_outcome.h"
 #include "link/serial_link.h"
-#include "support/prepared_port_backend.h"
+#include "support/fake_backend.h"
 #include "support/virtual_clock.h"
 
 struct CountingPresenter {
@@ -34,7 +34,7 @@ struct FuzzLink {
   }
   quintrel::test::VirtualClock clock;
   CountingPresenter presenter;
-  quintrel::test::PreparedPortBackend backend;
+  quintrel::test::FakeBackend backend;
   quintrel::SerialLink link{backend, clock};
   Port* port;  // owned by the link
 };

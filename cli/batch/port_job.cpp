@@ -44,41 +44,14 @@ Result<std::int64_t> whole_number(const JsonObject& object, const char* key, std
                  " to " + std::to_string(high)};
 }
 
-// The key's text; nlohmann's message for a missing key or a value that is not a string.
-Result<std::string> text_field(const JsonObject& object, const char* key) {
-  try {
-    return object.at(key).get<std::string>();
-  } catch (const JsonObject::exception& wrong) {
-    return Failure{wrong.what()};
-  }
-}
-
-// The key's flag, false when it is missing; nlohmann's message for a value that is not one.
-Result<bool> flag_field(const JsonObject& object, const char* key) {
-  try {
-    return object.value(key, false);
-  } catch (const JsonObject::exception& wrong) {
-    return Failure{wrong.what()};
-  }
-}
-
 // What a save adds: bitrate, identifier, verify and read_before. A value out of its range comes to
-// light after a field of the wrong type, which is reported instead.
+// light after a field of the wrong type, which throws nlohmann's exception.
 Result<void> decode_save(const JsonObject& object, CliRequest& request) {
   const Result<std::int64_t> code = whole_number(object, "bitrate", 0, kBitrateHighest, {});
-  const Result<std::string> identifier_text = text_field(object, "identifier");
-  if (!identifier_text) {
-    return Failure{identifier_text.error()};
-  }
-  const std::optional<std::u16string> identifier = identifier_from_argument(*identifier_text);
-  const Result<bool> verify = flag_field(object, "verify");
-  if (!verify) {
-    return Failure{verify.error()};
-  }
-  const Result<bool> read_before = flag_field(object, "read_before");
-  if (!read_before) {
-    return Failure{read_before.error()};
-  }
+  const std::optional<std::u16string> identifier =
+      identifier_from_argument(object.at("identifier").get<std::string>());
+  request.verify = object.value("verify", false);
+  request.line.read_before = object.value("read_before", false);
   if (!code) {
     return Failure{code.error()};
   }
@@ -87,42 +60,30 @@ Result<void> decode_save(const JsonObject& object, CliRequest& request) {
   }
   request.bitrate = static_cast<BitrateCode>(*code);
   request.identifier = *identifier;
-  request.verify = *verify;
-  request.line.read_before = *read_before;
   return {};
 }
 
-// The request's fields into the CliRequest. A field of the wrong type is reported before a value
-// out of range, and that before an unknown command.
+// The request's fields into the CliRequest. A field of the wrong type, or a missing "command",
+// "port" or "identifier", throws nlohmann's exception, whose message port_job_request gives; so
+// it is reported before a value out of range, and that before an unknown command.
 Result<CliRequest> decode(const JsonObject& object) {
-  const Result<std::string> command = text_field(object, "command");
-  if (!command) {
-    return Failure{command.error()};
-  }
-  const Result<std::string> port = text_field(object, "port");
-  const Result<bool> trace = port ? flag_field(object, "trace") : Result<bool>(false);
-  const Result<bool> precise_trace = trace ? flag_field(object, "precise_trace") : trace;
-  for (const std::string& wrong : {port.error(), trace.error(), precise_trace.error()}) {
-    if (!wrong.empty()) {
-      return Failure{wrong};
-    }
-  }
+  const std::string command = object.at("command").get<std::string>();
+  CliRequest request;
+  request.port = object.at("port").get<std::string>();
+  request.trace = object.value("trace", false);
+  request.precise_trace = object.value("precise_trace", false);
   const Result<std::int64_t> parent_pid = whole_number(object, "parent_pid", 0, INT_MAX, 0);
   if (!parent_pid) {
     return Failure{parent_pid.error()};
   }
   const auto known = std::find_if(kJobCommands.begin(), kJobCommands.end(),
-                                  [&command](const auto& job) { return *command == job.second; });
+                                  [&command](const auto& job) { return command == job.second; });
   if (known == kJobCommands.end()) {
-    return Failure{"unknown command \"" + *command + "\""};
+    return Failure{"unknown command \"" + command + "\""};
   }
-  CliRequest request;
   request.command = known->first;
-  request.port = *port;
   request.ports = {request.port};
   request.json = true;
-  request.trace = *trace;
-  request.precise_trace = *precise_trace;
   request.parent_pid = static_cast<int>(*parent_pid);
   if (request.command == CliCommand::kSave) {
     if (const Result<void> save = decode_save(object, request); !save) {
@@ -177,7 +138,11 @@ Result<CliRequest> port_job_request(std::string_view text) {
   if (!object.is_object()) {
     return Failure{"the request on standard input is not a JSON object"};
   }
-  return decode(object);
+  try {
+    return decode(object);
+  } catch (const JsonObject::exception& wrong) {
+    return Failure{wrong.what()};
+  }
 }
 
 }  // namespace quintrel::cli

@@ -1,5 +1,6 @@
-// Test doubles for the link's seams: a scripted serial device on the virtual clock, a backend that
-// hands it out, and a presenter that records every message instead of showing it.
+// Test doubles for the link's seams: a scripted serial device on the virtual clock (handed out by
+// support/fake_backend.h's FakeBackend), and a presenter that records every message instead of
+// showing it.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "link/link_outcome.h"
 #include "link/serial_link.h"
 #include "link/serial_port.h"
+#include "support/fake_backend.h"
 #include "support/virtual_clock.h"
 #include "ui/main_dialog.h"
 #include "ui/show_message.h"
@@ -85,29 +87,6 @@ class FakeSerialPort final : public SerialPort {
 
   VirtualClock& clock_;
   std::deque<Arrival> incoming_;
-};
-
-// Hands out one prepared device, or fails when there is none.
-class FakeBackend final : public SerialBackend {
- public:
-  OpenedPort open_exclusive(std::u16string_view port_name) override {
-    opened_names.emplace_back(port_name);
-    if (next_device == nullptr) {
-      return {nullptr, failure_kind, failure};
-    }
-    return {std::move(next_device), OpenFailure::kNone, {}};
-  }
-  std::string other_holders(std::u16string_view port_name) override {
-    holder_looks.emplace_back(port_name);
-    return holders;
-  }
-
-  std::unique_ptr<SerialPort> next_device;
-  std::vector<std::u16string> opened_names;
-  std::string failure;  // why an open without a prepared device fails
-  OpenFailure failure_kind = OpenFailure::kOther;
-  std::string holders;                       // what other_holders answers
-  std::vector<std::u16string> holder_looks;  // every port other_holders was asked about
 };
 
 struct ShownMessage {
