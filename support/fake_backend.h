@@ -12,15 +12,15 @@
 
 namespace quintrel::test {
 
-// Hands out one prepared device, or fails when there is none.
+// Hands out one prepared port, or fails when there is none.
 class FakeBackend final : public SerialBackend {
  public:
   OpenedPort open_exclusive(std::u16string_view port_name) override {
     opened_names.emplace_back(port_name);
-    if (next_device == nullptr) {
+    if (next_port == nullptr) {
       return {nullptr, failure_kind, failure};
     }
-    return {std::move(next_device), OpenFailure::kNone, {}};
+    return {std::move(next_port), OpenFailure::kNone, {}};
   }
   std::string other_holders(std::u16string_view port_name) override {
     holder_looks.emplace_back(port_name);
@@ -32,13 +32,13 @@ class FakeBackend final : public SerialBackend {
   template <typename Port>
   Port* open(SerialLink& link, std::unique_ptr<Port> port) {
     Port* const opened = port.get();
-    next_device = std::move(port);
+    next_port = std::move(port);
     return &link.backend() == this && link.open(u"prepared").ok() ? opened : nullptr;
   }
 
-  std::unique_ptr<SerialPort> next_device;
+  std::unique_ptr<SerialPort> next_port;
   std::vector<std::u16string> opened_names;
-  std::string failure;  // why an open without a prepared device fails
+  std::string failure;  // why an open without a prepared port fails
   OpenFailure failure_kind = OpenFailure::kOther;
   std::string holders;                       // what other_holders answers
   std::vector<std::u16string> holder_looks;  // every port other_holders was asked about

@@ -60,7 +60,7 @@ class CliCommandsTest : public testing::Test {
     device = made.get();
     responder = std::make_unique<test::ScriptedResponder>(
         *made, env.clock, [this](const std::string& command) { return answer(command); });
-    env.backend.next_device = std::move(made);
+    env.backend.next_port = std::move(made);
     console.str("");
   }
 
@@ -186,7 +186,7 @@ TEST_F(CliCommandsTest, FailedExchangeNamesOtherHoldersOfThePortAndSuccessDoesNo
 }
 
 TEST_F(CliCommandsTest, FailedOpenEndsTheCommandWithMessageAndReason) {
-  env.backend.next_device.reset();
+  env.backend.next_port.reset();
   env.backend.failure = "/dev/ttyS2: busy: another program";
   EXPECT_EQ(run(save(1, u"1")), kExitCannotOpen);
   EXPECT_EQ(console.str(),

@@ -15,7 +15,7 @@ class SerialLinkTest : public testing::Test {
   test::FakeSerialPort& prepare_device() {
     auto device = std::make_unique<test::FakeSerialPort>(env.clock);
     test::FakeSerialPort& ref = *device;
-    env.backend.next_device = std::move(device);
+    env.backend.next_port = std::move(device);
     return ref;
   }
 

@@ -15,7 +15,7 @@ class TracingTest : public testing::Test {
   TracingTest() {
     auto prepared = std::make_unique<test::FakeSerialPort>(clock);
     fake = prepared.get();
-    inner.next_device = std::move(prepared);
+    inner.next_port = std::move(prepared);
     port = tracing.open_exclusive(u"/dev/ttyUSB0").port;
   }
 
@@ -83,7 +83,7 @@ TEST(PreciseTracing, MarksEachPurgeAndStampsFirstAndLastByteInMicroseconds) {
   test::FakeBackend inner;
   auto prepared = std::make_unique<test::FakeSerialPort>(virtual_ms);
   test::FakeSerialPort* fake = prepared.get();
-  inner.next_device = std::move(prepared);
+  inner.next_port = std::move(prepared);
   std::ostringstream out;
   TracingBackend tracing{inner, out, clock};
   std::unique_ptr<SerialPort> port = tracing.open_exclusive(u"/dev/ttyUSB0").port;

@@ -87,7 +87,7 @@ LinkTestEnvironment::LinkTestEnvironment() {
 FakeSerialPort& LinkTestEnvironment::open_fake_port() {
   auto device = std::make_unique<FakeSerialPort>(clock);
   FakeSerialPort& ref = *device;
-  backend.next_device = std::move(device);
+  backend.next_port = std::move(device);
   const LinkOutcome opened = link.open(u"COM3");
   EXPECT_TRUE(opened.ok());
   return ref;

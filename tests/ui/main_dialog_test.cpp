@@ -103,7 +103,7 @@ class MainDialogTest : public testing::Test {
                                         : std::optional(test::reply_frame(found->second));
         });
     port_ = device.get();
-    backend.next_device = std::move(device);
+    backend.next_port = std::move(device);
   }
 
   void open_with(const std::string& bitrate_reply, const std::string& identifier_reply) {

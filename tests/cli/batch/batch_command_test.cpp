@@ -259,7 +259,7 @@ TEST(PortBatch, AChildsStepMarksKeepAVanishedPortVisibleToItsLink) {
   quintrel::test::FakeBackend backend;
   auto device = std::make_unique<quintrel::test::FakeSerialPort>(clock);
   device->gone_at = 0;
-  backend.next_device = std::move(device);
+  backend.next_port = std::move(device);
   std::ostringstream marks;
   StepMarkingBackend marking(backend, marks);
   EXPECT_TRUE(marking.open_exclusive(u"COM3").port->gone());

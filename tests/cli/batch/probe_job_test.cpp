@@ -19,7 +19,7 @@ class PortProbeTest : public testing::Test {
     auto device = std::make_unique<quintrel::test::FakeSerialPort>(env.clock);
     quintrel::test::ScriptedResponder responder(*device, env.clock,
                                                 [&](const std::string&) { return reply; });
-    env.backend.next_device = std::move(device);
+    env.backend.next_port = std::move(device);
     std::ostringstream out;
     exit_code = run_probe_job("COM3(USB Serial Port)", services, out);
     EXPECT_EQ(responder.commands, std::vector<std::string>{"ccebr"});
@@ -51,7 +51,7 @@ TEST_F(PortProbeTest, NoReplyIsSilentAndABadReplyGarbled) {
 TEST_F(PortProbeTest, APortUnpluggedWhileAskedIsMissingNotGarbled) {
   auto device = std::make_unique<quintrel::test::FakeSerialPort>(env.clock);
   device->gone_at = 0;
-  env.backend.next_device = std::move(device);
+  env.backend.next_port = std::move(device);
   std::ostringstream out;
   EXPECT_EQ(run_probe_job("COM3", services, out), 1);
   EXPECT_EQ(out.str().rfind(R"({"probe":"missing","reason":"Communication port went away)", 0), 0u)
