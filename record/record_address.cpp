@@ -1,6 +1,7 @@
 #include "record/record_address.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -30,33 +31,56 @@ bool is_password_key(const std::string& key) {
   return name == "password" || name == "sslpassword";
 }
 
-// Where a URI's user part ends ('@' before the host), or npos when it has none.
-std::size_t user_part_end(const std::string& address, std::size_t authority) {
+// The ':' and '@' around the password of a URI's user part ("user:secret@host").
+struct UserPassword {
+  std::size_t colon;
+  std::size_t at;
+};
+
+std::optional<UserPassword> user_password(const std::string& address, std::size_t authority) {
+  // The user part ends at the last '@' before the host's path or query.
   const std::size_t end = std::min(address.find_first_of("/?", authority), address.size());
   const std::size_t at = end == 0 ? std::string::npos : address.rfind('@', end - 1);
-  return at != std::string::npos && at >= authority ? at : std::string::npos;
+  if (at == std::string::npos || at < authority) {
+    return std::nullopt;
+  }
+  const std::size_t colon = address.find(':', authority);
+  if (colon >= at) {
+    return std::nullopt;
+  }
+  return UserPassword{colon, at};
+}
+
+// The '&'-separated parameters after a URI's '?', empty ones included; none without a '?'.
+std::vector<std::string> query_parameters(const std::string& address) {
+  std::vector<std::string> parameters;
+  const std::size_t query = address.find('?');
+  if (query == std::string::npos) {
+    return parameters;
+  }
+  for (std::size_t start = query + 1; start <= address.size();) {
+    const std::size_t end = std::min(address.find('&', start), address.size());
+    parameters.push_back(address.substr(start, end - start));
+    start = end + 1;
+  }
+  return parameters;
 }
 
 // A URI without the password of its user part and without password parameters.
 std::string uri_without_password(const std::string& address, std::size_t authority) {
   std::string shown = address;
-  if (const std::size_t at = user_part_end(shown, authority); at != std::string::npos) {
-    if (const std::size_t colon = shown.find(':', authority); colon < at) {
-      shown.erase(colon, at - colon);
-    }
+  if (const auto password = user_password(shown, authority)) {
+    shown.erase(password->colon, password->at - password->colon);
   }
   const std::size_t query = shown.find('?');
   if (query == std::string::npos) {
     return shown;
   }
   std::string kept;
-  for (std::size_t start = query + 1; start <= shown.size();) {
-    const std::size_t end = std::min(shown.find('&', start), shown.size());
-    const std::string item = shown.substr(start, end - start);
+  for (const std::string& item : query_parameters(shown)) {
     if (!item.empty() && !is_password_key(item.substr(0, item.find('=')))) {
       kept += (kept.empty() ? "" : "&") + item;
     }
-    start = end + 1;
   }
   return shown.substr(0, query) + (kept.empty() ? "" : "?" + kept);
 }
@@ -125,15 +149,10 @@ std::vector<std::string> passwords_in(const std::string& address) {
     return secrets;
   }
   const std::size_t authority = scheme + 3;
-  if (const std::size_t at = user_part_end(address, authority); at != std::string::npos) {
-    if (const std::size_t colon = address.find(':', authority); colon < at) {
-      add(address.substr(colon + 1, at - colon - 1));
-    }
+  if (const auto password = user_password(address, authority)) {
+    add(address.substr(password->colon + 1, password->at - password->colon - 1));
   }
-  for (std::size_t start = address.find('?'); start != std::string::npos;
-       start = address.find('&', start + 1)) {
-    const std::size_t end = std::min(address.find('&', start + 1), address.size());
-    const std::string item = address.substr(start + 1, end - start - 1);
+  for (const std::string& item : query_parameters(address)) {
     if (const std::size_t equals = item.find('=');
         equals != std::string::npos && is_password_key(item.substr(0, equals))) {
       add(item.substr(equals + 1));

@@ -135,7 +135,7 @@ Result<void> upgrade_from(SqlSession& session, int version) {
 }  // namespace
 
 Result<void> upgrade_schema(SqlSession& session) {
-  return exclusively<void>(session, [&]() -> Result<void> {
+  return exclusively(session, [&]() -> Result<void> {
     auto made = session.run("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
     if (!made) {
       return Failure{made.error()};

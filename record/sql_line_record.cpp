@@ -53,7 +53,7 @@ Result<std::uint32_t> SqlLineRecord::take_identifier(std::uint32_t first, std::u
     return failure("the range " + range + " is empty (its first is above its last)");
   }
   const std::string time = utc_time_now();
-  auto taken = exclusively<std::uint32_t>(*session_, [&]() -> Result<std::uint32_t> {
+  auto taken = exclusively(*session_, [&]() -> Result<std::uint32_t> {
     auto held = session_->run(kTakeLowestFree,
                               {std::int64_t{first}, std::int64_t{last}, station, port, time});
     if (!held) {
@@ -186,7 +186,7 @@ Result<void> SqlLineRecord::add_save(const SaveRow& row) {
   // A pool's identifier is in the table since its take. One chosen with --id goes in with its row
   // under the takers' lock: a take at the same moment waits for it instead of failing on its key.
   const bool chosen = row.ok && !row.identifier_written.empty() && row.identifier_source != "pool";
-  auto added = !chosen ? insert_row() : exclusively<void>(*session_, [&]() -> Result<void> {
+  auto added = !chosen ? insert_row() : exclusively(*session_, [&]() -> Result<void> {
     if (auto held = hold_written_identifier(row); !held) {
       return held;
     }
@@ -221,7 +221,7 @@ Result<std::vector<SaveRow>> SqlLineRecord::saves(const RowFilter& filter) {
 }
 
 Result<std::size_t> SqlLineRecord::import_saves(const std::vector<SaveRow>& rows) {
-  auto imported = exclusively<std::size_t>(*session_, [&]() -> Result<std::size_t> {
+  auto imported = exclusively(*session_, [&]() -> Result<std::size_t> {
     std::size_t added = 0;
     for (const auto& row : rows) {
       auto one = import_one(row);

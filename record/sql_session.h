@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -41,8 +40,8 @@ class SqlSession {
 
 // Runs work in an exclusive transaction: committed when it succeeds, rolled back when it fails
 // (the failure says so when the rollback fails too).
-template <typename T>
-Result<T> exclusively(SqlSession& session, const std::function<Result<T>()>& work) {
+template <typename Work>
+auto exclusively(SqlSession& session, const Work& work) -> decltype(work()) {
   if (auto begun = session.begin_exclusive(); !begun) {
     return Failure{begun.error()};
   }

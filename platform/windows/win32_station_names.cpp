@@ -4,6 +4,7 @@
 
 #include "base/utf8_text.h"
 #include "platform/station_names.h"
+#include "platform/windows/win32_system_failure.h"
 
 namespace quintrel::cli {
 
@@ -22,8 +23,7 @@ Result<std::string> host_name() {
   wchar_t name[kNameBuffer] = {};
   DWORD length = kNameBuffer;
   if (!GetComputerNameExW(ComputerNameDnsHostname, name, &length)) {
-    return Failure{"GetComputerNameExW failed (Windows error " + std::to_string(GetLastError()) +
-                   ")"};
+    return system_failure("GetComputerNameExW");
   }
   return utf8_of(name, length);
 }
@@ -31,8 +31,8 @@ Result<std::string> host_name() {
 Result<std::string> user_name() {
   wchar_t name[kNameBuffer] = {};
   DWORD length = kNameBuffer;
-  if (!GetUserNameW(name, &length) || length == 0) {
-    return Failure{"GetUserNameW failed (Windows error " + std::to_string(GetLastError()) + ")"};
+  if (!GetUserNameW(name, &length)) {
+    return system_failure("GetUserNameW");
   }
   return utf8_of(name, length - 1);  // the count includes the terminator
 }

@@ -56,8 +56,9 @@ export function setStationName(name) {
 
 // A save as the record keeps it. usb: "vendor:product" of the Web Serial port ("" when the
 // browser does not tell); started: the save's start (a Date); bitrate, identifier: the texts
-// written; result: the core's answer to saveVerified (or the open's failure).
-export function saveRow({ usb, portLabel, label, started, bitrate, identifier, result, failure }) {
+// written; result: the core's answer to saveVerified (or the open's failure); saved: the core's
+// message for a save that succeeded.
+export function saveRow({ usb, portLabel, label, started, bitrate, identifier, result, failure, saved }) {
   const verified = result.ok || result.status === "verify-failed";
   // A port that could not be opened got nothing; otherwise the values were (perhaps) sent.
   const sent = !kOpenFailures.has(result.status);
@@ -78,7 +79,7 @@ export function saveRow({ usb, portLabel, label, started, bitrate, identifier, r
     identifier_source: "given",
     verify: verified ? (result.ok ? "ok" : "mismatch") : "",
     ok: Boolean(result.ok),
-    message: result.ok ? "Saved !!!" : failure,
+    message: result.ok ? saved : failure,
     exit_code: exitCode(result),
     duration_ms: Math.max(0, Date.now() - started.getTime()),
   };

@@ -55,8 +55,9 @@ async function configurePort(port, { bitrate, identifier }, deviceLabel, app, pa
   await session.dispose();
   const failure = [result.message, result.reason].filter(Boolean).join(": ") || result.status;
   const usb = info.usbVendorId === undefined ? "" : `${page.hex4(info.usbVendorId)}:${page.hex4(info.usbProductId)}`;
+  const saved = app.core.ccall("quintrel_message_text", "string", ["number"], [1]);
   keepRow(saveRow({ usb, portLabel: label, label: deviceLabel, started, bitrate: bitrateName(bitrate),
-    identifier, result, failure }));
+    identifier, result, failure, saved }));
   $("station-export").disabled = false;
   return {
     port: `port ${ports.indexOf(port) + 1}`,
